@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// Start-up rules that need no window: the profile name and the two files it
+// names, the program folder, the start position and the start mode.
+namespace core {
+
+// cProf from the first command-line argument (nullopt when there is none):
+// every "\", "/", ".INI", ".Ini", ".ini" and then every "." removed, in that
+// order, case-sensitive, anywhere in the text. Characters that no file name may
+// hold (":", "*", "?", '"', "<", ">", "|" and control characters) go too, so a
+// profile always makes a valid file name: C:\x\shop.INI gives Cxshop. An empty
+// result is replaced by `netName()` (cleaned the same way).
+std::string deriveProfile(const std::optional<std::string>& arg,
+                          const std::function<std::string()>& netName);
+
+// cAppPath from the current drive and directory: "X:\" + directory when the
+// drive is a letter, else "\" + directory; the directory without drive and
+// leading separator. On POSIX the directory's "/" become "\", the form the
+// program keeps its paths in. C:\SHOP\DISPLAY gives C:\SHOP\DISPLAY; /home/shop
+// gives \home\shop; the root of a drive gives "C:\" (or "\").
+std::string appPathFrom(std::optional<char> drive, const std::string& dirWithoutDrive);
+// cAppPath of this process (current drive and directory).
+std::string currentAppPath();
+
+struct ProfileFiles {
+    std::string profile;    // cProf
+    std::string paramFile;  // cParamFile: cAppPath + "\" + cProf + ".ini"
+    std::string listFile;   // cListFile:  cAppPath + "\" + cProf + ".dbf"
+};
+ProfileFiles profileFiles(const std::string& appPath, const std::string& profile);
+
+// A window position: pixels of the lower-left corner from the screen's
+// lower-left corner.
+struct Position {
+    double x = 0;
+    double y = 0;
+    bool operator==(const Position&) const = default;
+};
+
+// aCentre for a screen of W x H: { INT((W - 600) / 2), INT((H - 400) / 2) },
+// truncated toward zero.
+Position centredPosition(int screenWidth, int screenHeight);
+
+// The saved position, or the centre when it would put a 600 x 400 window past
+// the right or top edge (x > W - 600 or y > H - 400). Negative values stay.
+Position checkStartPosition(Position saved, Position centre, int screenWidth, int screenHeight);
+
+// The start mode word: true when UPPER(cMode) occurs in "SLIDES SHOW SLIDE SHOW"
+// (so "slide show", "Slides" and "SHOW" start the slide show). A missing word
+// counts as "DATA".
+bool startsSlideShow(const std::optional<std::string>& cMode);
+
+}  // namespace core

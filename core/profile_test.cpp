@@ -1,0 +1,79 @@
+#include "core/profile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace core;
+
+TEST(ProfileTest, DerivedFromTheFirstArgument) {
+    auto net = [] { return std::string("TILL2"); };
+    struct Case {
+        std::optional<std::string> arg;
+        const char* profile;
+    } cases[] = {
+        {std::nullopt, "TILL2"},
+        {"", "TILL2"},
+        {"...", "TILL2"},
+        {"C:\\x\\shop.INI", "Cxshop"},
+        {"shop.iNi", "shopiNi"},
+        {"shop.ini", "shop"},
+        {"shop.Ini", "shop"},
+        {"a.ini.b", "ab"},
+        {"front/till", "fronttill"},
+        {"my*shop?<>|\"", "myshop"},
+        {"Till 3", "Till 3"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(deriveProfile(c.arg, net), c.profile) << c.arg.value_or("(none)");
+    }
+    EXPECT_EQ(deriveProfile(std::nullopt, [] { return std::string("host:1"); }), "host1");
+}
+
+TEST(ProfileTest, FileNamesBesideTheProgram) {
+    auto files = profileFiles(appPathFrom('C', "SHOP\\DISPLAY"), "TILL2");
+    EXPECT_EQ(files.paramFile, "C:\\SHOP\\DISPLAY\\TILL2.ini");
+    EXPECT_EQ(files.listFile, "C:\\SHOP\\DISPLAY\\TILL2.dbf");
+    // From the root of a drive two separators follow each other.
+    EXPECT_EQ(profileFiles(appPathFrom('C', ""), "X").paramFile, "C:\\\\X.ini");
+}
+
+TEST(ProfileTest, AppPathFromDriveAndDirectory) {
+    EXPECT_EQ(appPathFrom('C', "SHOP\\DISPLAY"), "C:\\SHOP\\DISPLAY");
+    EXPECT_EQ(appPathFrom(std::nullopt, "home/shop"), "\\home\\shop");
+    EXPECT_EQ(appPathFrom(std::nullopt, ""), "\\");
+    EXPECT_EQ(appPathFrom('d', ""), "d:\\");
+}
+
+TEST(StartPositionTest, CentreAndEdgeRule) {
+    Position centre = centredPosition(1024, 768);
+    EXPECT_EQ(centre, (Position{212, 184}));
+    EXPECT_EQ(centredPosition(601, 401), (Position{0, 0}));
+    EXPECT_EQ(centredPosition(500, 300), (Position{-50, -50}));  // truncated toward zero
+    struct Case {
+        Position saved;
+        Position expected;
+    } cases[] = {
+        {{100, 100}, {100, 100}},
+        {{424, 368}, {424, 368}},   // exactly at the edges
+        {{425, 100}, {212, 184}},   // past the right edge
+        {{100, 369}, {212, 184}},   // past the top edge
+        {{-50, -20}, {-50, -20}},   // negative values are not corrected
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(checkStartPosition(c.saved, centre, 1024, 768), c.expected)
+            << c.saved.x << "," << c.saved.y;
+    }
+}
+
+TEST(StartModeTest, SlideShowWords) {
+    for (const char* word : {"slide show", "Slides", "SHOW", "slide", "S", "ES SH"}) {
+        EXPECT_TRUE(startsSlideShow(std::string(word))) << word;
+    }
+    for (const char* word : {"DATA", "FREEZE", "watch", "", "slideshow"}) {
+        EXPECT_FALSE(startsSlideShow(std::string(word))) << word;
+    }
+    EXPECT_FALSE(startsSlideShow(std::nullopt));
+}
+
+}  // namespace

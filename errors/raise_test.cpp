@@ -1,0 +1,39 @@
+#include "errors/error.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace errors;
+
+struct HandlerScope {
+    explicit HandlerScope(Handler h) : previous(setHandler(std::move(h))) {}
+    ~HandlerScope() { setHandler(previous); }
+    Handler previous;
+};
+
+TEST(RaiseTest, NoHandlerUnwinds) {
+    HandlerScope scope(nullptr);
+    Error e;
+    e.genCode = kGenOpen;
+    e.canDefault = true;
+    EXPECT_THROW(raise(e), Unwind);
+    EXPECT_EQ(e.tries, 1);
+}
+
+TEST(RaiseTest, AnswersAreHonouredOnlyWhenAllowed) {
+    Action answer = Action::Retry;
+    HandlerScope scope([&](Error&) { return answer; });
+    Error e;
+    e.canRetry = true;
+    EXPECT_EQ(raise(e), Action::Retry);
+    EXPECT_EQ(raise(e), Action::Retry);
+    EXPECT_EQ(e.tries, 2);
+    answer = Action::Default;
+    EXPECT_THROW(raise(e), Unwind);  // default not allowed for this error
+    e.canDefault = true;
+    EXPECT_EQ(raise(e), Action::Default);
+    EXPECT_NE(e.thread, 0);
+}
+
+}  // namespace

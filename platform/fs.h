@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/status.h"
+
+namespace platform {
+
+// Whole-file and folder operations on program-form paths (see path.h). Text is
+// 8-bit and kept byte for byte; nothing is converted. All thread-safe.
+
+bool fileExists(const std::string& path);  // a file or a folder
+bool isDirectory(const std::string& path);
+
+// Reads the whole file into `content`. NotFound when it does not exist.
+Status readFile(const std::string& path, std::string* content);
+
+// Creates or replaces the file with `content`.
+Status writeFile(const std::string& path, const std::string& content);
+
+// Writes `content` to a temporary file beside `path`, flushes it to disk and
+// renames it over `path`: readers see the old file or the new one, never a
+// truncated one. On failure the old file is untouched and the temporary removed.
+Status writeFileAtomic(const std::string& path, const std::string& content);
+
+Status removeFile(const std::string& path);
+// Renames `from` to `to`, replacing `to` when it exists.
+Status renameFile(const std::string& from, const std::string& to);
+
+// The current drive letter (Windows), or nullopt where there are none.
+std::optional<char> currentDrive();
+// The current directory of the current drive in native form, with its drive
+// and without its leading separator ("SHOP\DISPLAY" for C:\SHOP\DISPLAY;
+// "home/shop" for /home/shop).
+std::string currentDirectoryWithoutDrive();
+
+// Pauses the calling thread.
+void sleepHundredths(int hundredths);
+void sleepTenths(int tenths);
+
+// The host name of this computer, or "" when there is none (POSIX).
+std::string hostName();
+
+// Operating system's text for an error code (errno, or GetLastError on Windows).
+std::string osErrorText(int osCode);
+
+}  // namespace platform

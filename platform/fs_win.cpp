@@ -1,0 +1,150 @@
+#include <windows.h>
+
+#include <direct.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/fs.h"
+
+namespace platform {
+namespace {
+
+Status lastErrorStatus(const std::string& what, const std::string& path) {
+    DWORD err = GetLastError();
+    std::string msg = what + " " + path + ": " + osErrorText(int(err));
+    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) {
+        return Status::notFound(msg, int(err));
+    }
+    if (err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION) {
+        return Status::locked(msg, int(err));
+    }
+    return Status::ioError(msg, int(err));
+}
+
+Status writeHandle(HANDLE h, const std::string& content, const std::string& path) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        DWORD chunk = DWORD(std::min<std::size_t>(content.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(h, content.data() + done, chunk, &written, nullptr)) {
+            return lastErrorStatus("cannot write", path);
+        }
+        done += written;
+    }
+    return {};
+}
+
+}  // namespace
+
+bool fileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool isDirectory(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+Status readFile(const std::string& path, std::string* content) {
+    content->clear();
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot open", path);
+    char buf[65536];
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(h, buf, sizeof buf, &n, nullptr)) {
+            Status st = lastErrorStatus("cannot read", path);
+            CloseHandle(h);
+            content->clear();
+            return st;
+        }
+        if (n == 0) break;
+        content->append(buf, n);
+    }
+    CloseHandle(h);
+    return {};
+}
+
+Status writeFile(const std::string& path, const std::string& content) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot create", path);
+    Status st = writeHandle(h, content, path);
+    CloseHandle(h);
+    return st;
+}
+
+Status writeFileAtomic(const std::string& path, const std::string& content) {
+    std::string tmp = path + ".tmp" + std::to_string(GetCurrentProcessId());
+    HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot create", tmp);
+    Status st = writeHandle(h, content, tmp);
+    if (st.isOk() && !FlushFileBuffers(h)) st = lastErrorStatus("cannot flush", tmp);
+    CloseHandle(h);
+    if (st.isOk() && !MoveFileExA(tmp.c_str(), path.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        st = lastErrorStatus("cannot replace", path);
+    }
+    if (!st.isOk()) DeleteFileA(tmp.c_str());
+    return st;
+}
+
+Status removeFile(const std::string& path) {
+    if (!DeleteFileA(path.c_str())) return lastErrorStatus("cannot delete", path);
+    return {};
+}
+
+Status renameFile(const std::string& from, const std::string& to) {
+    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return lastErrorStatus("cannot rename", from);
+    }
+    return {};
+}
+
+std::optional<char> currentDrive() {
+    char buf[MAX_PATH + 1] = {};
+    DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
+    if (n >= 2 && buf[1] == ':') return buf[0];
+    return std::nullopt;
+}
+
+std::string currentDirectoryWithoutDrive() {
+    char buf[MAX_PATH + 1] = {};
+    DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
+    std::string dir(buf, n);
+    if (dir.size() >= 2 && dir[1] == ':') dir.erase(0, 2);
+    std::size_t i = 0;
+    while (i < dir.size() && (dir[i] == '\\' || dir[i] == '/')) ++i;
+    return dir.substr(i);
+}
+
+void sleepHundredths(int hundredths) {
+    if (hundredths > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10LL * hundredths));
+}
+
+void sleepTenths(int tenths) { sleepHundredths(tenths * 10); }
+
+std::string hostName() {
+    char buf[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD n = sizeof buf;
+    if (!GetComputerNameA(buf, &n)) return "";
+    return std::string(buf, n);
+}
+
+std::string osErrorText(int osCode) {
+    char* text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, DWORD(osCode), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string out = n && text ? std::string(text, n) : "error " + std::to_string(osCode);
+    if (text) LocalFree(text);
+    while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' ')) {
+        out.pop_back();
+    }
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace platform {
+
+// Result of an operation of the table engine or the platform layer. Neither
+// throws; whatever can fail returns a Status. `osCode` keeps the operating
+// system's error number (errno, or GetLastError on Windows) when there is one.
+class Status {
+public:
+    enum class Code { Ok, NotFound, Corrupt, Locked, IoError, Invalid, Unsupported };
+
+    Status() = default;  // success
+    Status(Code code, std::string message, int osCode = 0)
+        : m_code(code), m_message(std::move(message)), m_osCode(osCode) {}
+
+    static Status notFound(std::string message, int osCode = 0) {
+        return {Code::NotFound, std::move(message), osCode};
+    }
+    static Status ioError(std::string message, int osCode = 0) {
+        return {Code::IoError, std::move(message), osCode};
+    }
+    static Status corrupt(std::string message) { return {Code::Corrupt, std::move(message)}; }
+    static Status locked(std::string message, int osCode = 0) {
+        return {Code::Locked, std::move(message), osCode};
+    }
+    static Status invalid(std::string message) { return {Code::Invalid, std::move(message)}; }
+
+    bool isOk() const { return m_code == Code::Ok; }
+    Code code() const { return m_code; }
+    const std::string& message() const { return m_message; }
+    int osCode() const { return m_osCode; }
+
+private:
+    Code m_code = Code::Ok;
+    std::string m_message;
+    int m_osCode = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,129 @@
+#include "settings/param_file.h"
+
+#include <cmath>
+
+#include "core/xbase_values.h"
+#include "platform/dialogs.h"
+#include "platform/fs.h"
+
+namespace settings {
+namespace {
+
+const char kCrLf[] = "\r\n";
+
+// Value line of a section: from the twelfth character after the head's first
+// (head of ten plus CR LF, whatever actually follows the head) up to the next
+// CR LF. "" when no CR LF follows.
+std::optional<std::string> sectionValue(const std::string& text, const std::string& upperText,
+                                        const char* head) {
+    std::size_t pos = upperText.find(head);
+    if (pos == std::string::npos) return std::nullopt;
+    pos += 12;
+    if (pos > text.size()) return std::string();
+    std::size_t end = text.find(kCrLf, pos);
+    if (end == std::string::npos) return std::string();
+    return text.substr(pos, end - pos);
+}
+
+// Whole numbers without a width limit, leading blanks removed.
+std::string wholeNumber(double v) { return core::formatNumberTrimmed(v, 0); }
+
+}  // namespace
+
+std::string ReadParam(const std::string& paramFile, Params& params) {
+    std::string text;
+    if (!platform::readFile(paramFile, &text).isOk()) text.clear();
+    const std::string upperText = core::upper(text);
+
+    auto textSection = [&](const char* head, std::optional<std::string>& target) {
+        if (auto v = sectionValue(text, upperText, head)) {
+            target = *v;
+        } else if (!target) {
+            target = "";
+        }
+    };
+    auto numberSection = [&](const char* head, std::optional<double>& target, double dflt) {
+        if (auto v = sectionValue(text, upperText, head)) {
+            target = core::numericValue(*v);
+        } else if (!target) {
+            target = dflt;
+        }
+    };
+    textSection("[CODESPEC]", params.cBuffer);
+    textSection("[DATAPATH]", params.cPath);
+    numberSection("[SLOWTIME]", params.nSlow, 100);
+    numberSection("[FASTTIME]", params.nFast, 20);
+
+    std::size_t head = upperText.find("[STARTPOS]");
+    if (head == std::string::npos) return text;
+    // Positions below are 1-based, as the rules were written; 0 means none.
+    auto findFrom = [&](const char* what, std::size_t from1) -> std::size_t {
+        if (from1 == 0 || from1 > text.size()) return 0;
+        std::size_t hit = text.find(what, from1 - 1);
+        return hit == std::string::npos ? 0 : hit + 1;
+    };
+    auto numberAt = [&](std::size_t from1, std::size_t count) {
+        if (from1 == 0 || from1 > text.size()) return 0.0;
+        return core::numericValue(std::string_view(text).substr(from1 - 1, count));
+    };
+    std::size_t nPos = head + 1 + 12;
+    std::size_t nComma1 = findFrom(",", nPos);
+    std::size_t nComma2 = nComma1 ? findFrom(",", nComma1 + 1) : 0;
+    std::size_t nEnd;
+    if (nComma2 == 0) {
+        nComma2 = findFrom(kCrLf, nPos);
+        nEnd = 0;
+    } else {
+        nEnd = findFrom(kCrLf, nPos);
+    }
+    if (nComma1 > 1 && nComma2 > 3) {
+        params.posX = nComma1 > nPos ? numberAt(nPos, nComma1 - nPos) : 0.0;
+        params.posY = nComma2 > nComma1 ? numberAt(nComma1 + 1, nComma2 - nComma1) : 0.0;
+    }
+    if (nEnd > 0) {
+        params.nFrameState = nEnd > nComma2 ? numberAt(nComma2 + 1, nEnd - nComma2) : 0.0;
+    }
+    return text;
+}
+
+std::string paramText(const std::string& cBuffer, const std::string& cPath, double nSlow,
+                      double nFast, double posX, double posY, int frameState) {
+    std::string out;
+    auto line = [&](const std::string& s) { out += s + kCrLf; };
+    line("[CodeSpec]");
+    line(cBuffer);
+    line("");
+    line("[Datapath]");
+    line(cPath);
+    line("");
+    line("[SlowTime]");
+    line(core::ltrim(core::formatNumber(nSlow, 3, 0)));
+    line("");
+    line("[FastTime]");
+    line(core::ltrim(core::formatNumber(nFast, 3, 0)));
+    line("");
+    line("[StartPos]");
+    line(wholeNumber(posX) + "," + wholeNumber(posY) + "," + std::to_string(frameState));
+    return out;
+}
+
+platform::Status SaveParam(const std::string& paramFile, const std::string& cBuffer,
+                           const std::string& cPath, double nSlow, double nFast, double& posX,
+                           double& posY, const WindowQuery& window) {
+    if (window.frameState() == 3) {
+        posX = window.positionX();
+        posY = window.positionY();
+    }
+    int frameState = window.fullScreenTicked() ? 2 : 3;
+    std::string text = paramText(cBuffer, cPath, nSlow, nFast, posX, posY, frameState);
+    platform::Status st = platform::writeFileAtomic(paramFile, text);
+    if (st.isOk()) {
+        platform::dialogs().messageBox("Parameters saved.");
+    } else {
+        platform::dialogs().messageBox("Parameters NOT saved!\r\n\r\nCould not write " + paramFile +
+                                       "\r\n" + st.message());
+    }
+    return st;
+}
+
+}  // namespace settings

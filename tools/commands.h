@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// lumisett-tool subcommands. Each takes its arguments (after the subcommand's
+// name) and returns the process exit code. Paths are native paths.
+namespace tools {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* usage;  // arguments, for --help
+    const char* help;   // one line
+    int (*run)(const Args& args);
+};
+
+// The table of subcommands, in the order --help lists them.
+const std::vector<Command>& commands();
+
+int cmdNormalize(const Args& args);
+int cmdProfile(const Args& args);
+
+}  // namespace tools

@@ -1,0 +1,63 @@
+// lumisett-tool: the command-line companion for support staff and for tests.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "errors/error.h"
+#include "tools/commands.h"
+
+namespace tools {
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {"normalize", "CODE...", "print each code in its full form, one per line", cmdNormalize},
+        {"profile", "[NAME]",
+         "print the profile, parameter file and list file 'lumisett NAME' would use here",
+         cmdProfile},
+    };
+    return table;
+}
+
+}  // namespace tools
+
+namespace {
+
+void printHelp(std::FILE* out) {
+    std::fprintf(out, "usage: lumisett-tool COMMAND [ARGS]\n\ncommands:\n");
+    for (const auto& c : tools::commands()) {
+        std::string head = std::string(c.name) + " " + c.usage;
+        std::fprintf(out, "  %-40s %s\n", head.c_str(), c.help);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printHelp(stderr);
+        return 2;
+    }
+    std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printHelp(stdout);
+        return 0;
+    }
+    tools::Args args(argv + 2, argv + argc);
+    for (const auto& c : tools::commands()) {
+        if (name != c.name) continue;
+        try {
+            return c.run(args);
+        } catch (const errors::Unwind& u) {
+            const errors::Error& e = u.error();
+            std::fprintf(stderr, "lumisett-tool %s: %s%s%s\n", c.name, e.description.c_str(),
+                         e.fileName.empty() ? "" : ": ", e.fileName.c_str());
+            return 1;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "lumisett-tool %s: %s\n", c.name, e.what());
+            return 1;
+        }
+    }
+    std::fprintf(stderr, "lumisett-tool: unknown command '%s'\n\n", name.c_str());
+    printHelp(stderr);
+    return 2;
+}

@@ -1,0 +1,18 @@
+# Runs lumisett-tool as support staff would and checks what it prints.
+function(expect_output expected)
+    execute_process(COMMAND ${TOOL} ${ARGN} OUTPUT_VARIABLE out RESULT_VARIABLE rc
+                    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    if(NOT rc EQUAL 0 OR NOT out STREQUAL "${expected}")
+        message(FATAL_ERROR "lumisett-tool ${ARGN}: exit ${rc}, printed [${out}], expected [${expected}]")
+    endif()
+endfunction()
+
+expect_output("1200345\nAB--123\n1234567\n" normalize 12345 AB123 1234567/2)
+get_filename_component(here "${CMAKE_CURRENT_BINARY_DIR}" ABSOLUTE)
+string(REGEX REPLACE "^/" "" rel "${here}")
+string(REPLACE "/" "\\" rel "${rel}")
+expect_output("Cxshop\n\\${rel}\\Cxshop.ini\n\\${rel}\\Cxshop.dbf\n" profile "C:\\x\\shop.INI")
+execute_process(COMMAND ${TOOL} --help OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "normalize" OR NOT out MATCHES "profile")
+    message(FATAL_ERROR "lumisett-tool --help: exit ${rc}, printed [${out}]")
+endif()
