@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <tuple>
 
 // Attribute lists of a presentation space as plain values. An empty element
 // leaves that attribute as it is; the getters return every element filled.
@@ -14,6 +15,8 @@ struct AreaAttrs {
     std::optional<int> backMixMode;
     std::optional<int> symbol;        // fill pattern
     bool operator==(const AreaAttrs&) const = default;
+    auto fields() { return std::tie(color, backColor, mixMode, backMixMode, symbol); }
+    auto fields() const { return std::tie(color, backColor, mixMode, backMixMode, symbol); }
 };
 
 struct LineAttrs {
@@ -22,6 +25,8 @@ struct LineAttrs {
     std::optional<int> width;
     std::optional<int> type;  // solid, dotted, ...
     bool operator==(const LineAttrs&) const = default;
+    auto fields() { return std::tie(color, mixMode, width, type); }
+    auto fields() const { return std::tie(color, mixMode, width, type); }
 };
 
 struct MarkerAttrs {
@@ -31,6 +36,8 @@ struct MarkerAttrs {
     std::optional<int> backMixMode;
     std::optional<int> symbol;
     bool operator==(const MarkerAttrs&) const = default;
+    auto fields() { return std::tie(color, backColor, mixMode, backMixMode, symbol); }
+    auto fields() const { return std::tie(color, backColor, mixMode, backMixMode, symbol); }
 };
 
 struct StringAttrs {
@@ -41,6 +48,8 @@ struct StringAttrs {
     std::optional<int> horizAlign;
     std::optional<int> vertAlign;
     bool operator==(const StringAttrs&) const = default;
+    auto fields() { return std::tie(color, backColor, mixMode, backMixMode, horizAlign, vertAlign); }
+    auto fields() const { return std::tie(color, backColor, mixMode, backMixMode, horizAlign, vertAlign); }
 };
 
 // Foreground and background colour codes.
@@ -48,13 +57,21 @@ struct Colors {
     std::optional<double> foreground;
     std::optional<double> background;
     bool operator==(const Colors&) const = default;
+    auto fields() { return std::tie(foreground, background); }
+    auto fields() const { return std::tie(foreground, background); }
 };
 
-// `update`'s filled elements written over `current`.
-AreaAttrs merged(const AreaAttrs& current, const AreaAttrs& update);
-LineAttrs merged(const LineAttrs& current, const LineAttrs& update);
-MarkerAttrs merged(const MarkerAttrs& current, const MarkerAttrs& update);
-StringAttrs merged(const StringAttrs& current, const StringAttrs& update);
-Colors merged(const Colors& current, const Colors& update);
+// `update`'s filled elements written over `current`; its empty ones leave
+// `current`'s as they are.
+template <typename Attrs>
+Attrs merged(Attrs current, const Attrs& update) {
+    std::apply(
+        [&](auto&... into) {
+            std::apply([&](const auto&... from) { ((from ? void(into = from) : void()), ...); },
+                       update.fields());
+        },
+        current.fields());
+    return current;
+}
 
 }  // namespace graphics

@@ -191,8 +191,10 @@ void ProgressBar::hideFromThread() {
 }
 
 void ProgressBar::repaintFromThread() {
-    if (!m_destroyed)
-        update();
+    if (m_destroyed)
+        return;
+    emit redrawn();
+    update();
 }
 
 }  // namespace inventory

@@ -77,6 +77,11 @@ public:
     // Redraws the backing image now. Any thread.
     void display();
 
+signals:
+    // Emitted on the GUI thread when a redraw of the backing image reaches it,
+    // just before the repaint it asks for.
+    void redrawn();
+
 protected:
     // One round of the drawing thread: sleep on the signal for at most
     // maxWait, then display(). Runs on the drawing thread, again and again

@@ -130,10 +130,13 @@ TEST(ProgressBar, IncrementsWakeTheDrawingThread) {
     bar->setMinimum(1);
     bar->setMaximum(1000);
     bar->setCurrent(1);
+    int redraws = 0;
+    QObject::connect(bar.get(), &ProgressBar::redrawn, [&] { ++redraws; });
     for (int i = 1; i < 1000; ++i)
         bar->increment(1);
     // Only a wake-up can redraw this bar within the hour.
     EXPECT_TRUE(eventually([&] { return redRuns(bar->snapshot(), 12, false).size() == 17; }));
+    EXPECT_TRUE(eventually([&] { return redraws > 0; }));  // and the GUI thread heard of it
     bar->destroy();
 }
 
