@@ -65,14 +65,6 @@ TEST(GraGetRGBIntensity, SplitsRgbCodes) {
     EXPECT_FALSE(GraGetRGBIntensity(-40).has_value());
 }
 
-TEST(GraGetRGBIntensity, InvertsGraMakeRGBColor) {
-    for (double r : {0.0, 1.0, 128.0, 255.0})
-        for (double b : {0.0, 7.0, 255.0}) {
-            std::vector<double> rgb{r, 255 - r, b};
-            EXPECT_EQ(GraGetRGBIntensity(*GraMakeRGBColor(rgb)), (Intensities{r, 255 - r, b}));
-        }
-}
-
 TEST(ResolveColorCode, PaletteSpecialSystemAndRgb) {
     EXPECT_EQ(std::get<Rgb>(resolveColorCode(kClrRed)), (Rgb{255, 0, 0}));
     EXPECT_EQ(std::get<Rgb>(resolveColorCode(kClrPaleGray)), (Rgb{192, 192, 192}));

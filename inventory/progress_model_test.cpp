@@ -15,17 +15,6 @@ void shape(ProgressModel& m, double width, double height, double minimum, double
     m.setCurrent(minimum);
 }
 
-TEST(ProgressModel, StartsWithTheDefaultRange) {
-    ProgressModel m;
-    EXPECT_EQ(m.minimum(), 0);
-    EXPECT_EQ(m.maximum(), 100);
-    EXPECT_EQ(m.current(), 0);
-    EXPECT_EQ(m.progress(), 0);
-    EXPECT_EQ(m.every(), 100);
-    EXPECT_EQ(m.color(), 2);
-    EXPECT_EQ(m.maxWait(), 100);
-}
-
 TEST(ProgressModel, SquaresAtCreateAndAtTheFirstRedraw) {
     ProgressModel m;
     shape(m, 400, 24, 1, 1000);
@@ -143,10 +132,6 @@ TEST(ProgressModel, VerticalColumnGeometry) {
     EXPECT_EQ(d.squares.front(), (Box{2, 5.5, 21, 25.5}));
     EXPECT_EQ(d.squares[1].y1, 28.5);
     EXPECT_EQ(d.erase, (Box{1, 199, 22, 398}));  // starts at the point itself
-}
-
-TEST(ProgressModel, ClearBoxIsTheInnerArea) {
-    EXPECT_EQ(ProgressModel::clearBox(400, 24), (Box{1, 1, 398, 22}));
 }
 
 }  // namespace
