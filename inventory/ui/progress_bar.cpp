@@ -24,10 +24,7 @@ constexpr double kLongestWait = 360000;  // an hour, in hundredths
 ProgressBar::ProgressBar(QWidget* parent, graphics::Point pos, graphics::Size size, bool visible)
     : QWidget(parent), m_pos(pos), m_visible(visible), m_ps(&m_image, palette()) {
     hide();
-    const int parentHeight = parent ? parent->height() : int(size.height + pos.y);
-    const graphics::PixelRect r = graphics::widgetRect(pos, size, parentHeight);
-    setGeometry(r.left, r.top, r.width, r.height);
-    resizeImage(QSize(r.width, r.height));
+    place(size);
 }
 
 ProgressBar::~ProgressBar() {
@@ -45,6 +42,7 @@ ProgressBar& ProgressBar::create() {
     if (m_created)
         return *this;
     m_created = true;
+    place({double(width()), double(height())});  // the parent may have been laid out since
     m_model.created(width(), height());
     if (m_visible)
         show();
@@ -91,14 +89,16 @@ ProgressBar& ProgressBar::setSize(graphics::Size size) {
     graphics::PresSpace* ps = lockPS();
     fill(ps, kEraseColor, ProgressModel::clearBox(m_image.width(), m_image.height()));
     unlockPS();
-    if (QWidget* parent = parentWidget()) {
-        const graphics::PixelRect r = graphics::widgetRect(m_pos, size, parent->height());
-        setGeometry(r.left, r.top, r.width, r.height);
-    } else {
-        resize(int(size.width), int(size.height));
-    }
-    resizeImage(this->size());
+    place(size);
     return *this;
+}
+
+void ProgressBar::place(graphics::Size size) {
+    // Without a parent the widget's own lower-left corner is the origin.
+    const int parentHeight = parentWidget() ? parentWidget()->height() : int(size.height + m_pos.y);
+    const graphics::PixelRect r = graphics::widgetRect(m_pos, size, parentHeight);
+    setGeometry(r.left, r.top, r.width, r.height);
+    resizeImage(QSize(r.width, r.height));
 }
 
 ProgressBar& ProgressBar::setMinimum(double n) {

@@ -109,6 +109,8 @@ private:
     void stopThread();
     void fill(graphics::PresSpace* ps, double color, const Box& box);
     void resizeImage(QSize size);
+    // Gives the widget `size` at m_pos, counted from the parent's lower-left corner.
+    void place(graphics::Size size);
 
     ProgressModel m_model;
     graphics::Point m_pos;

@@ -114,8 +114,10 @@ TEST(ProgressBar, ItsThreadShowsItAndDestroyHidesIt) {
     ProgressBar bar(&page.widget, {150, 318}, {400, 24});
     EXPECT_FALSE(bar.isVisible());
     EXPECT_EQ(bar.geometry(), QRect(150, 58, 400, 24));  // lower-left origin
+    page.widget.resize(600, 500);
     bar.setMaxWait(360000);
     bar.create();
+    EXPECT_EQ(bar.geometry(), QRect(150, 158, 400, 24));  // placed on the parent as it is now
     EXPECT_TRUE(bar.active());
     EXPECT_TRUE(eventually([&] { return bar.isVisible(); }));
     bar.destroy();  // would sleep for the hour if the wake-up were lost
