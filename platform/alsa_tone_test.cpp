@@ -17,6 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Measured {
+    double leadSeconds = 0;   // silence before the first audible sample
     double toneSeconds = 0;   // from the first to the last audible sample
     double totalSeconds = 0;  // everything written, padding included
     double hz = 0;            // by zero crossings within the tone
@@ -37,6 +38,7 @@ Measured measure(const std::string& raw) {
         }
     }
     if (first >= last) return m;
+    m.leadSeconds = double(first) / kSampleRate;
     m.toneSeconds = double(last - first + 1) / kSampleRate;
     int crossings = 0;
     for (std::size_t i = first + 1; i <= last; ++i) {
@@ -52,12 +54,13 @@ class AlsaToneTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new testsupport::TempDir;
-        dir->write("asound.conf",
-                   "pcm.!default { type file slave { pcm { type null } } file \"" +
-                       dir->file("default.raw") + "\" format raw }\n"
-                       "pcm.tofile { type file slave { pcm { type null } } file \"" +
-                       dir->file("named.raw") + "\" format raw }\n"
-                       "pcm.nocard { type hw card 97 }\n");
+        dir->write("asound.conf", "pcm.!default { type file slave { pcm { type null } } file \"" +
+                                      dir->file("default.raw") +
+                                      "\" format raw }\n"
+                                      "pcm.tofile { type file slave { pcm { type null } } file \"" +
+                                      dir->file("named.raw") +
+                                      "\" format raw }\n"
+                                      "pcm.nocard { type hw card 97 }\n");
         setenv("ALSA_CONFIG_PATH", dir->file("asound.conf").c_str(), 1);
     }
     static void TearDownTestSuite() {
@@ -78,7 +81,8 @@ TEST_F(AlsaToneTest, ToneHasItsLengthAndPitchFollowedBySilence) {
         ASSERT_TRUE(playToneOn("tofile", c.hz, c.ticks).isOk());
         Measured m = measure(dir->read("named.raw"));
         EXPECT_NEAR(m.toneSeconds, c.ticks / 18.0, 0.01);
-        EXPECT_NEAR(m.totalSeconds, c.ticks / 18.0 + kPaddingMs / 1000.0, 0.01);
+        EXPECT_NEAR(m.leadSeconds, kLeadMs / 1000.0, 0.002);
+        EXPECT_NEAR(m.totalSeconds, (kLeadMs + kPaddingMs) / 1000.0 + c.ticks / 18.0, 0.01);
         EXPECT_NEAR(m.hz, c.hz, c.hz * 0.03);
     }
 }

@@ -77,6 +77,8 @@ Beeper* setBeeper(Beeper* b) {
     return old ? old : &systemPlayer();
 }
 
-bool waitForBeeps(std::chrono::milliseconds limit) { return systemPlayer().waitIdle(limit); }
+bool waitForBeeps(std::chrono::milliseconds limit) {
+    return systemPlayer().waitIdle(limit);
+}
 
 }  // namespace platform

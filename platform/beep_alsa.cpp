@@ -14,7 +14,9 @@ namespace {
 
 constexpr int kMaxTicks = 180;  // 10 seconds
 
-bool validTone(int hz, int ticks) { return hz >= 20 && hz <= 20000 && ticks >= 1; }
+bool validTone(int hz, int ticks) {
+    return hz >= 20 && hz <= 20000 && ticks >= 1;
+}
 
 // ALSA writes its own diagnostics to stderr (a machine without a sound card
 // would print several lines for every beep); the Status says enough.
@@ -29,16 +31,19 @@ Status pcmError(const std::string& what, const std::string& device, int err) {
 std::vector<std::int16_t> toneSamples(int hz, int ticks) {
     if (!validTone(hz, ticks)) return {};
     ticks = std::min(ticks, kMaxTicks);
-    const auto toneFrames = static_cast<std::size_t>(std::lround(ticks * kSampleRate / kTicksPerSecond));
+    const auto toneFrames =
+        static_cast<std::size_t>(std::lround(ticks * kSampleRate / kTicksPerSecond));
     const std::size_t rampFrames = std::size_t(kSampleRate) * kRampMs / 1000;
+    const std::size_t leadFrames = std::size_t(kSampleRate) * kLeadMs / 1000;
     const std::size_t padFrames = std::size_t(kSampleRate) * kPaddingMs / 1000;
-    std::vector<std::int16_t> samples(toneFrames + padFrames, 0);
+    std::vector<std::int16_t> samples(leadFrames + toneFrames + padFrames, 0);
     const double step = 2 * std::numbers::pi * hz / kSampleRate;
     for (std::size_t i = 0; i < toneFrames; ++i) {
         double gain = 1.0;
         if (i < rampFrames) gain = double(i) / double(rampFrames);
         if (toneFrames - i < rampFrames) gain = double(toneFrames - i) / double(rampFrames);
-        samples[i] = static_cast<std::int16_t>(std::lround(12000.0 * gain * std::sin(step * double(i))));
+        samples[leadFrames + i] =
+            static_cast<std::int16_t>(std::lround(12000.0 * gain * std::sin(step * double(i))));
     }
     return samples;
 }
@@ -54,7 +59,8 @@ Status playToneOn(const std::string& device, int hz, int ticks) {
     // Non-blocking open: a device held by another program fails at once
     // instead of waiting for it to be released.
     int err = snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-    if (err < 0) return Status::notFound("no sound device " + device + ": " + snd_strerror(err), -err);
+    if (err < 0)
+        return Status::notFound("no sound device " + device + ": " + snd_strerror(err), -err);
 
     Status result;
     if ((err = snd_pcm_nonblock(pcm, 0)) < 0) {
@@ -83,6 +89,8 @@ Status playToneOn(const std::string& device, int hz, int ticks) {
 
 }  // namespace alsa
 
-Status playTone(int hz, int ticks) { return alsa::playToneOn("default", hz, ticks); }
+Status playTone(int hz, int ticks) {
+    return alsa::playToneOn("default", hz, ticks);
+}
 
 }  // namespace platform

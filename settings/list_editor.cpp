@@ -21,7 +21,9 @@ std::optional<int> selectedOrComplain(const ListBox& oList) {
 
 }  // namespace
 
-void warningBeep(int ticks) { platform::beep(kWarningHz, ticks); }
+void warningBeep(int ticks) {
+    platform::beep(kWarningHz, ticks);
+}
 
 void RemoveItem(ListBox& oList) {
     if (std::optional<int> n = selectedOrComplain(oList)) oList.deleteAt(*n);

@@ -62,9 +62,21 @@ TEST_F(EditorTest, SelectionActions) {
         {"up from the last", MoveUp, abc, 3, {"A", "C", "B"}, 2, false, false},
         {"down on a single item", MoveDown, {"A"}, 1, {"A"}, 1, true, false},
         {"up on a single item", MoveUp, {"A"}, 1, {"A"}, 1, true, false},
-        {"blank filling moves with the item", MoveUp, {"A   ", "B   "}, 2, {"B   ", "A   "}, 1,
-         false, false},
-        {"duplicates keep their order", MoveDown, {"A", "A", "B"}, 2, {"A", "B", "A"}, 3, false,
+        {"blank filling moves with the item",
+         MoveUp,
+         {"A   ", "B   "},
+         2,
+         {"B   ", "A   "},
+         1,
+         false,
+         false},
+        {"duplicates keep their order",
+         MoveDown,
+         {"A", "A", "B"},
+         2,
+         {"A", "B", "A"},
+         3,
+         false,
          false},
         {"remove the middle", RemoveItem, abc, 2, {"A", "C"}, std::nullopt, false, false},
         {"remove the last", RemoveItem, abc, 3, {"A", "B"}, std::nullopt, false, false},
@@ -109,10 +121,10 @@ TEST_F(EditorTest, ManualCode) {
         const char* added;  // nullptr: nothing added, a beep
     };
     const Case cases[] = {
-        {"ab12", "AB---12"},      // upper-cased, then normalised
+        {"ab12", "AB---12"},  // upper-cased, then normalised
         {"1234", "1200034"},
         {"ab--123", "AB--123"},
-        {"ab12345/", "AB12345"},  // the "/" suffix goes
+        {"ab12345/", "AB12345"},     // the "/" suffix goes
         {"\xe9t\xe9", "\xc9T\xc9"},  // Windows-1252 accents upper-cased too
         {"", nullptr},
         {"   ", nullptr},
@@ -140,11 +152,12 @@ TEST(ImageEntry, DataPathPrefixIsRemoved) {
     };
     const Case cases[] = {
         {"c:\\pos\\images\\ab12345.jpg", "c:\\pos", "images\\ab12345.jpg"},
-        {"c:\\pos\\images\\ab12345.jpg", "C:\\POS", "c:\\pos\\images\\ab12345.jpg"},  // case-sensitive
-        {"d:\\pics\\ring.jpg", "c:\\pos", "d:\\pics\\ring.jpg"},    // outside: full path
-        {"c:\\pos2\\ring.jpg", "c:\\pos", "c:\\pos2\\ring.jpg"},    // a longer name is no prefix
-        {"c:\\pos\\a\\c:\\pos\\b.jpg", "c:\\pos", "a\\b.jpg"},      // every occurrence
-        {"c:\\pics\\ring.jpg", "", "c:\\pics\\ring.jpg"},           // no data path: kept whole
+        {"c:\\pos\\images\\ab12345.jpg", "C:\\POS",
+         "c:\\pos\\images\\ab12345.jpg"},                         // case-sensitive
+        {"d:\\pics\\ring.jpg", "c:\\pos", "d:\\pics\\ring.jpg"},  // outside: full path
+        {"c:\\pos2\\ring.jpg", "c:\\pos", "c:\\pos2\\ring.jpg"},  // a longer name is no prefix
+        {"c:\\pos\\a\\c:\\pos\\b.jpg", "c:\\pos", "a\\b.jpg"},    // every occurrence
+        {"c:\\pics\\ring.jpg", "", "c:\\pics\\ring.jpg"},         // no data path: kept whole
         {"", "c:\\pos", ""},
 #ifndef _WIN32
         {"/srv/pos/images/ab12345.jpg", "/srv/pos", "images/ab12345.jpg"},

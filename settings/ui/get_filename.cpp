@@ -101,7 +101,9 @@ std::optional<std::string> QtFileDialog::openFile(const std::string& title,
     return fromQString(QDir::toNativeSeparators(dialog.selectedFiles().first()));
 }
 
-FileDialog& fileDialog() { return *g_dialog; }
+FileDialog& fileDialog() {
+    return *g_dialog;
+}
 
 FileDialog* setFileDialog(FileDialog* d) {
     FileDialog* old = g_dialog;
@@ -109,13 +111,16 @@ FileDialog* setFileDialog(FileDialog* d) {
     return old;
 }
 
-void setWorkAreaHooks(WorkAreaHooks hooks) { g_hooks = std::move(hooks); }
+void setWorkAreaHooks(WorkAreaHooks hooks) {
+    g_hooks = std::move(hooks);
+}
 
 std::string GetFilename(const std::string& cStart, const std::string& cFilter,
                         const std::string& cTitle) {
     WorkAreaGuard guard;
     const std::string title = "Please select " + cTitle;
-    const std::vector<FileFilter> filters{{cTitle, splitPatterns(cFilter)}, {"All files", {kAllFiles}}};
+    const std::vector<FileFilter> filters{{cTitle, splitPatterns(cFilter)},
+                                          {"All files", {kAllFiles}}};
     const std::string start = platform::toNative(cStart).value_or(cStart);
     std::optional<std::string> chosen = g_dialog->openFile(title, filters, start);
     if (!chosen) return "";

@@ -62,9 +62,13 @@ TEST_F(GetFilenameTest, AsksWithTitleAndFiltersOfEachCaller) {
     };
     const Case cases[] = {
         {"image.tmp", "image.tmp path", "Please select image.tmp path", {"image.tmp"}},
-        {"imerch.dbf;istock.dbf;isub.dbf", "istock.dbf data path",
-         "Please select istock.dbf data path", {"imerch.dbf", "istock.dbf", "isub.dbf"}},
-        {"*.BMP;*.JPG;*.GIF;*.PNG", "Select image", "Please select Select image",
+        {"imerch.dbf;istock.dbf;isub.dbf",
+         "istock.dbf data path",
+         "Please select istock.dbf data path",
+         {"imerch.dbf", "istock.dbf", "isub.dbf"}},
+        {"*.BMP;*.JPG;*.GIF;*.PNG",
+         "Select image",
+         "Please select Select image",
          {"*.BMP", "*.JPG", "*.GIF", "*.PNG"}},
     };
     for (const Case& c : cases) {
@@ -117,9 +121,9 @@ TEST(QtFileDialogTest, ConfiguresAnOpenDialogForOneExistingFile) {
         std::string folder;
     };
     const Case cases[] = {
-        {dir.file("pos"), dir.file("pos")},                       // a folder
-        {dir.file("pos/image.tmp"), dir.file("pos")},             // a file in its folder
-        {dir.file("pos/missing/deeper"), dir.file("pos")},        // nearest existing folder
+        {dir.file("pos"), dir.file("pos")},                 // a folder
+        {dir.file("pos/image.tmp"), dir.file("pos")},       // a file in its folder
+        {dir.file("pos/missing/deeper"), dir.file("pos")},  // nearest existing folder
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start);

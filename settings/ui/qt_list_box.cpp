@@ -6,14 +6,18 @@
 
 namespace settings::ui {
 
-int QtListBox::count() const { return m_list->count(); }
+int QtListBox::count() const {
+    return m_list->count();
+}
 
 std::string QtListBox::itemText(int position) const {
     QListWidgetItem* item = m_list->item(position - 1);
     return item ? core::ui::fromQString(item->text()) : "";
 }
 
-void QtListBox::append(const std::string& text) { m_list->addItem(core::ui::toQString(text)); }
+void QtListBox::append(const std::string& text) {
+    m_list->addItem(core::ui::toQString(text));
+}
 
 void QtListBox::insertAt(int position, const std::string& text) {
     if (position < 1 || position > count() + 1) return;

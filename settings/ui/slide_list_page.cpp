@@ -14,10 +14,7 @@
 namespace settings::ui {
 
 SlideListPage::SlideListPage(QWidget* oChooseTab, SlideListActions actions)
-    : QObject(oChooseTab),
-      m_page(oChooseTab),
-      m_actions(std::move(actions)),
-      m_listBox(nullptr) {
+    : QObject(oChooseTab), m_page(oChooseTab), m_actions(std::move(actions)), m_listBox(nullptr) {
     oChooseList = new QListWidget(m_page);
     oChooseList->setObjectName("oChooseList");
     oChooseList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -96,7 +93,8 @@ void SlideListPage::AddManualItem() {
 
 void SlideListPage::addWithImage() {
     const std::string cPath = m_actions.cPath ? m_actions.cPath() : "";
-    std::string cPathTemp = GetFilename(cPath + "\\images", "*.BMP;*.JPG;*.GIF;*.PNG", "Select image");
+    std::string cPathTemp =
+        GetFilename(cPath + "\\images", "*.BMP;*.JPG;*.GIF;*.PNG", "Select image");
     addImageEntry(m_listBox, cPathTemp, cPath);
 }
 

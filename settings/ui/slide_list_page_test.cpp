@@ -18,10 +18,7 @@ namespace {
 
 using Items = std::vector<std::string>;
 
-class SlideListPageTest : public ::testing::Test,
-                          platform::Dialogs,
-                          platform::Beeper,
-                          FileDialog {
+class SlideListPageTest : public ::testing::Test, platform::Dialogs, platform::Beeper, FileDialog {
 protected:
     void SetUp() override {
         m_oldDialogs = platform::setDialogs(this);
