@@ -4,13 +4,17 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/cycle_services.h"
+#include "app/wiring.h"
 #include "app/display_bridge.h"
 #include "app/main_window.h"
+#include "app/settings_page.h"
+#include "settings/ui/help_viewer.h"
+#include "settings/ui/icon_row.h"
 #include "core/display_state.h"
 #include "settings/net_name.h"
 #include "settings/param_file.h"
 #include "settings/ui/uppercase_sle.h"
+#include "core/ui/qt_text.h"
 
 namespace app {
 
@@ -65,6 +69,11 @@ void Program::start(int startDelayMs) {
     m_bridge->setSlowFieldValue(m_vars.nSlow);
     m_cycle = std::make_unique<display::DisplayCycle>(m_state, *m_bridge, makeCycleServices());
 
+    buildSettingsPage();
+    // (The Slide Show List page is built here, then the Settings page's last button.)
+    QObject::connect(m_settings->createDisplayButton(), &QPushButton::clicked,
+                     [this] { m_window->showDisplayPage(); });
+
     QObject::connect(m_window->oShowButton, &QPushButton::clicked, [this] { showAction(); });
     QObject::connect(m_window->oWatchButton, &QPushButton::clicked, [this] { watchAction(); });
     QObject::connect(m_window->oFreezeButton, &QPushButton::clicked, [this] { freezeAction(); });
@@ -79,6 +88,78 @@ void Program::start(int startDelayMs) {
     m_timer = std::make_unique<display::TimerThread>(m_state.oGetTime, [this] { timerTurn(); });
     QTimer::singleShot(startDelayMs, m_window.get(), [this] { m_timer->start(); });
 }
+
+namespace {
+
+// What SaveParam asks of the main window.
+class WindowState : public settings::WindowQuery {
+public:
+    WindowState(const MainWindow& w, const QCheckBox& box) : m_w(w), m_box(box) {}
+    int frameState() const override {
+        if (m_w.isMinimized()) return 1;
+        return m_w.isMaximized() ? 2 : 3;
+    }
+    double positionX() const override { return m_w.frameGeometry().left() - desk().left(); }
+    double positionY() const override {
+        return desk().bottom() + 1 - (m_w.frameGeometry().bottom() + 1);
+    }
+    bool fullScreenTicked() const override { return m_box.isChecked(); }
+
+private:
+    static QRect desk() {
+        QScreen* s = QGuiApplication::primaryScreen();
+        return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    }
+    const MainWindow& m_w;
+    const QCheckBox& m_box;
+};
+
+}  // namespace
+
+void Program::buildSettingsPage() {
+    settings::ui::PaintSomeIcons(m_window->oSettingsTab);
+    SettingsPage::Values values{m_vars.cBuffer, m_vars.cPath, m_vars.nSlow, m_vars.nFast,
+                                m_vars.nFrameState == 2};
+    m_settings = std::make_unique<SettingsPage>(m_window->oSettingsTab, values, fileChooser());
+    QObject::connect(m_settings->oBrowseCode, &QPushButton::clicked,
+                     [this] { m_settings->browseCodeFile(m_vars.cBuffer); });
+    QObject::connect(m_settings->oBrowseData, &QPushButton::clicked,
+                     [this] { m_settings->browseDataPath(m_vars.cPath); });
+    QObject::connect(m_settings->oApplySave, &QPushButton::clicked, [this] { applySaveAction(); });
+    QObject::connect(m_settings->oHelp, &QPushButton::clicked, [this] { helpAction(); });
+    QObject::connect(m_settings->oSlow, &QSpinBox::valueChanged,
+                     [this](int v) { m_bridge->setSlowFieldValue(v); });
+}
+
+void Program::applySaveAction() {
+    guiTurn("xxx");
+    m_vars.cBuffer = core::ui::fromQString(m_settings->oImagePath->text());
+    m_vars.cPath = core::ui::fromQString(m_settings->oDataPath->text());
+    m_vars.nSlow = m_settings->oSlow->value();
+    m_vars.nFast = m_settings->oFast->value();
+    double x = m_vars.aPos.x, y = m_vars.aPos.y;
+    settings::SaveParam(m_state.cParamFile.getData(), m_vars.cBuffer, m_vars.cPath, m_vars.nSlow,
+                        m_vars.nFast, x, y, WindowState(*m_window, *m_settings->oFullScreen));
+    m_vars.aPos = {x, y};
+    m_state.oBuffer.setData(m_vars.cBuffer);
+    m_state.oPath.setData(m_vars.cPath);
+    std::string source = core::DataSource();
+    if (source == "SLIDES") {
+        m_state.oGetTime.setData(m_vars.nSlow);
+    } else if (source == "DATA") {
+        m_state.oGetTime.setData(m_vars.nFast);
+    } else {
+        m_state.oGetTime.setData(999);
+    }
+    if (core::DataSource() == "KBD") {
+        m_window->oManualEntry->setFocus();
+    } else {
+        m_window->oFreezeButton->show();
+    }
+    core::StopDisplay(false);
+}
+
+void Program::helpAction() { settings::ui::HelpText(m_window.get(), m_state.cAppPath.getData()); }
 
 void Program::finish() {
     if (m_timer) m_timer->stop();

@@ -14,6 +14,7 @@ namespace app {
 
 class MainWindow;
 class DisplayBridge;
+class SettingsPage;
 
 // Main's variables that the window's actions share: the actions read these
 // (not copies), so Apply/Save changes what a later Show or Watch uses.
@@ -48,9 +49,12 @@ public:
     void watchAction();      // Watch
     void freezeAction();     // Freeze/Manual
     void listShowAction();   // Show (Slide Show List page)
+    void applySaveAction();  // Apply/Save (Settings page)
+    void helpAction();       // Help (Settings page)
 
     MainVars& vars() { return m_vars; }
     MainWindow& window() { return *m_window; }
+    SettingsPage& settingsPage() { return *m_settings; }
     DisplayBridge& bridge() { return *m_bridge; }
     display::TurnGate& gate() { return m_gate; }
     // Runs one turn on the calling (GUI) thread, or hands it to the timer
@@ -59,10 +63,12 @@ public:
 
 private:
     void timerTurn();
+    void buildSettingsPage();
 
     MainVars m_vars;
     core::ProgramState& m_state;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<SettingsPage> m_settings;
     DisplayBridge* m_bridge = nullptr;  // owned by the window
     display::TurnGate m_gate;
     std::unique_ptr<display::DisplayCycle> m_cycle;
