@@ -2,7 +2,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace display::ui {
 namespace {
@@ -33,20 +32,17 @@ private:
 ImageView::ImageView(QWidget* parent)
     : QFrame(parent),
       m_frame(new QFrame(this)),
-      m_canvas(new Canvas(this, m_frame)),
-      m_redecode(new QFutureWatcher<DecodedPicture>(this)) {
+      m_canvas(new Canvas(this, m_frame)) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     m_frame->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_frame->setLineWidth(kCanvasInset);
-    connect(m_redecode, &QFutureWatcher<DecodedPicture>::finished, this,
-            &ImageView::takeSharperImage);
+    m_redecodePoll.setInterval(20);
+    connect(&m_redecodePoll, &QTimer::timeout, this, &ImageView::takeSharperImage);
 }
 
-ImageView::~ImageView() {
-    // The decode in flight finishes on its own; only its result is dropped.
-    m_redecode->disconnect(this);
-}
+// A decode in flight is waited for (std::jthread).
+ImageView::~ImageView() = default;
 
 void ImageView::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
@@ -160,22 +156,35 @@ void ImageView::decodeAgainIfGrown() {
     if (m_kind != PictureKind::Raster || m_image.size() == m_fullSize) return;
     const QSize wanted = rasterDecodeSize(m_fullSize, canvasSize(), m_autoScale);
     if (wanted.width() <= m_image.width() && wanted.height() <= m_image.height()) return;
-    if (m_redecode->isRunning() && m_redecodeGeneration == m_generation &&
-        m_redecodeCanvas == canvasSize())
-        return;
+    // One at a time: when it is in, takeSharperImage starts the next if needed.
+    if (m_redecodePoll.isActive()) return;
     m_redecodeGeneration = m_generation;
-    m_redecodeCanvas = canvasSize();
-    m_redecode->setFuture(QtConcurrent::run(decodePicture, m_file, canvasSize(),
-                                            bool(m_autoScale)));
+    if (m_redecodeThread.joinable()) m_redecodeThread.join();  // finished already
+    auto slot = std::make_shared<Redecode>();
+    m_redecode = slot;
+    m_redecodeThread = std::jthread([slot, file = m_file, canvas = canvasSize(),
+                                     autoScale = bool(m_autoScale)] {
+        DecodedPicture picture = decodePicture(file, canvas, autoScale);
+        std::lock_guard lock(slot->mutex);
+        slot->result = std::move(picture);
+    });
+    m_redecodePoll.start();
 }
 
 void ImageView::takeSharperImage() {
-    DecodedPicture picture = m_redecode->result();
+    DecodedPicture picture;
+    {
+        std::lock_guard lock(m_redecode->mutex);
+        if (!m_redecode->result) return;  // still decoding
+        picture = std::move(*m_redecode->result);
+    }
+    m_redecodePoll.stop();
     if (m_redecodeGeneration != m_generation || picture.kind != PictureKind::Raster ||
-        picture.fullSize != m_fullSize)
+        picture.fullSize != m_fullSize ||
+        (picture.image.width() <= m_image.width() && picture.image.height() <= m_image.height())) {
+        decodeAgainIfGrown();  // a new picture or canvas may want one of its own
         return;
-    if (picture.image.width() <= m_image.width() && picture.image.height() <= m_image.height())
-        return;
+    }
     m_image = std::move(picture.image);
     m_scaled = {};
     m_canvas->update();

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QFrame>
-#include <QFutureWatcher>
 #include <QImage>
 #include <QSvgRenderer>
+#include <QTimer>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "display/picture_layout.h"
 #include "display/ui/picture_decoder.h"
@@ -94,12 +96,18 @@ private:
     std::unique_ptr<QSvgRenderer> m_svg;
     QSize m_svgSize;
 
-    // A decode at a larger size when the canvas grows past the image's
-    // resolution; the generation tells a stale result from the current one.
-    QFutureWatcher<DecodedPicture>* m_redecode;
+    // A decode at a larger size, on a thread of its own, when the canvas
+    // grows past the image's resolution. The GUI thread polls for the result;
+    // the generation tells a stale result from one for the current picture.
+    struct Redecode {
+        std::mutex mutex;
+        std::optional<DecodedPicture> result;  // set by the worker
+    };
+    std::jthread m_redecodeThread;
+    std::shared_ptr<Redecode> m_redecode;
+    QTimer m_redecodePoll;
     quint64 m_generation = 0;
     quint64 m_redecodeGeneration = 0;
-    QSize m_redecodeCanvas;
 };
 
 }  // namespace display::ui

@@ -15,8 +15,15 @@
 #include <tuple>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+#include <vector>
 #endif
 
 extern "C" {
@@ -77,6 +84,71 @@ QRectF graphicBounds(const QByteArray& svg) {
     QRectF r(attr("x"), attr("y"), attr("width"), attr("height"));
     return r.width() > 0 && r.height() > 0 ? r : QRectF();
 }
+
+enum class RunResult { Finished, Failed, TimedOut };
+
+#ifdef Q_OS_UNIX
+// posix_spawn rather than fork: the display process is large and has threads.
+// The converter gets a session of its own, so that a time-out ends the
+// launcher and the office process it starts together.
+RunResult runConverter(const QString& program, const QStringList& arguments,
+                       std::chrono::milliseconds limit) {
+    std::vector<std::string> args;
+    args.push_back(program.toStdString());
+    for (const QString& a : arguments) args.push_back(a.toStdString());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    for (int fd : {0, 1, 2})
+        posix_spawn_file_actions_addopen(&files, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) return RunResult::Failed;
+
+    const auto deadline = Clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) return RunResult::Failed;
+        if (Clock::now() >= deadline) {
+            ::kill(-pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return RunResult::TimedOut;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? RunResult::Finished
+                                                         : RunResult::Failed;
+}
+#else
+RunResult runConverter(const QString& program, const QStringList& arguments,
+                       std::chrono::milliseconds limit) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000)) return RunResult::Failed;
+    if (!process.waitForFinished(int(limit.count()))) {
+        process.kill();
+        process.waitForFinished(5000);
+        return RunResult::TimedOut;
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0
+               ? RunResult::Finished
+               : RunResult::Failed;
+}
+#endif
 
 }  // namespace
 
@@ -154,35 +226,17 @@ std::optional<SvgPicture> MetafileConverter::Impl::run(const std::string& native
     if (!QFile::copy(source, input)) return std::nullopt;
     const QString outDir = work.filePath(QStringLiteral("out"));
 
-    QProcess process;
-    process.setProgram(programPath);
-    process.setArguments({QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                          QStringLiteral("--nologo"), QStringLiteral("--nolockcheck"),
-                          QStringLiteral("-env:UserInstallation=") +
-                              QUrl::fromLocalFile(profile->path()).toString(),
-                          QStringLiteral("--convert-to"), QStringLiteral("svg"),
-                          QStringLiteral("--outdir"), outDir, input});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-#ifdef Q_OS_UNIX
-    // Its own process group, so that a time-out ends the launcher and the
-    // office process it starts.
-    process.setChildProcessModifier([] { ::setsid(); });
-#endif
-    process.start();
-    if (!process.waitForStarted(5000)) return std::nullopt;
-    if (!process.waitForFinished(int(timeLimit.count()))) {
-#ifdef Q_OS_UNIX
-        ::kill(-pid_t(process.processId()), SIGKILL);
-#endif
-        process.kill();
-        process.waitForFinished(5000);
-        profile.reset();  // may be left locked or half written
-        return std::nullopt;
+    const QStringList arguments = {
+        QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--nologo"),
+        QStringLiteral("--nolockcheck"),
+        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile->path()).toString(),
+        QStringLiteral("--convert-to"), QStringLiteral("svg"), QStringLiteral("--outdir"), outDir,
+        input};
+    switch (runConverter(programPath, arguments, timeLimit)) {
+        case RunResult::Finished: break;
+        case RunResult::TimedOut: profile.reset(); return std::nullopt;  // may be left locked
+        case RunResult::Failed: return std::nullopt;
     }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
 
     QFile out(QDir(outDir).filePath(QStringLiteral("picture.svg")));
     if (!out.open(QIODevice::ReadOnly)) return std::nullopt;
