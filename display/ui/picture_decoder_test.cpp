@@ -59,15 +59,6 @@ TEST(DecodePicture, ReadsEachRasterFormat) {
     }
 }
 
-TEST(DecodePicture, LargePictureIsDecodedNearTheCanvasSize) {
-    testsupport::TempDir dir;
-    dir.write("big.jpg", encoded(solidImage(2400, 1600, Qt::blue), "JPG"));
-    DecodedPicture p = decodePicture(dir.file("big.jpg"), {360, 324});
-    ASSERT_EQ(p.kind, PictureKind::Raster);
-    EXPECT_EQ(p.fullSize, QSize(2400, 1600));
-    EXPECT_EQ(p.image.size(), QSize(358, 238));
-}
-
 TEST(DecodePicture, MissingFileIsToldApartFromABadOne) {
     testsupport::TempDir dir;
     DecodedPicture p = decodePicture(dir.file("none.jpg"), {360, 324});

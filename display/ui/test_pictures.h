@@ -87,6 +87,29 @@ inline std::string jpegClaiming(std::string jpeg, std::uint16_t w, std::uint16_t
     return jpeg;
 }
 
+// A 200 x 100 OS/2 metafile (MET) holding one dark box from (20, 10) to
+// (180, 90): structured fields (big-endian length, 0xD3, type) for the
+// document, the graphics object, its descriptor (16-bit little-endian
+// coordinates, 96 units to the inch, bounds 0..200 x 0..100) and its drawing
+// orders (set colour, begin area, box, end area).
+inline std::string metSample() {
+    auto be16 = [](int v) { return std::string{char((v >> 8) & 0xFF), char(v & 0xFF)}; };
+    auto le16 = [](int v) { return std::string{char(v & 0xFF), char((v >> 8) & 0xFF)}; };
+    auto field = [&](int type, const std::string& body) {
+        return be16(8 + int(body.size())) + "\xD3" + be16(type) + std::string(3, '\0') + body;
+    };
+    const std::string gvmSubset("\xF7\x07\xB0\0\0\0\0\0\x04", 9);
+    const std::string pictureBody = std::string("\0\0\x04\0", 4) + le16(960) + le16(960) +
+                                    le16(0) + le16(0) + le16(200) + le16(0) + le16(100);
+    const std::string picture = "\xF6" + std::string(1, char(pictureBody.size())) + pictureBody;
+    const std::string orders = std::string("\x0A\x02\x68\x80\xC0\x0E\0\0", 8) + le16(20) +
+                               le16(10) + le16(180) + le16(90) + le16(0) + le16(0) +
+                               std::string("\x60\0", 2);
+    return field(0xA8A8, "DOC00001") + field(0xA8BB, "OBJ00001") +
+           field(0xA6BB, gvmSubset + picture) + field(0xEEBB, orders) +
+           field(0xA9BB, "OBJ00001") + field(0xA9A8, "DOC00001");
+}
+
 }  // namespace display::ui::testing
 
 inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << "x" << s.height(); }
