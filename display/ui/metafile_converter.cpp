@@ -218,11 +218,16 @@ std::optional<SvgPicture> MetafileConverter::Impl::run(const std::string& native
     if (!profile || !profile->isValid()) profile = std::make_unique<QTemporaryDir>();
     if (!profile->isValid()) return std::nullopt;
 
-    // A copy under a plain name: the converter picks its import filter by the
-    // extension, and the shop's file names may hold anything.
+    // A copy under a plain name with the extension its content calls for: the
+    // converter picks its import filter by the extension, and the shop's file
+    // names may hold anything.
     const QString source = QString::fromStdString(nativePath);
-    const QString suffix = QFileInfo(source).suffix().toLower();
-    const QString input = work.filePath(QStringLiteral("picture.") + suffix);
+    QFile sourceFile(source);
+    if (!sourceFile.open(QIODevice::ReadOnly)) return std::nullopt;
+    const bool isEmf = sourceFile.read(44).mid(40) == " EMF";
+    sourceFile.close();
+    const QString input = work.filePath(isEmf ? QStringLiteral("picture.emf")
+                                              : QStringLiteral("picture.met"));
     if (!QFile::copy(source, input)) return std::nullopt;
     const QString outDir = work.filePath(QStringLiteral("out"));
 
