@@ -21,5 +21,6 @@ const std::vector<Command>& commands();
 
 int cmdNormalize(const Args& args);
 int cmdProfile(const Args& args);
+int cmdFindPicture(const Args& args);
 
 }  // namespace tools

@@ -14,6 +14,9 @@ const std::vector<Command>& commands() {
         {"profile", "[NAME]",
          "print the profile, parameter file and list file 'lumisett NAME' would use here",
          cmdProfile},
+        {"find-picture", "DATA_PATH CODE",
+         "print the picture file of item CODE under DATA_PATH (empty line when none)",
+         cmdFindPicture},
     };
     return table;
 }

@@ -16,3 +16,11 @@ execute_process(COMMAND ${TOOL} --help OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0 OR NOT out MATCHES "normalize" OR NOT out MATCHES "profile")
     message(FATAL_ERROR "lumisett-tool --help: exit ${rc}, printed [${out}]")
 endif()
+
+# find-picture: a picture in the prefix folder, found whatever the case of its name.
+set(data "${CMAKE_CURRENT_BINARY_DIR}/find-picture-data")
+file(REMOVE_RECURSE "${data}")
+file(WRITE "${data}/images/ab/Ab12345.PNG" "x")
+expect_output("${data}\\images\\AB\\AB12345.png\n" find-picture "${data}" "AB12345*")
+expect_output("\n" find-picture "${data}" "CD12345")
+file(REMOVE_RECURSE "${data}")
