@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "core/ui/qt_text.h"
 #include "display/ui/image_view.h"
+#include "display/ui/picture_decoder.h"
 
 namespace app {
 
@@ -30,7 +31,9 @@ void DisplayBridge::hidePicture() {
 }
 
 void DisplayBridge::showPicture(const std::string& file) {
-    auto decoded = display::ui::ImageView::decode(file, m_window.oStat->canvasSizeHint());
+    display::ui::ImageView* view = m_window.oStat;
+    auto decoded =
+        display::ui::decodePicture(file, view->canvasSizeSnapshot(), view->autoScaleSnapshot());
     post([this, file, decoded = std::move(decoded)]() mutable {
         m_window.oStat->setPicture(std::move(decoded), file);
         m_window.oStat->show();
