@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "errors/error.h"
+#include "errors/handler_test_support.h"
 
 namespace {
 
@@ -63,12 +64,11 @@ namespace {
 
 TEST(CallStackTest, RaiseRecordsTheChainInnermostFirstWithLines) {
     std::vector<Frame> frames;
-    Handler previous = setHandler([&](Error& e) -> Action {
+    errors::test::HandlerScope scope([&](Error& e) -> Action {
         frames = resolveStack(e.stack);
         throw Unwind(e);
     });
     EXPECT_THROW(callchain::outer(), Unwind);
-    setHandler(previous);
 #if LUMISETT_HAVE_LIBBACKTRACE
     ASSERT_GE(frames.size(), 3u);
     EXPECT_EQ(frames[0].name, "callchain::innermost");

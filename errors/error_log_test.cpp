@@ -176,7 +176,7 @@ TEST(ErrorLogTest, FileOpeningDoesNotSwallowOtherThreadsErrors) {
     TempDir dir;
     std::filesystem::create_directory(dir.path() / "KRLERROR.LOG");
     int seen = 0;
-    Handler previous = setHandler([&](Error&) {
+    test::HandlerScope scope([&](Error&) {
         ++seen;
         return Action::Default;
     });
@@ -187,7 +187,6 @@ TEST(ErrorLogTest, FileOpeningDoesNotSwallowOtherThreadsErrors) {
     e.canDefault = true;
     EXPECT_EQ(raise(e), Action::Default);
     EXPECT_EQ(seen, 1);
-    setHandler(previous);
 }
 
 TEST(ErrorLogTest, NamesAndVersion) {

@@ -17,6 +17,15 @@ struct ProgramEnded {
     int code;
 };
 
+// Installs `handler` for the whole process while the scope lasts.
+struct HandlerScope {
+    explicit HandlerScope(Handler handler) : previous(setHandler(std::move(handler))) {}
+    ~HandlerScope() { setHandler(previous); }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+    Handler previous;
+};
+
 inline std::tm fixedTime() {
     std::tm t{};
     t.tm_year = 2026 - 1900;

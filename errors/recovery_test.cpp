@@ -6,15 +6,12 @@
 #include <thread>
 #include <vector>
 
+#include "errors/handler_test_support.h"
+
 namespace {
 
 using namespace errors;
-
-struct HandlerScope {
-    explicit HandlerScope(Handler h) : previous(setHandler(std::move(h))) {}
-    ~HandlerScope() { setHandler(previous); }
-    Handler previous;
-};
+using errors::test::HandlerScope;
 
 void failingStep(int genCode) {
     Error e;

@@ -63,9 +63,11 @@ std::string osMessage(int osCode) {
     return platform::osErrorText(osCode);
 }
 
-void ErrorSys(Services services) {
-    setHandler([services = std::move(services)](Error& e) { return StandardEH(e, services); });
+Handler standardHandler(Services services) {
+    return [services = std::move(services)](Error& e) { return StandardEH(e, services); };
 }
+
+void ErrorSys(Services services) { setHandler(standardHandler(std::move(services))); }
 
 int iconStyle(int severity) {
     if (severity == 3 || severity == 2) return 16;

@@ -68,6 +68,9 @@ std::string osMessage(int osCode);
 // start-up.
 void ErrorSys(Services services = {});
 
+// The handler ErrorSys installs, for installing it some other way.
+Handler standardHandler(Services services);
+
 // Decides what becomes of `oError` (rows in order; the first match wins):
 // division by zero (genCode 11, or 12 with "/" or "%" in the operation and a
 // last argument of 0) gives Default (the result is 0); an open refused because

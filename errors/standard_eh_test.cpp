@@ -258,16 +258,11 @@ struct FakeOpen {
     }
 };
 
-struct HandlerInstalled {
-    explicit HandlerInstalled(Services s) : previous(setHandler(nullptr)) { ErrorSys(std::move(s)); }
-    ~HandlerInstalled() { setHandler(previous); }
-    Handler previous;
-};
 
 TEST(StandardEHTest, RetryRepeatsTheOperationAndIgnoreDefaults) {
     TempDir dir;
     ScriptedDialogs dialogs({kRetry, kRetry, kIgnore});
-    HandlerInstalled installed(test::testServices(dialogs, dir));
+    test::HandlerScope installed(standardHandler(test::testServices(dialogs, dir)));
 
     FakeOpen twice{2};
     EXPECT_TRUE(twice.open());  // failed twice, retried twice, then opened
@@ -285,7 +280,7 @@ TEST(StandardEHTest, RetryRepeatsTheOperationAndIgnoreDefaults) {
 TEST(StandardEHTest, OpenHeldByAnotherProcessFailsQuietly) {
     TempDir dir;
     ScriptedDialogs dialogs;  // any box would throw
-    HandlerInstalled installed(test::testServices(dialogs, dir));
+    test::HandlerScope installed(standardHandler(test::testServices(dialogs, dir)));
     FakeOpen held{100, kOsSharingViolation};
     EXPECT_FALSE(held.open());
     EXPECT_EQ(held.attempts, 1);
@@ -295,7 +290,7 @@ TEST(StandardEHTest, OpenHeldByAnotherProcessFailsQuietly) {
 TEST(StandardEHTest, DivisionAndRemainderByZeroGiveZeroWithoutABox) {
     TempDir dir;
     ScriptedDialogs dialogs;
-    HandlerInstalled installed(test::testServices(dialogs, dir));
+    test::HandlerScope installed(standardHandler(test::testServices(dialogs, dir)));
     EXPECT_EQ(safeDivide(10, 0), 0);
     EXPECT_EQ(safeModulo(10, 0), 0);
     EXPECT_EQ(safeDivide(10, 4), 2.5);

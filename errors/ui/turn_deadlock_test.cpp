@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "core/turn_lock.h"
+#include "errors/handler_test_support.h"
 #include "errors/recovery.h"
 #include "errors/standard_eh.h"
 #include "errors/ui/qt_dialogs.h"
@@ -52,11 +53,6 @@ private:
     std::thread m_thread;
 };
 
-struct InstalledHandler {
-    explicit InstalledHandler(Services s) : previous(setHandler(nullptr)) { ErrorSys(std::move(s)); }
-    ~InstalledHandler() { setHandler(previous); }
-    Handler previous;
-};
 
 Services servicesFor(QtDialogs& dialogs) {
     Services s;
@@ -100,7 +96,7 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
     for (const Scenario& sc : scenarios) {
         Watchdog watchdog(sc.name);
         QtDialogs dialogs;
-        InstalledHandler handler(servicesFor(dialogs));
+        errors::test::HandlerScope handler(standardHandler(servicesFor(dialogs)));
         core::TurnLock turnLock;
 
         QStringList titles;
@@ -157,7 +153,7 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
 TEST(TurnDeadlockTest, ShowDuringAnErrorOfAGuiTurnIsSkipped) {
     Watchdog watchdog("nested show");
     QtDialogs dialogs;
-    InstalledHandler handler(servicesFor(dialogs));
+    errors::test::HandlerScope handler(standardHandler(servicesFor(dialogs)));
     core::TurnLock turnLock;
     int nestedTurns = 0;
     int refusedTurns = 0;
