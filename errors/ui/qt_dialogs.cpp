@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "core/ui/qt_text.h"
+
 namespace errors::ui {
 
 struct QtDialogs::Request {
@@ -62,7 +64,7 @@ int resultOf(const QtDialogs::Spec& spec, QMessageBox* box,
 }  // namespace
 
 QString boxText(const std::string& text) {
-    QString s = QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+    QString s = core::ui::toQString(text);
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return s;

@@ -87,7 +87,8 @@ private:
 QtDialogs::Spec confirmSpec(const std::string& text, const std::string& title, int buttonSet,
                             int style);
 
-// Text with CR LF, CR and LF all turned into "\n".
+// A program text (Windows-1252) for a box, with CR LF, CR and LF all turned
+// into "\n".
 QString boxText(const std::string& text);
 
 }  // namespace errors::ui

@@ -40,6 +40,7 @@ TEST(QtDialogsTest, ButtonSetsIconsAndResults) {
     EXPECT_FALSE(confirmSpec("", "", 0, 16).toFront);
     EXPECT_EQ(confirmSpec("", "", 2, 16 + 256).defaultIndex, 1);
     EXPECT_EQ(errors::ui::boxText("a\r\nb\rc\nd"), "a\nb\nc\nd");
+    EXPECT_EQ(errors::ui::boxText("Schmuck \x80 5"), QString::fromUtf8("Schmuck \u20ac 5"));
 }
 
 // Clicks the button of `box` that has `standard`, once the box is waiting.
