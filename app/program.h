@@ -8,7 +8,7 @@
 #include "core/profile.h"
 #include "display/display_cycle.h"
 #include "display/timer_loop.h"
-#include "display/turn_gate.h"
+#include "core/turn_gate.h"
 
 namespace app {
 
@@ -56,7 +56,7 @@ public:
     MainWindow& window() { return *m_window; }
     SettingsPage& settingsPage() { return *m_settings; }
     DisplayBridge& bridge() { return *m_bridge; }
-    display::TurnGate& gate() { return m_gate; }
+    core::TurnGate& gate() { return m_gate; }
     // Runs one turn on the calling (GUI) thread, or hands it to the timer
     // thread when a turn is running there.
     void guiTurn(const std::string& cCodeFile);
@@ -70,7 +70,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<SettingsPage> m_settings;
     DisplayBridge* m_bridge = nullptr;  // owned by the window
-    display::TurnGate m_gate;
+    core::TurnGate m_gate;
     std::unique_ptr<display::DisplayCycle> m_cycle;
     std::unique_ptr<display::TimerThread> m_timer;
 };

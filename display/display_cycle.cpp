@@ -4,7 +4,7 @@
 #include "core/xbase_values.h"
 #include "display/code_file.h"
 #include "display/normalize.h"
-#include "errors/error.h"
+#include "errors/recovery.h"
 
 namespace display {
 namespace {
@@ -21,12 +21,8 @@ void DisplayCycle::reset() {
 }
 
 void DisplayCycle::turn(const std::string& cPath, const std::string& cCodeFile) {
-    try {
-        HangPicture(cPath, cCodeFile);
-    } catch (const errors::Unwind&) {
-        reset();
-        m_window.hideFlasher();
-    }
+    bool completed = errors::recoverTurn([&] { HangPicture(cPath, cCodeFile); }, [this] { reset(); });
+    if (!completed) m_window.hideFlasher();
 }
 
 void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCodeFile) {

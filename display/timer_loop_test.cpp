@@ -5,7 +5,6 @@
 #include <atomic>
 #include <map>
 
-#include "display/turn_gate.h"
 
 namespace {
 
@@ -59,60 +58,6 @@ TEST(TimerThreadTest, StopsCleanlyDuringAWait) {
     while (turns == 0) std::this_thread::yield();
     thread.stop();
     EXPECT_EQ(turns, 1);
-}
-
-TEST(TurnGateTest, GuiTurnNeverWaitsForARunningTurn) {
-    display::TurnGate gate;
-    std::mutex m;
-    std::condition_variable cv;
-    bool release = false, started = false;
-    std::vector<std::string> order;
-    std::thread timer([&] {
-        gate.run([&] {
-            {
-                std::unique_lock lock(m);
-                started = true;
-                cv.notify_all();
-                cv.wait(lock, [&] { return release; });  // e.g. waiting for a dialogue
-            }
-            std::lock_guard lock(m);
-            order.push_back("timer");
-        });
-    });
-    {
-        std::unique_lock lock(m);
-        cv.wait(lock, [&] { return started; });
-    }
-    // The "GUI thread" presses Show while the timer thread is inside its turn.
-    EXPECT_FALSE(gate.runOrQueue([&] {
-        std::lock_guard lock(m);
-        order.push_back("show");
-    }));
-    {
-        std::lock_guard lock(m);
-        release = true;
-    }
-    cv.notify_all();
-    timer.join();
-    EXPECT_EQ(order, (std::vector<std::string>{"timer", "show"}));
-    EXPECT_FALSE(gate.busy());
-    EXPECT_TRUE(gate.runOrQueue([&] { order.push_back("now"); }));
-    EXPECT_EQ(order.back(), "now");
-}
-
-TEST(TurnGateTest, TurnsNeverOverlap) {
-    display::TurnGate gate;
-    std::atomic<int> inside{0};
-    std::atomic<bool> overlap{false};
-    auto turn = [&] {
-        if (++inside > 1) overlap = true;
-        std::this_thread::yield();
-        --inside;
-    };
-    std::thread a([&] { for (int i = 0; i < 2000; ++i) gate.run(turn); });
-    for (int i = 0; i < 2000; ++i) gate.runOrQueue(turn);
-    a.join();
-    EXPECT_FALSE(overlap);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // An error raised on the display timer thread inside a turn waits in its
-// dialogue, holding the turn lock, while the GUI thread presses Show (which
-// runs a turn of its own). Nothing may deadlock.
+// dialogue, holding the turn gate, while the GUI thread presses Show (which
+// asks for a turn of its own). Nothing may deadlock.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -14,7 +14,7 @@
 #include <mutex>
 #include <thread>
 
-#include "core/turn_lock.h"
+#include "core/turn_gate.h"
 #include "errors/handler_test_support.h"
 #include "errors/recovery.h"
 #include "errors/standard_eh.h"
@@ -97,7 +97,7 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
         Watchdog watchdog(sc.name);
         QtDialogs dialogs;
         errors::test::HandlerScope handler(standardHandler(servicesFor(dialogs)));
-        core::TurnLock turnLock;
+        core::TurnGate gate;
 
         QStringList titles;
         QObject::connect(&dialogs, &QtDialogs::boxShown, [&](QMessageBox* box) {
@@ -110,31 +110,38 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
         std::atomic<bool> timerTurnDone{false};
         std::atomic<bool> timerTurnAbandoned{false};
         std::atomic<bool> tablesClosed{false};
+        std::atomic<bool> timerFinished{false};
+        std::atomic<bool> guiTurnRan{false};
         std::thread timer([&] {
-            // The recovery point sits inside the lock, so that an abandoned
+            // The recovery point sits inside the gate, so that an abandoned
             // turn's tables are closed before another turn begins.
-            core::TurnGuard turn(turnLock);
-            bool ok = recoverTurn(
-                [&] {
-                    failingOpen(sc.canDefault);
-                    timerTurnDone = true;
-                },
-                [&] { tablesClosed = true; });
-            timerTurnAbandoned = !ok;
+            gate.run([&] {
+                bool ok = recoverTurn(
+                    [&] {
+                        failingOpen(sc.canDefault);
+                        timerTurnDone = true;
+                    },
+                    [&] { tablesClosed = true; });
+                timerTurnAbandoned = !ok;
+            });
+            timerFinished = true;
         });
 
         // The dialogue is pending on the GUI thread: posted, not yet shown.
         while (dialogs.pendingCount() == 0) std::this_thread::yield();
-        EXPECT_FALSE(turnLock.heldByCurrentThread());
 
-        // The GUI thread presses Show: one turn on this thread.
-        bool guiTurnRan = false;
-        {
-            core::TurnGuard turn(turnLock, pumpEvents);
-            ASSERT_TRUE(turn.owns());
-            guiTurnRan = true;
+        // The GUI thread presses Show: the gate is busy, so its turn is handed
+        // to the timer thread, and the GUI thread goes on serving events (the
+        // dialogue among them) without waiting.
+        bool ranHere = gate.runOrQueue([&] {
             // By now the timer thread's turn is over, one way or the other.
             EXPECT_TRUE(timerTurnDone || tablesClosed) << sc.name;
+            guiTurnRan = true;
+        });
+        EXPECT_FALSE(ranHere) << sc.name;
+        while (!timerFinished) {
+            pumpEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         timer.join();
 
@@ -149,30 +156,27 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
 }
 
 // An error inside a GUI thread turn runs its box in a nested event loop; a
-// Show handled in that loop must not wait for the lock its own thread holds.
-TEST(TurnDeadlockTest, ShowDuringAnErrorOfAGuiTurnIsSkipped) {
+// Show handled in that loop must not wait for the gate its own thread holds:
+// its turn runs once the outer turn has ended.
+TEST(TurnDeadlockTest, ShowDuringAnErrorOfAGuiTurnRunsAfterIt) {
     Watchdog watchdog("nested show");
     QtDialogs dialogs;
     errors::test::HandlerScope handler(standardHandler(servicesFor(dialogs)));
-    core::TurnLock turnLock;
-    int nestedTurns = 0;
-    int refusedTurns = 0;
+    core::TurnGate gate;
+    std::vector<std::string> order;
     QObject::connect(&dialogs, &QtDialogs::boxShown, [&](QMessageBox* box) {
         QTimer::singleShot(0, box, [&] {  // the user presses Show
-            core::TurnGuard turn(turnLock, pumpEvents);
-            (turn.owns() ? nestedTurns : refusedTurns)++;
+            EXPECT_FALSE(gate.runOrQueue([&] { order.push_back("show"); }));
         });
         answerLater(box, QMessageBox::Retry, 10);
     });
     bool retried = false;
-    {
-        core::TurnGuard turn(turnLock, pumpEvents);
-        ASSERT_TRUE(turn.owns());
+    EXPECT_TRUE(gate.runOrQueue([&] {
         retried = failingOpen();
-    }
+        order.push_back("outer");
+    }));
     EXPECT_TRUE(retried);
-    EXPECT_EQ(nestedTurns, 0);
-    EXPECT_EQ(refusedTurns, 1);
+    EXPECT_EQ(order, (std::vector<std::string>{"outer", "show"}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "display/turn_gate.h"
+#include "core/turn_gate.h"
 
-namespace display {
+namespace core {
 
 bool TurnGate::runOrQueue(std::function<void()> turn) {
     {
@@ -48,4 +48,4 @@ void TurnGate::finish() {
     }
 }
 
-}  // namespace display
+}  // namespace core

@@ -5,7 +5,7 @@
 #include <functional>
 #include <mutex>
 
-namespace display {
+namespace core {
 
 // Keeps turns of the display cycle apart without ever blocking the GUI thread.
 //
@@ -16,7 +16,11 @@ namespace display {
 // waiting in an error dialogue that the GUI thread itself shows), the turn is
 // queued and the thread holding the gate runs it as soon as its own turn ends.
 // So a GUI action never waits for the turn lock and cannot deadlock against
-// a timer-thread turn that waits for the GUI.
+// a timer-thread turn that waits for the GUI. A turn asked for inside a turn
+// of the same thread (Show pressed while a GUI turn shows an error dialogue in
+// a nested event loop) is queued the same way and runs when the outer turn
+// ends. A run-time error that unwinds a turn is caught inside the turn
+// (errors::recoverTurn), so the tables are closed before the gate is free.
 class TurnGate {
 public:
     // Runs `turn` now when the gate is free (returns true), else queues it
@@ -39,4 +43,4 @@ private:
     std::deque<std::function<void()>> m_queue;
 };
 
-}  // namespace display
+}  // namespace core
