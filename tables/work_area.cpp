@@ -706,6 +706,16 @@ void fieldPutLogical(std::string_view name, bool value) {
     });
 }
 
+void deleteRecord() {
+    withArea("DbDelete", [&](Area& a) -> Outcome {
+        if (auto f = writable(a)) return f;
+        if (a.eof) return misuse("no current record (end of file)", errors::kGenWrite, kSubWrite, a.path);
+        a.record[0] = kDeletedFlag;
+        a.dirty = true;
+        return std::nullopt;
+    });
+}
+
 bool appendBlank() {
     return withArea("DbAppend", [&](Area& a) -> Outcome {
         if (auto f = writable(a)) return f;

@@ -118,6 +118,10 @@ void fieldPut(std::string_view name, std::string_view text);
 void fieldPutNumber(std::string_view name, double value);
 void fieldPutLogical(std::string_view name, bool value);
 
+// Marks the current record deleted (its flag byte becomes "*"); it stays in
+// place, visible, with its number and index keys.
+void deleteRecord();
+
 // Appends a blank record and goes to it. Default result: false.
 bool appendBlank();
 // Writes the pending change and flushes the table to disk.

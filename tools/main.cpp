@@ -14,6 +14,15 @@ const std::vector<Command>& commands() {
         {"profile", "[NAME]",
          "print the profile, parameter file and list file 'lumisett NAME' would use here",
          cmdProfile},
+        {"dump", "TABLE", "print the table's header and every record (deleted flag, then fields, tab-separated)",
+         cmdDump},
+        {"seek", "TABLE INDEX KEY", "print the record number and record of KEY; exit 1 when not found",
+         cmdSeek},
+        {"index", "TABLE FIELD OUT.ntx", "build an index on one field (key expression alias->field)",
+         cmdIndex},
+        {"check-index", "TABLE INDEX",
+         "check that the index holds one entry per record with the right key, in order; exit 1 if not",
+         cmdCheckIndex},
     };
     return table;
 }
