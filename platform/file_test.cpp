@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -48,6 +53,40 @@ TEST(FileTest, SharingConflictsBetweenOpensOfOneProcess) {
     std::unique_ptr<File> c;
     EXPECT_TRUE(openAs(path, Share::Exclusive, Access::ReadWrite, &c).isOk());
 }
+
+#ifndef _WIN32
+// Another process holding the file open shared: our exclusive open is refused
+// as "in use" (32), a shared one works; once it has gone, exclusive works.
+TEST(FileTest, SharingBetweenProcesses) {
+    testsupport::TempDir dir;
+    dir.write("t.dbf", "data");
+    std::string path = dir.file("t.dbf");
+    int ready[2], done[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(done), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::unique_ptr<File> f;
+        char c = openAs(path, Share::Shared, Access::ReadOnly, &f).isOk() ? 'y' : 'n';
+        if (write(ready[1], &c, 1) != 1 || read(done[0], &c, 1) != 1) _exit(1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    EXPECT_EQ(c, 'y');
+    std::unique_ptr<File> mine;
+    Status st = openAs(path, Share::Exclusive, Access::ReadWrite, &mine);
+    EXPECT_EQ(st.code(), Status::Code::Locked);
+    EXPECT_EQ(st.osCode(), 32);
+    EXPECT_TRUE(openAs(path, Share::Shared, Access::ReadWrite, &mine).isOk());
+    mine.reset();
+    ASSERT_EQ(write(done[1], "x", 1), 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(openAs(path, Share::Exclusive, Access::ReadWrite, &mine).isOk());
+    for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+}
+#endif
 
 TEST(FileTest, ReplaceRefusedWhileOpenLeavesTheFileAlone) {
     testsupport::TempDir dir;

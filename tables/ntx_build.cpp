@@ -66,11 +66,11 @@ Status writeNtx(platform::File& out, NtxHeader header, const std::uint8_t* keys,
     // the level below (none at the leaves). Cut into the fewest pages of at
     // most max entries such that the entries between pages move up one level;
     // spreading the rest evenly keeps every page at half or more.
-    std::vector<std::uint32_t> level = order;
-    std::vector<std::uint32_t> children;
+    const std::vector<std::uint32_t>* level = &order;
+    std::vector<std::uint32_t> upper, children;
     std::vector<NtxEntryRef> refs(std::size_t(max) + 1);
     for (;;) {
-        std::uint64_t m = level.size();
+        std::uint64_t m = level->size();
         std::uint64_t pages = m <= std::uint64_t(max) ? 1 : (m + 1 + max) / (max + 1);
         std::uint64_t inPages = m - (pages - 1);
         std::uint64_t base = inPages / pages, extra = inPages % pages;
@@ -81,7 +81,7 @@ Status writeNtx(platform::File& out, NtxHeader header, const std::uint8_t* keys,
         for (std::uint64_t p = 0; p < pages; ++p) {
             int n = int(base + (p < extra ? 1 : 0));
             for (int i = 0; i < n; ++i) {
-                std::uint32_t idx = level[pos + std::size_t(i)];
+                std::uint32_t idx = (*level)[pos + std::size_t(i)];
                 refs[std::size_t(i)].child = children.empty() ? 0 : children[pos + std::size_t(i)];
                 refs[std::size_t(i)].recno = idx + 1;
                 refs[std::size_t(i)].key = keys + std::size_t(idx) * ks;
@@ -92,7 +92,7 @@ Status writeNtx(platform::File& out, NtxHeader header, const std::uint8_t* keys,
             encodeNtxPage(header, refs.data(), n, right, writer.next(&offset));
             upChildren.push_back(offset);
             pos += std::size_t(n);
-            if (p + 1 < pages) upSeps.push_back(level[pos++]);
+            if (p + 1 < pages) upSeps.push_back((*level)[pos++]);
             Status st = writer.flushIfFull();
             if (!st.isOk()) return st;
         }
@@ -100,7 +100,8 @@ Status writeNtx(platform::File& out, NtxHeader header, const std::uint8_t* keys,
             header.root = upChildren[0];
             break;
         }
-        level = std::move(upSeps);
+        upper = std::move(upSeps);
+        level = &upper;
         children = std::move(upChildren);
     }
     Status st = writer.flush();
