@@ -21,6 +21,14 @@ EngineState& state() {
     return s;
 }
 
+// Runs `f` on the state under its lock.
+template <class F>
+auto locked(F f) {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    return f(s);
+}
+
 bool known(const std::string& name) {
     return name == "DBFDBE" || name == "NTXDBE" || name == "DELDBE" || name == "SDFDBE";
 }
@@ -51,65 +59,48 @@ bool dbeBuild(const std::string& name, const std::string& dataEngine,
 }
 
 std::vector<std::string> dbeList() {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.loaded;
+    return locked([](EngineState& s) { return s.loaded; });
 }
 
 std::string dbeDefault() {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.defaultEngine;
+    return locked([](EngineState& s) { return s.defaultEngine; });
 }
 
 void dbeResetForSetup() {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    s.setUpRan = true;
-    s.loaded.clear();
-    s.defaultEngine.clear();
+    locked([](EngineState& s) {
+        s.setUpRan = true;
+        s.loaded.clear();
+        s.defaultEngine.clear();
+        return 0;
+    });
 }
 
 bool dbfntxAvailable() {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    return !s.setUpRan || s.defaultEngine == "DBFNTX";
+    return locked([](EngineState& s) { return !s.setUpRan || s.defaultEngine == "DBFNTX"; });
 }
 
 void setCollation(int collation) {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    s.collation = collation;
+    locked([&](EngineState& s) { return s.collation = collation; });
 }
 
 int collation() {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.collation;
+    return locked([](EngineState& s) { return s.collation; });
 }
 
 void setDateFormat(const std::string& format) {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    s.dateFormat = format;
+    locked([&](EngineState& s) { return s.dateFormat = format; });
 }
 
 std::string dateFormat() {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.dateFormat;
+    return locked([](EngineState& s) { return s.dateFormat; });
 }
 
 void setCenturyFlag(bool on) {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    s.century = on;
+    locked([&](EngineState& s) { return s.century = on; });
 }
 
 bool centuryFlag() {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.century;
+    return locked([](EngineState& s) { return s.century; });
 }
 
 }  // namespace tables

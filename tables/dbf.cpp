@@ -132,17 +132,15 @@ Status Dbf::readRange(std::uint32_t first, std::uint32_t count, std::string* buf
     return readExact(*m_file, recordOffset(first), buffer->data(), buffer->size(), "records");
 }
 
-Status Dbf::writeHeader() {
+// Stamps today's date and, with `withCount`, the record count. Only an
+// append (under the header lock) writes the count: a record write must not put
+// back a count that another program has raised meanwhile.
+Status Dbf::writeHeader(bool withCount) {
     localToday(&m_header.year, &m_header.month, &m_header.day);
     m_header.recordCount = m_count;
-    std::uint8_t head[kDbfHeaderSize];
-    // Rewrite the bytes we own (version, date, count); keep the rest as found.
-    Status st = readExact(*m_file, 0, head, sizeof head, "table header");
-    if (!st.isOk()) return st;
     std::uint8_t fresh[kDbfHeaderSize];
     encodeDbfHeader(m_header, fresh);
-    std::memcpy(head + 1, fresh + 1, 7);
-    return m_file->writeAt(0, head, 8);
+    return m_file->writeAt(1, fresh + 1, withCount ? 7 : 3);
 }
 
 Status Dbf::write(std::uint32_t recno, const std::string& record) {
@@ -152,7 +150,7 @@ Status Dbf::write(std::uint32_t recno, const std::string& record) {
     }
     return underLock(*m_file, m_shared, kLockBase + recno, [&] {
         Status st = m_file->writeAt(recordOffset(recno), record.data(), record.size());
-        if (st.isOk()) st = writeHeader();
+        if (st.isOk()) st = writeHeader(false);
         return st;
     });
 }
@@ -170,7 +168,7 @@ Status Dbf::append(const std::string& record, std::uint32_t* recno) {
         if (!st.isOk()) return st;
         ++m_count;
         *recno = m_count;
-        return writeHeader();
+        return writeHeader(true);
     });
 }
 

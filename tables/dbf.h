@@ -66,7 +66,7 @@ public:
 private:
     Dbf() = default;
     platform::Status readHeaderCount(std::uint32_t* count);
-    platform::Status writeHeader();
+    platform::Status writeHeader(bool withCount);
     std::uint64_t recordOffset(std::uint32_t recno) const {
         return m_header.headerLength + std::uint64_t(recno - 1) * m_header.recordLength;
     }

@@ -98,6 +98,17 @@ Status Ntx::settle() {
     return {};
 }
 
+// All leaves of a B-tree lie at one depth; the first leaf reached sets it.
+Status Ntx::checkLeafDepth() {
+    int depth = int(m_path.size());
+    if (m_leafDepth >= 0 && depth != m_leafDepth) {
+        m_path.clear();
+        return Status::corrupt("index leaves lie at different depths");
+    }
+    m_leafDepth = depth;
+    return {};
+}
+
 void Ntx::setEof() {
     m_path.clear();
     m_eof = true;
@@ -119,12 +130,8 @@ Status Ntx::descend(bool leftmost) {
                                    " holds no keys");
         }
         if (child == 0) {
-            int depth = int(m_path.size());
-            if (m_leafDepth >= 0 && depth != m_leafDepth) {
-                m_path.clear();
-                return Status::corrupt("index leaves lie at different depths");
-            }
-            m_leafDepth = depth;
+            Status st = checkLeafDepth();
+            if (!st.isOk()) return st;
             if (n == 0) {
                 setEof();
                 return {};
@@ -174,12 +181,8 @@ Status Ntx::doSeek(std::string_view key, bool* found) {
             return Status::corrupt("index page holds no keys");
         }
         if (child == 0) {
-            int depth = int(m_path.size());
-            if (m_leafDepth >= 0 && depth != m_leafDepth) {
-                m_path.clear();
-                return Status::corrupt("index leaves lie at different depths");
-            }
-            m_leafDepth = depth;
+            st = checkLeafDepth();
+            if (!st.isOk()) return st;
             break;
         }
         st = push(child);

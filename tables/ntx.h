@@ -77,6 +77,7 @@ private:
     platform::Status step(bool forward);
     platform::Status restore();
     platform::Status countStep();
+    platform::Status checkLeafDepth();
     void setEof();
 
     std::unique_ptr<platform::File> m_file;

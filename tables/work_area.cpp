@@ -283,29 +283,16 @@ Outcome placeOrder(Area& a) {
     return std::nullopt;
 }
 
-Outcome goTopArea(Area& a) {
+// The first (`top`) or last record in the controlling order or record order.
+Outcome goEnd(Area& a, bool top) {
     if (auto f = flush(a)) return f;
     if (a.order) {
-        Status st = a.order->first();
+        Status st = top ? a.order->first() : a.order->last();
         if (!st.isOk()) return orderFailure(a, st);
         if (auto f = followOrder(a)) return f;
     } else {
         if (auto f = refreshShared(a)) return f;
-        if (auto f = gotoRecord(a, 1)) return f;
-    }
-    a.bof = a.eof;
-    return std::nullopt;
-}
-
-Outcome goBottomArea(Area& a) {
-    if (auto f = flush(a)) return f;
-    if (a.order) {
-        Status st = a.order->last();
-        if (!st.isOk()) return orderFailure(a, st);
-        if (auto f = followOrder(a)) return f;
-    } else {
-        if (auto f = refreshShared(a)) return f;
-        if (auto f = gotoRecord(a, a.dbf->recordCount())) return f;
+        if (auto f = gotoRecord(a, top ? 1 : a.dbf->recordCount())) return f;
     }
     a.bof = a.eof;
     return std::nullopt;
@@ -315,7 +302,7 @@ Outcome skipOne(Area& a, bool forward) {
     if (auto f = flush(a)) return f;
     if (forward && a.eof) return std::nullopt;
     if (!forward && a.eof) {
-        if (auto f = goBottomArea(a)) return f;
+        if (auto f = goEnd(a, false)) return f;
         a.bof = a.eof;
         return std::nullopt;
     }
@@ -412,7 +399,7 @@ bool useArea(const std::string& path, const std::string& alias, bool shared, boo
         a.path = file;
         a.record = a.dbf->blankRecord();
         Area& placed = set.areas.emplace(n, std::move(a)).first->second;
-        if (auto f = goTopArea(placed)) {
+        if (auto f = goEnd(placed, true)) {
             set.areas.erase(n);
             return f;
         }
@@ -543,7 +530,7 @@ bool ordListAdd(const std::string& path) {
         a.order = std::move(ntx);
         a.orderPath = file;
         a.keyField = keyFieldOf(*a.dbf, a.order->header().keyExpression, nullptr);
-        return goTopArea(a);
+        return goEnd(a, true);
     });
 }
 
@@ -581,11 +568,11 @@ bool found() {
 }
 
 void goTop() {
-    withArea("DbGoTop", [](Area& a) { return goTopArea(a); });
+    withArea("DbGoTop", [](Area& a) { return goEnd(a, true); });
 }
 
 void goBottom() {
-    withArea("DbGoBottom", [](Area& a) { return goBottomArea(a); });
+    withArea("DbGoBottom", [](Area& a) { return goEnd(a, false); });
 }
 
 void goTo(std::uint32_t recno) {
