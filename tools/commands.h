@@ -25,5 +25,6 @@ int cmdDump(const Args& args);
 int cmdSeek(const Args& args);
 int cmdIndex(const Args& args);
 int cmdCheckIndex(const Args& args);
+int cmdFindPicture(const Args& args);
 
 }  // namespace tools

@@ -23,6 +23,9 @@ const std::vector<Command>& commands() {
         {"check-index", "TABLE INDEX",
          "check that the index holds one entry per record with the right key, in order; exit 1 if not",
          cmdCheckIndex},
+        {"find-picture", "DATA_PATH CODE",
+         "print the picture file of item CODE under DATA_PATH (empty line when none)",
+         cmdFindPicture},
     };
     return table;
 }

@@ -54,3 +54,10 @@ expect_match(0 "^# records 40\n# flag\tCODE C7\tDESC C20\tPRICE N10.2\tSOLD D8\t
              dump ${work}/items.dbf)
 expect_match(0 "\n\\*\tX-03743\t" dump ${work}/items.dbf)
 expect_match(1 "^$" dump ${work}/missing.dbf)
+# find-picture: a picture in the prefix folder, found whatever the case of its name.
+set(data "${CMAKE_CURRENT_BINARY_DIR}/find-picture-data")
+file(REMOVE_RECURSE "${data}")
+file(WRITE "${data}/images/ab/Ab12345.PNG" "x")
+expect_output("${data}\\images\\AB\\AB12345.png\n" find-picture "${data}" "AB12345*")
+expect_output("\n" find-picture "${data}" "CD12345")
+file(REMOVE_RECURSE "${data}")
