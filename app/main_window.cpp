@@ -191,6 +191,14 @@ void MainWindow::buildDisplayPage(std::function<void(const std::string&)> onManu
     oFlasher->raise();
 }
 
+void MainWindow::revealPages() {
+    for (QWidget* page : {oImageTab, oSettingsTab, oChooseTab}) {
+        for (QWidget* w : page->findChildren<QWidget*>()) {
+            if (!w->testAttribute(Qt::WA_WState_ExplicitShowHide)) w->show();
+        }
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     emit closeRequested();
     event->accept();

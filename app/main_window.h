@@ -62,6 +62,11 @@ public:
     settings::ui::UppercaseSLE* oManualEntry = nullptr;
     QTabBar* oTabStrip = nullptr;
 
+    // Shows every widget of the pages that was made after the window was
+    // shown and has not been shown or hidden on purpose (the manual entry
+    // field and the flasher start hidden). Call once the pages are built.
+    void revealPages();
+
     // The welcome text of the description box.
     static std::string welcomeText();
 

@@ -74,6 +74,8 @@ void Program::start(int startDelayMs) {
     QObject::connect(m_settings->createDisplayButton(), &QPushButton::clicked,
                      [this] { m_window->showDisplayPage(); });
 
+    m_window->revealPages();
+
     QObject::connect(m_window->oShowButton, &QPushButton::clicked, [this] { showAction(); });
     QObject::connect(m_window->oWatchButton, &QPushButton::clicked, [this] { watchAction(); });
     QObject::connect(m_window->oFreezeButton, &QPushButton::clicked, [this] { freezeAction(); });

@@ -1,0 +1,55 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <optional>
+#include <string>
+
+#include "app/program.h"
+#include "app/widget_style.h"
+#include "core/display_state.h"
+#include "errors/standard_eh.h"
+#include "errors/ui/qt_dialogs.h"
+#include "inventory/app_exit.h"
+#include "inventory/dbe_sys.h"
+#include "platform/dialogs.h"
+#include "settings/ui/get_filename.h"
+#include "tables/work_area.h"
+
+namespace app {
+
+int runProgram(int argc, char** argv) {
+    QApplication application(argc, argv);
+    installFontSubstitutes();
+
+    // The run-time's set-up before Main: table engines, error handler, AppSys.
+    errors::ui::QtDialogs dialogs;
+    platform::setDialogs(&dialogs);
+    inventory::DbeSys();
+    errors::ErrorSys();
+    core::setExitProcedure(inventory::AppExit);
+    settings::ui::setWorkAreaHooks({[] {
+                                        int n = tables::currentArea();
+                                        tables::selectArea(0);
+                                        return n;
+                                    },
+                                    [](int n) { tables::selectArea(n); }});
+
+    std::optional<std::string> cProf, cMode;
+    if (argc >= 2) cProf = argv[1];
+    if (argc >= 3) cMode = argv[2];
+
+    int rc = 0;
+    {
+        Program program(cProf, cMode);
+        program.start();
+        rc = application.exec();
+        // A timer-thread turn waiting for an answer must not hold up the end.
+        dialogs.shutdown();
+        program.finish();
+    }
+    inventory::AppExit();
+    platform::setDialogs(nullptr);
+    return rc;
+}
+
+}  // namespace app
