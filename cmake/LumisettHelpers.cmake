@@ -1,3 +1,13 @@
+# Environment of every test. Under an emulator (wine for the Windows cross
+# build) the tests share one quiet wine prefix inside the build folder, which
+# scripts/test-windows prepares before CTest runs.
+set(LUMISETT_TEST_ENV "LUMISETT_TEST_SRC=${PROJECT_SOURCE_DIR}")
+if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR AND WIN32)
+    set(LUMISETT_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "wine prefix of the tests")
+    list(APPEND LUMISETT_TEST_ENV "WINEPREFIX=${LUMISETT_WINEPREFIX}" "WINEDEBUG=-all"
+         "WINEDLLOVERRIDES=mscoree,mshtml=" "WINELOADER=${CMAKE_CROSSCOMPILING_EMULATOR}")
+endif()
+
 # lumisett_add_test(NAME src... LIBS lib... [LABELS label...] [QT])
 # Builds one GoogleTest executable and registers it with CTest. QT tests get a
 # main that creates a QApplication on the offscreen platform.
@@ -12,7 +22,7 @@ function(lumisett_add_test name)
         target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
     endif()
     add_test(NAME ${name} COMMAND ${name})
-    set(env "LUMISETT_TEST_SRC=${PROJECT_SOURCE_DIR}")
+    set(env ${LUMISETT_TEST_ENV})
     if(T_QT)
         list(APPEND env "QT_QPA_PLATFORM=offscreen")
     endif()

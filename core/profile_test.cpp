@@ -1,6 +1,10 @@
 #include "core/profile.h"
 
+#include "core/xbase_values.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -43,6 +47,19 @@ TEST(ProfileTest, AppPathFromDriveAndDirectory) {
     EXPECT_EQ(appPathFrom(std::nullopt, "home/shop"), "\\home\\shop");
     EXPECT_EQ(appPathFrom(std::nullopt, ""), "\\");
     EXPECT_EQ(appPathFrom('d', ""), "d:\\");
+}
+
+TEST(ProfileTest, AppPathOfThisProcess) {
+    // The current folder in the program's form: with its drive letter on
+    // Windows, from the root "\\" elsewhere.
+    std::string here = std::filesystem::current_path().string();
+#ifdef _WIN32
+    ASSERT_GE(here.size(), 3u);
+    ASSERT_EQ(here[1], ':');
+    EXPECT_EQ(currentAppPath(), here);
+#else
+    EXPECT_EQ(currentAppPath(), replaceAll(here, "/", "\\"));
+#endif
 }
 
 TEST(StartPositionTest, CentreAndEdgeRule) {

@@ -5,6 +5,13 @@
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
 #endif
 
 #include "testsupport/temp_dir.h"
@@ -85,6 +92,104 @@ TEST(FileTest, SharingBetweenProcesses) {
     waitpid(pid, &status, 0);
     EXPECT_TRUE(openAs(path, Share::Exclusive, Access::ReadWrite, &mine).isOk());
     for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+}
+#endif
+
+#ifdef _WIN32
+// The second process is this test program again, running only
+// FileTest.HoldOpenForAnotherProcess: it opens LUMISETT_HOLD_FILE shared or
+// exclusively (LUMISETT_HOLD_SHARE), writes "<file>.ready" ('y' or 'n') and
+// keeps the file open until "<file>.done" appears.
+TEST(FileTest, HoldOpenForAnotherProcess) {
+    const char* path = std::getenv("LUMISETT_HOLD_FILE");
+    const char* share = std::getenv("LUMISETT_HOLD_SHARE");
+    if (!path || !share) GTEST_SKIP() << "runs only as the second process of another test";
+    std::unique_ptr<File> f;
+    bool ok = openAs(path, std::string(share) == "exclusive" ? Share::Exclusive : Share::Shared,
+                     Access::ReadOnly, &f).isOk();
+    std::string p(path);
+    {
+        std::unique_ptr<File> ready;
+        ASSERT_TRUE(openAs(p + ".tmp", Share::Exclusive, Access::ReadWrite, &ready,
+                           Disposition::Replace).isOk());
+        ASSERT_TRUE(ready->writeAt(0, ok ? "y" : "n", 1).isOk());
+    }
+    ASSERT_TRUE(MoveFileExA((p + ".tmp").c_str(), (p + ".ready").c_str(), 0));
+    for (int i = 0; i < 3000 && !std::filesystem::exists(p + ".done"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// Starts HoldOpenForAnotherProcess in a second process; returns its handle
+// once it holds the file ('y') or could not open it ('n').
+HANDLE holdInAnotherProcess(const std::string& path, const char* share, char* opened) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string cmd = std::string("\"") + exe + "\" --gtest_filter=FileTest.HoldOpenForAnotherProcess";
+    SetEnvironmentVariableA("LUMISETT_HOLD_FILE", path.c_str());
+    SetEnvironmentVariableA("LUMISETT_HOLD_SHARE", share);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &si, &pi);
+    SetEnvironmentVariableA("LUMISETT_HOLD_FILE", nullptr);
+    SetEnvironmentVariableA("LUMISETT_HOLD_SHARE", nullptr);
+    if (!started) return nullptr;
+    CloseHandle(pi.hThread);
+    *opened = 0;
+    for (int i = 0; i < 3000 && !*opened; ++i) {
+        std::ifstream in(path + ".ready", std::ios::binary);
+        if (!in.get(*opened)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return pi.hProcess;
+}
+
+void release(HANDLE process, const std::string& path) {
+    std::ofstream(path + ".done") << "x";
+    WaitForSingleObject(process, 30000);
+    CloseHandle(process);
+    std::filesystem::remove(path + ".ready");
+    std::filesystem::remove(path + ".done");
+}
+
+// The point-of-sale holds the table shared: an exclusive open (the re-index)
+// is refused as "in use" (32), a shared one works. Once it has gone,
+// exclusive works.
+TEST(FileTest, SharingBetweenProcesses) {
+    testsupport::TempDir dir;
+    dir.write("t.dbf", "data");
+    std::string path = dir.file("t.dbf");
+    char opened = 0;
+    HANDLE other = holdInAnotherProcess(path, "shared", &opened);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(opened, 'y');
+    std::unique_ptr<File> mine;
+    Status st = openAs(path, Share::Exclusive, Access::ReadWrite, &mine);
+    EXPECT_EQ(st.code(), Status::Code::Locked);
+    EXPECT_EQ(st.osCode(), 32);
+    EXPECT_TRUE(openAs(path, Share::Shared, Access::ReadWrite, &mine).isOk());
+    mine.reset();
+    release(other, path);
+    EXPECT_TRUE(openAs(path, Share::Exclusive, Access::ReadWrite, &mine).isOk());
+}
+
+// The re-index holds the table exclusively: the point-of-sale's shared open
+// is refused.
+TEST(FileTest, SharedOpenRefusedWhileAnotherProcessHoldsItExclusively) {
+    testsupport::TempDir dir;
+    dir.write("t.dbf", "data");
+    std::string path = dir.file("t.dbf");
+    char opened = 0;
+    HANDLE other = holdInAnotherProcess(path, "exclusive", &opened);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(opened, 'y');
+    std::unique_ptr<File> mine;
+    Status st = openAs(path, Share::Shared, Access::ReadOnly, &mine);
+    EXPECT_EQ(st.code(), Status::Code::Locked);
+    EXPECT_EQ(st.osCode(), 32);
+    release(other, path);
+    EXPECT_TRUE(openAs(path, Share::Shared, Access::ReadOnly, &mine).isOk());
 }
 #endif
 

@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cctype>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -60,11 +66,95 @@ TEST(FsTest, FailedAtomicWriteKeepsTheOldFile) {
 }
 #endif
 
+#ifdef _WIN32
+// A handle held by another program, with the given sharing mode.
+class OpenHandle {
+public:
+    OpenHandle(const std::string& path, DWORD share)
+        : m_h(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~OpenHandle() {
+        if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
+    }
+    bool ok() const { return m_h != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE m_h;
+};
+
+TEST(FsTest, FailedAtomicWriteKeepsTheOldFile) {
+    // The point-of-sale has the file open and lets nobody replace it.
+    testsupport::TempDir dir;
+    dir.write("p.ini", "old");
+    {
+        OpenHandle other(dir.file("p.ini"), FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ASSERT_TRUE(other.ok());
+        EXPECT_FALSE(platform::writeFileAtomic(dir.file("p.ini"), "new").isOk());
+    }
+    EXPECT_EQ(dir.read("p.ini"), "old");
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++files;
+    EXPECT_EQ(files, 1);
+}
+
+TEST(FsTest, SharingModesOfOtherPrograms) {
+    testsupport::TempDir dir;
+    dir.write("image.tmp", "1234567");
+    std::string path = dir.file("image.tmp");
+    std::string back;
+    {
+        // Another reader that lets others write: we read, but cannot rewrite.
+        OpenHandle reader(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ASSERT_TRUE(reader.ok());
+        EXPECT_TRUE(platform::readFile(path, &back).isOk());
+        EXPECT_EQ(back, "1234567");
+        Status st = platform::writeFile(path, "7654321");
+        EXPECT_EQ(st.code(), Status::Code::Locked) << st.message();
+    }
+    {
+        OpenHandle exclusive(path, 0);
+        ASSERT_TRUE(exclusive.ok());
+        platform::Status st = platform::readFile(path, &back);
+        EXPECT_EQ(st.code(), Status::Code::Locked) << st.message();
+        EXPECT_EQ(st.osCode(), ERROR_SHARING_VIOLATION);
+    }
+    ASSERT_TRUE(platform::writeFile(path, "7654321").isOk());
+    ASSERT_TRUE(platform::readFile(path, &back).isOk());
+    EXPECT_EQ(back, "7654321");
+}
+
+TEST(FsTest, CurrentDriveAndDirectory) {
+    auto drive = platform::currentDrive();
+    ASSERT_TRUE(drive.has_value());
+    EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(*drive)));
+    std::string whole = std::filesystem::current_path().string();
+    EXPECT_EQ(std::string(1, *drive) + ":\\" + platform::currentDirectoryWithoutDrive(), whole);
+}
+#else
+TEST(FsTest, CurrentDriveAndDirectory) {
+    EXPECT_FALSE(platform::currentDrive().has_value());
+    EXPECT_EQ("/" + platform::currentDirectoryWithoutDrive(),
+              std::filesystem::current_path().string());
+}
+#endif
+
 TEST(FsTest, CurrentDirectoryHasNoLeadingSeparator) {
     std::string dir = platform::currentDirectoryWithoutDrive();
     ASSERT_FALSE(dir.empty());
     EXPECT_NE(dir.front(), '/');
     EXPECT_NE(dir.front(), '\\');
+}
+
+TEST(FsTest, ErrorsCarryTheSystemsText) {
+    testsupport::TempDir dir;
+    std::string back;
+    Status st = platform::readFile(dir.file("none.txt"), &back);
+    ASSERT_NE(st.osCode(), 0);
+    std::string text = platform::osErrorText(st.osCode());
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_NE(text.back(), '\r');
+    EXPECT_NE(st.message().find(text), std::string::npos) << st.message();
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
-#include <direct.h>
-
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -53,7 +56,10 @@ bool isFile(const std::string& path) {
 
 Status readFile(const std::string& path, std::string* content) {
     content->clear();
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // Others may write, rename or delete the file while it is read, as on
+    // POSIX: the point-of-sale rewrites its files at any time.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot open", path);
     char buf[65536];
@@ -82,8 +88,12 @@ Status writeFile(const std::string& path, const std::string& content) {
 }
 
 Status writeFileAtomic(const std::string& path, const std::string& content) {
-    std::string tmp = path + ".tmp" + std::to_string(GetCurrentProcessId());
-    HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // One temporary per call, so two threads saving the same file do not
+    // write into each other's temporary.
+    static std::atomic<unsigned> counter{0};
+    std::string tmp = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
+                      std::to_string(counter.fetch_add(1));
+    HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot create", tmp);
     Status st = writeHandle(h, content, tmp);
@@ -109,17 +119,33 @@ Status renameFile(const std::string& from, const std::string& to) {
     return {};
 }
 
+namespace {
+
+// The current directory, "" when it cannot be read. A directory longer than
+// MAX_PATH is asked for again with the size the first call reports.
+std::string currentDirectory() {
+    std::string buf(MAX_PATH + 1, '\0');
+    for (;;) {
+        DWORD n = GetCurrentDirectoryA(DWORD(buf.size()), buf.data());
+        if (n == 0) return "";
+        if (n < buf.size()) {
+            buf.resize(n);
+            return buf;
+        }
+        buf.assign(n + 1, '\0');  // n is the size needed, its zero included
+    }
+}
+
+}  // namespace
+
 std::optional<char> currentDrive() {
-    char buf[MAX_PATH + 1] = {};
-    DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
-    if (n >= 2 && buf[1] == ':') return buf[0];
-    return std::nullopt;
+    std::string dir = currentDirectory();
+    if (dir.size() >= 2 && dir[1] == ':') return dir[0];
+    return std::nullopt;  // a UNC folder has no drive
 }
 
 std::string currentDirectoryWithoutDrive() {
-    char buf[MAX_PATH + 1] = {};
-    DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
-    std::string dir(buf, n);
+    std::string dir = currentDirectory();
     if (dir.size() >= 2 && dir[1] == ':') dir.erase(0, 2);
     std::size_t i = 0;
     while (i < dir.size() && (dir[i] == '\\' || dir[i] == '/')) ++i;

@@ -1,5 +1,7 @@
 #include "platform/path.h"
 
+#include "platform/fs.h"
+
 #include <gtest/gtest.h>
 
 #include "testsupport/temp_dir.h"
@@ -51,6 +53,39 @@ TEST(PathTest, ComponentsMatchWithoutRegardToCase) {
 TEST(PathTest, LastSeparatorCountsBothForms) {
     EXPECT_EQ(platform::lastSeparator("C:\\POS\\TILL1/image.tmp"), 12u);
     EXPECT_EQ(platform::lastSeparator("image.tmp"), std::string_view::npos);
+}
+
+}  // namespace
+#else
+namespace {
+
+TEST(PathTest, WindowsPathsPassThroughUnchanged) {
+    // The file system itself reads drive letters, UNC names, either separator
+    // and any case; nothing is rewritten.
+    for (const char* p : {"C:\\POS\\image.tmp", "\\\\TILLSERVER\\pos\\istock.dbf", "rel\\x.dbf",
+                          "C:POS", "D:/mixed\\Case.DBF", "images\\", ""}) {
+        auto got = platform::toNative(p);
+        ASSERT_TRUE(got.has_value()) << p;
+        EXPECT_EQ(*got, p);
+    }
+    platform::setUncRoot("/mnt/unc");  // no meaning here
+    EXPECT_EQ(*platform::toNative("\\\\server\\share\\x"), "\\\\server\\share\\x");
+    platform::setUncRoot("");
+}
+
+TEST(PathTest, OnlyBackslashSeparatesWhatTheUserTyped) {
+    EXPECT_TRUE(platform::isSeparator('\\'));
+    EXPECT_FALSE(platform::isSeparator('/'));
+    EXPECT_EQ(platform::lastSeparator("C:\\POS\\TILL1/image.tmp"), 6u);
+    EXPECT_EQ(platform::lastSeparator("image.tmp"), std::string_view::npos);
+}
+
+TEST(PathTest, FilesFoundWithoutRegardToCase) {
+    testsupport::TempDir dir;
+    dir.write("Shop\\ab12345.JPG", "x");
+    auto native = platform::toNative(dir.str() + "\\SHOP\\AB12345.jpg");
+    ASSERT_TRUE(native.has_value());
+    EXPECT_TRUE(platform::fileExists(*native));
 }
 
 }  // namespace

@@ -3,7 +3,12 @@
 #include "platform/fs.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
+
+#include <algorithm>
 
 namespace settings {
 namespace {
@@ -27,7 +32,10 @@ using CloseFn = LONG(WINAPI*)(HKEY);
 long RegOpenKeyExA(std::uint32_t key, const std::string& subKey, std::uint32_t options,
                    std::uint32_t access, std::uintptr_t& opened) {
     HKEY out = nullptr;
-    long rc = callAdvapi<OpenFn>("RegOpenKeyExA", reinterpret_cast<HKEY>(std::uintptr_t(key)),
+    // Root keys are 32-bit values that the 64-bit system sign-extends
+    // (HKEY_LOCAL_MACHINE is 0xFFFFFFFF80000002 there); do the same.
+    auto root = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(key)));
+    long rc = callAdvapi<OpenFn>("RegOpenKeyExA", root,
                                  subKey.c_str(), DWORD(options), REGSAM(access), &out);
     opened = reinterpret_cast<std::uintptr_t>(out);
     return rc;
@@ -61,13 +69,18 @@ std::string QueryRegistry(std::uint32_t nRootKey, const std::string& cSubKey,
     if (RegOpenKeyExA(nRootKey, cSubKey, 0, KEY_QUERY_VALUE, key) != 0) return "";
     RegQueryValueExA(key, cValueName, 0, type, value, size);  // asks for the size
     if (size > 0) {
-        // size - 1 characters plus the terminating zero of the string's buffer
-        value.assign(size - 1, ' ');
+        // Room for all `size` bytes: a value stored without its terminating
+        // zero fills them all and must not write past the string.
+        value.assign(size, ' ');
         std::uint32_t ignoredType = type;
-        RegQueryValueExA(key, cValueName, 0, ignoredType, value, size);
-        // A value stored without its zero, or shorter than announced, keeps no padding.
-        std::size_t zero = value.find('\0');
-        if (zero != std::string::npos) value.resize(zero);
+        if (RegQueryValueExA(key, cValueName, 0, ignoredType, value, size) != 0) {
+            value.clear();  // changed in between: no blanks for a name
+        } else {
+            // The terminating zero, and anything a shorter value left, goes.
+            value.resize(std::min<std::size_t>(size, value.size()));
+            std::size_t zero = value.find('\0');
+            if (zero != std::string::npos) value.resize(zero);
+        }
     }
     RegCloseKey(key);
     return value;

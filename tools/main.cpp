@@ -3,6 +3,11 @@
 #include <exception>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "errors/error.h"
 #include "tools/commands.h"
 
@@ -45,6 +50,11 @@ void printHelp(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // What the tool prints is compared byte for byte with the POSIX build:
+    // no "\r" before each "\n".
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     if (argc < 2) {
         printHelp(stderr);
         return 2;
