@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -63,6 +64,10 @@ struct Error {
     Value cargo;
     long thread = 0;   // identifier of the raising thread (filled by raise)
     int tries = 0;     // how often the operation has been tried (counted by raise)
+    // Return addresses of the raising thread's call stack, innermost first,
+    // starting with the function that called raise() (filled by raise;
+    // call_stack.h turns them into names and lines).
+    std::vector<std::uintptr_t> stack;
 };
 
 // The handler's answer for an operation that may go on.
@@ -88,7 +93,25 @@ using Handler = std::function<Action(Error&)>;
 // Installs `handler` for the whole process; returns the previous one.
 Handler setHandler(Handler handler);
 
-// Raises `error`: counts the try, stamps the thread and asks the handler.
+// For its lifetime, errors raised on the calling thread go to `handler`
+// instead of the process-wide one; other threads are not affected. Scopes
+// nest; each restores the one before it. Used by the recovery points
+// (recovery.h), whose "abort this step" handlers must not swallow errors of
+// other threads.
+class ThreadHandlerScope {
+public:
+    explicit ThreadHandlerScope(Handler handler);
+    ~ThreadHandlerScope();
+    ThreadHandlerScope(const ThreadHandlerScope&) = delete;
+    ThreadHandlerScope& operator=(const ThreadHandlerScope&) = delete;
+
+private:
+    Handler m_previous;
+};
+
+// Raises `error`: counts the try, stamps the thread, records the call stack
+// and asks the handler (the calling thread's scope handler, else the
+// process-wide one).
 // Retry is honoured only when error.canRetry, Default only when
 // error.canDefault; any other answer unwinds. Any thread.
 Action raise(Error& error);

@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "errors/handler_test_support.h"
+
 namespace {
 
 using namespace errors;
-
-struct HandlerScope {
-    explicit HandlerScope(Handler h) : previous(setHandler(std::move(h))) {}
-    ~HandlerScope() { setHandler(previous); }
-    Handler previous;
-};
+using errors::test::HandlerScope;
 
 TEST(RaiseTest, NoHandlerUnwinds) {
     HandlerScope scope(nullptr);

@@ -12,6 +12,7 @@ namespace platform {
 
 bool fileExists(const std::string& path);  // a file or a folder
 bool isDirectory(const std::string& path);
+bool isFile(const std::string& path);      // exists and is not a folder
 
 // Reads the whole file into `content`. NotFound when it does not exist.
 Status readFile(const std::string& path, std::string* content);

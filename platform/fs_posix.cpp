@@ -51,6 +51,12 @@ bool isDirectory(const std::string& path) {
     return native && ::stat(native->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isFile(const std::string& path) {
+    auto native = toNative(path);
+    struct stat st;
+    return native && ::stat(native->c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
 Status readFile(const std::string& path, std::string* content) {
     content->clear();
     auto native = toNative(path);

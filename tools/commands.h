@@ -21,5 +21,10 @@ const std::vector<Command>& commands();
 
 int cmdNormalize(const Args& args);
 int cmdProfile(const Args& args);
+int cmdDump(const Args& args);
+int cmdSeek(const Args& args);
+int cmdIndex(const Args& args);
+int cmdCheckIndex(const Args& args);
+int cmdFindPicture(const Args& args);
 
 }  // namespace tools

@@ -14,6 +14,18 @@ const std::vector<Command>& commands() {
         {"profile", "[NAME]",
          "print the profile, parameter file and list file 'lumisett NAME' would use here",
          cmdProfile},
+        {"dump", "TABLE", "print the table's header and every record (deleted flag, then fields, tab-separated)",
+         cmdDump},
+        {"seek", "TABLE INDEX KEY", "print the record number and record of KEY; exit 1 when not found",
+         cmdSeek},
+        {"index", "TABLE FIELD OUT.ntx", "build an index on one field (key expression alias->field)",
+         cmdIndex},
+        {"check-index", "TABLE INDEX",
+         "check that the index holds one entry per record with the right key, in order; exit 1 if not",
+         cmdCheckIndex},
+        {"find-picture", "DATA_PATH CODE",
+         "print the picture file of item CODE under DATA_PATH (empty line when none)",
+         cmdFindPicture},
     };
     return table;
 }

@@ -16,3 +16,48 @@ execute_process(COMMAND ${TOOL} --help OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0 OR NOT out MATCHES "normalize" OR NOT out MATCHES "profile")
     message(FATAL_ERROR "lumisett-tool --help: exit ${rc}, printed [${out}]")
 endif()
+
+# The table commands, on tables written by Perl's XBase (an independent writer).
+function(expect_match rc_expected regex)
+    execute_process(COMMAND ${TOOL} ${ARGN} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+    if(NOT rc EQUAL rc_expected OR NOT out MATCHES "${regex}")
+        message(FATAL_ERROR "lumisett-tool ${ARGN}: exit ${rc} (expected ${rc_expected}), "
+                            "printed [${out}] [${err}], expected to match [${regex}]")
+    endif()
+endfunction()
+
+set(work ${CMAKE_CURRENT_BINARY_DIR}/tool_cli_tables)
+file(REMOVE_RECURSE ${work})
+file(MAKE_DIRECTORY ${work})
+foreach(table items:40 other:30)
+    string(REPLACE ":" ";" parts ${table})
+    list(GET parts 0 name)
+    list(GET parts 1 count)
+    execute_process(COMMAND perl ${SRC}/tables/interop/xbase_check.pl write ${work}/${name}.dbf ${count}
+                    RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "cannot write ${name}.dbf with Perl XBase")
+    endif()
+endforeach()
+expect_match(0 "^$" index ${work}/items.dbf code ${work}/itemcode.ntx)
+expect_match(0 "^ok: 40 entries for 40 records, in key order\n$"
+             check-index ${work}/items.dbf ${work}/itemcode.ntx)
+expect_match(1 "record 31 is missing from the index|points to record 3[1-9]"
+             check-index ${work}/other.dbf ${work}/itemcode.ntx)
+expect_match(1 "index does not match the table" check-index ${work}/other.dbf ${work}/itemcode.ntx)
+expect_match(0 "^2\t \tCH07919\tdesc [^\t]* 1 +\t +-98.75\t20260202\tF\n$"
+             seek ${work}/items.dbf ${work}/itemcode.ntx CH07919)
+expect_match(0 "^2\t" seek ${work}/items.dbf ${work}/itemcode.ntx CH079)
+expect_match(1 "^$" seek ${work}/items.dbf ${work}/itemcode.ntx CH07918)
+expect_match(2 "^$" seek ${work}/items.dbf)
+expect_match(0 "^# records 40\n# flag\tCODE C7\tDESC C20\tPRICE N10.2\tSOLD D8\tOK L1\n \tAB00000\t"
+             dump ${work}/items.dbf)
+expect_match(0 "\n\\*\tX-03743\t" dump ${work}/items.dbf)
+expect_match(1 "^$" dump ${work}/missing.dbf)
+# find-picture: a picture in the prefix folder, found whatever the case of its name.
+set(data "${CMAKE_CURRENT_BINARY_DIR}/find-picture-data")
+file(REMOVE_RECURSE "${data}")
+file(WRITE "${data}/images/ab/Ab12345.PNG" "x")
+expect_output("${data}\\images\\AB\\AB12345.png\n" find-picture "${data}" "AB12345*")
+expect_output("\n" find-picture "${data}" "CD12345")
+file(REMOVE_RECURSE "${data}")

@@ -1,0 +1,108 @@
+#include "app/settings_page.h"
+
+#include <QLabel>
+
+#include "app/widget_style.h"
+#include "core/ui/qt_text.h"
+#include "core/xbase_values.h"
+#include "platform/path.h"
+#include "settings/ui/icon_row.h"
+
+namespace app {
+namespace {
+
+QLabel* label(QWidget* page, const char* text, double x, double y, double w, double h) {
+    auto* l = new QLabel(text, page);
+    l->setFont(compoundFont("12.Times New Roman"));
+    placeBottomLeft(l, x, y, w, h);
+    return l;
+}
+
+QPushButton* button(QWidget* page, const char* caption, const char* font, double x, double y,
+                    double w, double h, bool tabStop) {
+    auto* b = new QPushButton(caption, page);
+    b->setFont(compoundFont(font));
+    setColours(b, -40, -58, true);
+    b->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    placeBottomLeft(b, x, y, w, h);
+    return b;
+}
+
+QPushButton* browseButton(QWidget* page, double x, double y) {
+    QPushButton* b = button(page, "", "12.Times New Roman", x, y, 28, 28, false);
+    b->setIcon(settings::ui::resourcePicture(21));
+    return b;
+}
+
+QLineEdit* entry(QWidget* page, const std::string& text, double x, double y) {
+    auto* e = new QLineEdit(page);
+    e->setMaxLength(250);
+    e->setText(core::ui::toQString(text));
+    setColours(e, -47);
+    placeBottomLeft(e, x, y, 500, 24);
+    return e;
+}
+
+QSpinBox* spin(QWidget* page, int low, int high, double value, double x, double w) {
+    auto* s = new QSpinBox(page);
+    setColours(s, -47);
+    s->setRange(low, high);  // limits first, then the value
+    s->setValue(int(value));
+    placeBottomLeft(s, x, 60, w, 24);
+    return s;
+}
+
+}  // namespace
+
+std::string dataPathFromChoice(const std::string& chosen) {
+    std::string out = chosen;
+    for (const char* name : {"imerch.dbf", "istock.dbf", "isub.dbf"}) {
+        out = core::replaceAll(out, std::string("\\") + name, "");
+        if (platform::isSeparator('/')) out = core::replaceAll(out, std::string("/") + name, "");
+    }
+    return out;
+}
+
+SettingsPage::SettingsPage(QWidget* page, const Values& v, Chooser chooser)
+    : m_page(page), m_chooser(std::move(chooser)) {
+    label(page, "Read Inventory Code from this <image.tmp> file", 28, 228, 358, 24);
+    oBrowseCode = browseButton(page, 530, 203);
+    oImagePath = entry(page, v.cBuffer, 28, 204);
+    label(page, "Vendora Data Root Path", 28, 168, 170, 24);
+    oBrowseData = browseButton(page, 530, 143);
+    oDataPath = entry(page, v.cPath, 28, 144);
+    oSlow = spin(page, 20, 300, v.nSlow, 113, 48);
+    oFast = spin(page, 5, 100, v.nFast, 267, 36);
+    label(page, "Refresh  rate (1/10 seconds)", 38, 96, 204, 24);
+    label(page, "Slide Show", 38, 58, 76, 24);
+    label(page, "Data Monitor", 180, 58, 85, 24);
+    oFullScreen = new QCheckBox(
+        "Maximize + centre (Check or Uncheck, then Apply/Save and restart to effect change)", page);
+    placeBottomLeft(oFullScreen, 30, 5, 535, 20);
+    oFullScreen->setChecked(v.fullScreen);
+    oReindex = button(page, "Re-index", "10.Times New Roman", 170, 173, 50, 15, false);
+    oHelp = button(page, "Help", "16.Times New Roman", 408, 104, 96, 24, true);
+    oApplySave = button(page, "Apply/Save", "14.Times New Roman", 408, 66, 96, 24, true);
+}
+
+QPushButton* SettingsPage::createDisplayButton() {
+    oDisplay = button(m_page, "Display", "16.Times New Roman", 408, 28, 96, 24, true);
+    oDisplay->show();
+    return oDisplay;
+}
+
+void SettingsPage::browseCodeFile(const std::string& appliedBuffer) {
+    std::string chosen = m_chooser(core::ui::fromQString(oImagePath->text()), "image.tmp",
+                                   "image.tmp path");
+    if (chosen.empty()) chosen = appliedBuffer;
+    oImagePath->setText(core::ui::toQString(chosen));
+}
+
+void SettingsPage::browseDataPath(const std::string& appliedPath) {
+    std::string chosen = m_chooser(core::ui::fromQString(oDataPath->text()),
+                                   "imerch.dbf;istock.dbf;isub.dbf", "istock.dbf data path");
+    if (chosen.empty()) chosen = appliedPath;
+    oDataPath->setText(core::ui::toQString(dataPathFromChoice(chosen)));
+}
+
+}  // namespace app

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <functional>
+#include <string>
+
+namespace app {
+
+// The Settings page's widgets on the page `oSettingsTab`. Edits take effect
+// only through Apply/Save (Program::applySaveAction). GUI thread.
+class SettingsPage {
+public:
+    // The file chooser: full name of the chosen file in lower case, "" when
+    // cancelled (start, filter, title).
+    using Chooser =
+        std::function<std::string(const std::string&, const std::string&, const std::string&)>;
+
+    struct Values {
+        std::string cBuffer, cPath;
+        double nSlow = 100, nFast = 10;
+        bool fullScreen = false;
+    };
+
+    // Builds widgets 1 to 15 in their order (the icon row comes first, from
+    // the caller). `page` must have its final size.
+    SettingsPage(QWidget* page, const Values& values, Chooser chooser);
+
+    // Widget 16, the "Display" button; made after the Slide Show List page.
+    QPushButton* createDisplayButton();
+
+    // The two Browse actions; `applied` is the last applied value, which a
+    // cancelled chooser puts back.
+    void browseCodeFile(const std::string& appliedBuffer);
+    void browseDataPath(const std::string& appliedPath);
+
+    QLineEdit* oImagePath = nullptr;
+    QLineEdit* oDataPath = nullptr;
+    QSpinBox* oSlow = nullptr;
+    QSpinBox* oFast = nullptr;
+    QCheckBox* oFullScreen = nullptr;
+    QPushButton* oBrowseCode = nullptr;
+    QPushButton* oBrowseData = nullptr;
+    QPushButton* oReindex = nullptr;
+    QPushButton* oHelp = nullptr;
+    QPushButton* oApplySave = nullptr;
+    QPushButton* oDisplay = nullptr;
+
+private:
+    QWidget* m_page;
+    Chooser m_chooser;
+};
+
+// The data path a chosen inventory table leaves: every "\imerch.dbf", then
+// "\istock.dbf", then "\isub.dbf" removed (case-sensitive; on POSIX the same
+// names after "/" too).
+std::string dataPathFromChoice(const std::string& chosen);
+
+}  // namespace app

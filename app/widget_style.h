@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <string>
+
+class QWidget;
+
+// How the program's widget descriptions (positions from the parent's
+// lower-left corner, compound font names, colour codes) become Qt settings.
+namespace app {
+
+// Makes "Times New Roman", "Courier", "Helv" and "MS Sans Serif" resolve to
+// installed metric-compatible faces (Liberation Serif, Mono, Sans). Once, on
+// the GUI thread, before widgets are made.
+void installFontSubstitutes();
+
+// A font from a compound name: point size, ".", face, optionally "." and a
+// style ("8.Helv.normal", "16.Courier.normal", "14.Times New Roman").
+QFont compoundFont(const std::string& name);
+
+// The colours behind the colour codes the windows use: 15 pale grey, -40
+// button face, -47 entry field, -58 button text, -2 white.
+QColor colourCode(int code);
+
+// Places `w` at {x, y} (its lower-left corner, from the lower-left corner of
+// its parent) with {width, height}. Fractions are rounded to whole pixels.
+void placeBottomLeft(QWidget* w, double x, double y, double width, double height);
+
+// Sets the background (and optionally text) colour of a widget by code.
+void setColours(QWidget* w, int background, int foreground = 0, bool hasForeground = false);
+
+}  // namespace app

@@ -1,0 +1,97 @@
+#include "display/display_cycle.h"
+
+#include "core/display_state.h"
+#include "core/xbase_values.h"
+#include "display/code_file.h"
+#include "display/normalize.h"
+#include "errors/recovery.h"
+
+namespace display {
+namespace {
+const char kCrLf[] = "\r\n";
+}
+
+DisplayCycle::DisplayCycle(core::ProgramState& state, DisplayWindow& window,
+                           CycleServices services)
+    : m_state(state), m_window(window), m_services(std::move(services)) {}
+
+void DisplayCycle::reset() {
+    m_cLastCode = "xxx";
+    m_services.closeAllTables();
+}
+
+void DisplayCycle::turn(const std::string& cPath, const std::string& cCodeFile) {
+    bool completed = errors::recoverTurn([&] { HangPicture(cPath, cCodeFile); }, [this] { reset(); });
+    if (!completed) m_window.hideFlasher();
+}
+
+void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCodeFile) {
+    if (cCodeFile == "xxx" || core::StopDisplay()) {
+        reset();
+        return;
+    }
+
+    std::string cTarget;
+    const std::string source = core::DataSource();
+    if (source == "SLIDES") {
+        m_window.showFreezeButton();
+        m_state.oGetTime.setData(m_window.slowFieldValue());
+        m_state.cCode.setData("");
+        std::string entry = m_services.nextSlide(m_state.cListFile.getData(), m_nSlideRecord);
+        ParsedEntry parsed = parseEntry(entry, cPath);
+        m_state.cCode.setData(parsed.code);
+        cTarget = parsed.target;
+    } else if (source == "KBD") {
+        m_state.cCode.setData(Normalize(m_state.cCode.getData()));
+        m_services.pause(10);
+    } else if (source == "FREEZE") {
+        m_window.hideFreezeButton();
+        core::DataSource("KBD");
+    } else {
+        m_window.showFreezeButton();
+        m_state.cCode.setData("");
+        std::string host = stationName(cCodeFile, m_state.cHost.getData());
+        m_state.cHost.setData(host);
+        std::string content;
+        if (m_services.isFile(cCodeFile) && m_services.readFile(cCodeFile, &content)) {
+            content = core::replaceAll(core::rtrim(content), "/", "\\");
+            ParsedEntry parsed = parseEntry(content, cPath);
+            m_state.cCode.setData(parsed.code);
+            cTarget = parsed.target;
+        } else {
+            m_cLastCode = "xxx";
+            m_window.showPicture(m_state.cLogo.getData());
+            m_window.setTitle("Code name not found");
+            m_window.setTitle2(host);
+            m_window.setDescription(std::string(kMissingCodeFileText) + kCrLf + kCrLf + kCrLf +
+                                    "Diagnostics:" + kCrLf + cCodeFile + kCrLf +
+                                    m_state.cCode.getData());
+            m_services.pause(500);
+        }
+    }
+
+    if (core::DataSource() != "KBD") m_window.showFlasher();
+    if (m_state.cCode.getData() != m_cLastCode) redraw(cPath, cTarget);
+    m_services.pause(10);
+    m_window.hideFlasher();
+}
+
+void DisplayCycle::redraw(const std::string& cPath, std::string cTarget) {
+    const std::string code = m_state.cCode.getData();
+    m_cLastCode = code;
+    m_window.hidePicture();
+    m_window.setDescription(m_services.makeDesc(code, cPath));
+    if (!core::isEmptyText(code) && !m_services.isFile(cTarget)) {
+        cTarget = m_services.findPic(code, cPath);
+    }
+    if (!core::isEmptyText(cTarget) && m_services.isFile(cTarget)) {
+        m_window.showPicture(cTarget);
+        m_window.setTitle(code);
+    } else {
+        m_window.showPicture(m_state.cLogo.getData());
+        m_window.setTitle(core::isEmptyText(code) ? "....." : "Picture not found for " + core::upper(code));
+    }
+    m_window.setTitle2(m_state.cHost.getData());
+}
+
+}  // namespace display

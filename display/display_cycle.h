@@ -1,0 +1,85 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/program_state.h"
+
+namespace display {
+
+// What one turn tells the Display page. Called on the thread that runs the
+// turn (the display timer thread, or the GUI thread for Show and Apply/Save);
+// the Qt implementation posts every call to the GUI thread, in order, and
+// never waits for it.
+class DisplayWindow {
+public:
+    virtual ~DisplayWindow() = default;
+    virtual void showFreezeButton() = 0;
+    virtual void hideFreezeButton() = 0;
+    virtual void showFlasher() = 0;
+    virtual void hideFlasher() = 0;
+    virtual void hidePicture() = 0;
+    // Loads `file` into the picture widget, paints it and shows the widget. A
+    // file that cannot be loaded keeps the previous picture (missing file) or
+    // leaves the canvas empty (undecodable picture). Decoding happens here, on
+    // the calling thread.
+    virtual void showPicture(const std::string& file) = 0;
+    virtual void setTitle(const std::string& text) = 0;
+    virtual void setTitle2(const std::string& text) = 0;
+    virtual void setDescription(const std::string& text) = 0;
+    // The slide show period field of the Settings page, as it shows now.
+    virtual double slowFieldValue() const = 0;
+};
+
+// What a turn needs from the rest of the program; tests replace any of them.
+struct CycleServices {
+    std::function<std::string(const std::string& code, const std::string& path)> makeDesc;
+    std::function<std::string(const std::string& code, const std::string& path)> findPic;
+    std::function<bool(const std::string& path)> isFile;
+    std::function<bool(const std::string& path, std::string* content)> readFile;
+    // Closes every table of the calling thread.
+    std::function<void()> closeAllTables;
+    // The slide show entry at `record` of the list table (kept open under the
+    // alias "slides" in the calling thread); advances `record` to the next
+    // entry, wrapping to 1 after the last. "" when the table does not exist.
+    std::function<std::string(const std::string& listFile, long& record)> nextSlide;
+    // Pauses the calling thread.
+    std::function<void(int hundredths)> pause;
+};
+
+// One turn of the display: obtain the code from the current display source
+// and, when it differs from the code on screen, show its description, its
+// picture (or the logo) and the title lines. Turns must not overlap: the
+// caller serialises them (TurnGate).
+class DisplayCycle {
+public:
+    DisplayCycle(core::ProgramState& state, DisplayWindow& window, CycleServices services);
+
+    // One turn. `cCodeFile` is the code file path, or "xxx" to reset (close the
+    // thread's tables, redraw on the next turn), or "new" to force a turn.
+    void HangPicture(const std::string& cPath, const std::string& cCodeFile);
+
+    // HangPicture as a recovery point: a run-time error that unwinds abandons
+    // the turn (its tables closed, the next turn redraws) instead of ending
+    // the thread.
+    void turn(const std::string& cPath, const std::string& cCodeFile);
+
+    long slideRecord() const { return m_nSlideRecord; }
+    const std::string& lastCode() const { return m_cLastCode; }
+
+private:
+    void reset();
+    void redraw(const std::string& cPath, std::string cTarget);
+
+    core::ProgramState& m_state;
+    DisplayWindow& m_window;
+    CycleServices m_services;
+    long m_nSlideRecord = 1;
+    std::string m_cLastCode = "xxx";
+};
+
+// The texts the cycle shows.
+inline constexpr const char* kMissingCodeFileText =
+    "ERROR! Could not open image.tmp.  Please check file path on settings page.";
+
+}  // namespace display

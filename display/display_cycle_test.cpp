@@ -1,0 +1,252 @@
+#include "display/display_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/display_state.h"
+#include "display/code_file.h"
+#include "errors/error.h"
+
+namespace {
+
+using display::DisplayCycle;
+
+// Records what the cycle told the window, one line per call.
+class RecordingWindow : public display::DisplayWindow {
+public:
+    void showFreezeButton() override { log.push_back("freeze+"); }
+    void hideFreezeButton() override { log.push_back("freeze-"); }
+    void showFlasher() override { log.push_back("flash+"); }
+    void hideFlasher() override { log.push_back("flash-"); }
+    void hidePicture() override { log.push_back("pic-"); }
+    void showPicture(const std::string& f) override { log.push_back("pic " + f); }
+    void setTitle(const std::string& t) override { log.push_back("title " + t); }
+    void setTitle2(const std::string& t) override { log.push_back("title2 " + t); }
+    void setDescription(const std::string& t) override { log.push_back("desc " + t); }
+    double slowFieldValue() const override { return slow; }
+
+    bool saw(const std::string& line) const {
+        return std::find(log.begin(), log.end(), line) != log.end();
+    }
+    std::vector<std::string> log;
+    double slow = 150;
+};
+
+class DisplayCycleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        core::resetDisplayState();
+        state.cLogo.setData("\\app\\logo.bmp");
+        state.cListFile.setData("\\app\\TILL.dbf");
+        display::CycleServices s;
+        s.makeDesc = [this](const std::string& c, const std::string&) {
+            lookups.push_back(c);
+            return "DESC(" + c + ")";
+        };
+        s.findPic = [this](const std::string& c, const std::string&) {
+            return pictures.count(c) ? pictures[c] : std::string();
+        };
+        s.isFile = [this](const std::string& p) { return files.count(p) > 0; };
+        s.readFile = [this](const std::string& p, std::string* out) {
+            *out = files.count(p) ? files[p] : "";
+            return files.count(p) > 0;
+        };
+        s.closeAllTables = [this] { ++closes; };
+        s.nextSlide = [this](const std::string&, long& rec) {
+            if (slides.empty() && !listExists) return std::string();
+            std::string e = rec >= 1 && rec <= long(slides.size()) ? slides[rec - 1] : "";
+            rec = rec + 1 <= long(slides.size()) ? rec + 1 : 1;
+            return e;
+        };
+        s.pause = [this](int h) { pauses.push_back(h); };
+        cycle = std::make_unique<DisplayCycle>(state, window, s);
+    }
+    void TearDown() override { core::resetDisplayState(); }
+
+    void turn(const std::string& codeFile = "C:\\POS\\TILL1\\image.tmp") {
+        window.log.clear();
+        cycle->HangPicture("C:\\POS", codeFile);
+    }
+
+    core::ProgramState state;
+    RecordingWindow window;
+    std::map<std::string, std::string> files, pictures;
+    std::vector<std::string> slides, lookups;
+    bool listExists = true;
+    std::vector<int> pauses;
+    int closes = 0;
+    std::unique_ptr<DisplayCycle> cycle;
+};
+
+TEST(CodeFileTest, ParseEntry) {
+    struct Case {
+        const char* entry;
+        const char* code;
+        const char* target;
+    } cases[] = {
+        {"AB12345\r\n", "AB12345", "P\\AB12345"},
+        {"images\\AB12345.jpg", "AB12345", "P\\images\\AB12345.jpg"},
+        {"images/AB12345.jpg", "AB12345", "P\\images\\AB12345.jpg"},
+        {"A.B", "", "P\\A.B"},
+        {"AB.12345", "", "P\\AB.12345"},        // 8 characters with a dot
+        {"x\\AB12.345.jpg", "AB12", "P\\x\\AB12.345.jpg"},
+        {"a.b\\cdefghij", "", "P\\a.b\\cdefghij"},  // no dot after the last separator
+        {"", "", "P\\"},
+        {"ABC\r\n", "ABC\r\n", "P\\ABC\r\n"},    // 5 characters keep their control characters
+        {"ABCD\x01\x02", "ABCD\x01", "P\\ABCD\x01"},
+    };
+    for (const auto& c : cases) {
+        auto parsed = display::parseEntry(c.entry, "P");
+        EXPECT_EQ(parsed.code, c.code) << c.entry;
+        EXPECT_EQ(parsed.target, c.target) << c.entry;
+    }
+}
+
+TEST(CodeFileTest, StationName) {
+    struct Case {
+        const char* path;
+        const char* current;
+        const char* host;
+    } cases[] = {
+        {"C:\\POS\\TILL1\\image.tmp", "(orphaned)", "(TILL1)"},
+        {"C:\\POS\\TILL1\\IMAGE.TMP", "x", "(TILL1)"},
+        {"\\\\srv\\pos\\Till 2\\Image.Tmp", "x", "(Till 2)"},
+        {"/srv/shop/till3/image.tmp", "x", "(till3)"},
+        {"C:\\POS\\image.txt", "(orphaned)", "(orphaned)"},
+        {"C:\\POS\\image.txt", "TILL9", "(TILL9)"},
+        {"image.tmp", "(TILL1)", "(TILL1)"},
+        {"X\\image.tmp", "old", "(X)"},
+        {"\\image.tmp", "", "()"},
+        {"", "", "()"},
+        {"C:\\POS\\TILL1image.tmp", "(a)", "(a)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(display::stationName(c.path, c.current), c.host) << c.path;
+    }
+}
+
+TEST_F(DisplayCycleTest, DataMonitorShowsANewCodeOnce) {
+    files["C:\\POS\\TILL1\\image.tmp"] = "AB12345\r\n";
+    pictures["AB12345"] = "C:\\POS\\images\\AB12345.jpg";
+    files["C:\\POS\\images\\AB12345.jpg"] = "jpeg";
+    turn();
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              "freeze+", "flash+", "pic-", "desc DESC(AB12345)",
+                              "pic C:\\POS\\images\\AB12345.jpg", "title AB12345",
+                              "title2 (TILL1)", "flash-"}));
+    EXPECT_EQ(state.cHost.getData(), "(TILL1)");
+    turn();  // the same code again: nothing is redrawn
+    EXPECT_EQ(window.log, (std::vector<std::string>{"freeze+", "flash+", "flash-"}));
+    EXPECT_EQ(lookups.size(), 1u);
+    cycle->HangPicture("C:\\POS", "xxx");  // a reset makes the next turn redraw
+    EXPECT_EQ(closes, 1);
+    turn();
+    EXPECT_EQ(lookups.size(), 2u);
+}
+
+TEST_F(DisplayCycleTest, PictureNamedInTheCodeFileIsTakenFromTheDataPath) {
+    files["C:\\POS\\TILL1\\image.tmp"] = "images/AB12345.png";
+    files["C:\\POS\\images\\AB12345.png"] = "png";
+    turn();
+    EXPECT_TRUE(window.saw("pic C:\\POS\\images\\AB12345.png"));
+    EXPECT_TRUE(window.saw("title AB12345"));
+}
+
+TEST_F(DisplayCycleTest, NoPictureShowsTheLogo) {
+    files["C:\\POS\\TILL1\\image.tmp"] = "ab--123";
+    turn();
+    EXPECT_TRUE(window.saw("pic \\app\\logo.bmp"));
+    EXPECT_TRUE(window.saw("title Picture not found for AB--123"));
+    files["C:\\POS\\TILL1\\image.tmp"] = "";  // empty code file: empty code
+    turn();
+    EXPECT_TRUE(window.saw("desc DESC()"));
+    EXPECT_TRUE(window.saw("title ....."));
+}
+
+TEST_F(DisplayCycleTest, MissingCodeFileShowsTheErrorAndPauses) {
+    turn("C:\\POS\\TILL2\\image.tmp");
+    EXPECT_TRUE(window.saw("title Code name not found"));
+    EXPECT_TRUE(window.saw("title2 (TILL2)"));
+    EXPECT_TRUE(window.saw(
+        "desc ERROR! Could not open image.tmp.  Please check file path on settings page.\r\n\r\n"
+        "\r\nDiagnostics:\r\nC:\\POS\\TILL2\\image.tmp\r\n"));
+    EXPECT_EQ(pauses, (std::vector<int>{500, 10}));
+    // cCode "" differs from "xxx": the empty-code text follows in the same turn
+    EXPECT_EQ(window.log.back(), "flash-");
+    EXPECT_TRUE(window.saw("desc DESC()"));
+    turn("C:\\POS\\TILL2\\image.tmp");  // and the error again on the next turn
+    EXPECT_TRUE(window.saw("title Code name not found"));
+}
+
+TEST_F(DisplayCycleTest, SlideShowInRecordOrderWithWrapAround) {
+    slides = {"AB--001", "AB--002", "AB--003"};
+    core::DataSource("SLIDES");
+    std::vector<std::string> shown;
+    for (int i = 0; i < 4; ++i) {
+        turn();
+        shown.push_back(state.cCode.getData());
+        EXPECT_TRUE(window.saw("freeze+"));
+        EXPECT_EQ(state.oGetTime.getData(), 150);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"AB--001", "AB--002", "AB--003", "AB--001"}));
+    // The list shortened below the position reached: an empty entry, then record 1.
+    turn();  // shows record 2
+    slides = {"AB--001"};
+    turn();
+    EXPECT_EQ(state.cCode.getData(), "");
+    EXPECT_TRUE(window.saw("title ....."));
+    turn();
+    EXPECT_EQ(state.cCode.getData(), "AB--001");
+}
+
+TEST_F(DisplayCycleTest, FreezeThenKeyboard) {
+    files["C:\\POS\\TILL1\\image.tmp"] = "AB12345";
+    turn();
+    core::DataSource("FREEZE");
+    turn();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"freeze-", "flash-"}));  // no flasher, item stays
+    EXPECT_EQ(core::DataSource(), "KBD");
+    state.cCode.setData("ab1");  // the entry field stores what the clerk typed
+    turn();
+    EXPECT_EQ(state.cCode.getData(), "ab----1");
+    EXPECT_FALSE(window.saw("flash+"));
+    EXPECT_TRUE(window.saw("desc DESC(ab----1)"));
+}
+
+TEST_F(DisplayCycleTest, SuspendedDisplayResetsWithoutDrawing) {
+    files["C:\\POS\\TILL1\\image.tmp"] = "AB12345";
+    turn();
+    core::StopDisplay(true);
+    turn();
+    EXPECT_TRUE(window.log.empty());
+    EXPECT_EQ(closes, 1);
+    core::StopDisplay(false);
+    turn();
+    EXPECT_TRUE(window.saw("desc DESC(AB12345)"));  // redrawn after the suspension
+}
+
+TEST_F(DisplayCycleTest, UnwindAbandonsTheTurnAndTheNextGoesOn) {
+    files["C:\\POS\\TILL1\\image.tmp"] = "AB12345";
+    display::CycleServices s;
+    int calls = 0;
+    s.makeDesc = [&](const std::string&, const std::string&) -> std::string {
+        if (++calls == 1) throw errors::Unwind(errors::Error{});
+        return "ok";
+    };
+    s.findPic = [](const std::string&, const std::string&) { return std::string(); };
+    s.isFile = [this](const std::string& p) { return files.count(p) > 0; };
+    s.readFile = [this](const std::string& p, std::string* out) { *out = files[p]; return true; };
+    s.closeAllTables = [this] { ++closes; };
+    s.nextSlide = [](const std::string&, long&) { return std::string(); };
+    s.pause = [](int) {};
+    DisplayCycle c(state, window, s);
+    c.turn("C:\\POS", "C:\\POS\\TILL1\\image.tmp");
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(c.lastCode(), "xxx");
+    c.turn("C:\\POS", "C:\\POS\\TILL1\\image.tmp");
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(c.lastCode(), "AB12345");
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+#include <QSvgRenderer>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "display/picture_layout.h"
+#include "display/ui/picture_decoder.h"
+
+namespace display::ui {
+
+// The picture widget of the Display page. Inside a 4-pixel frame and a
+// 1-pixel border lies the canvas (W - 10 x H - 10 for a W x H widget), which
+// it clears to pale grey and paints the loaded picture into: a raster picture
+// scaled smoothly into targetRect (aspect kept, centred), or a metafile scaled
+// into the canvas the same way (at its own size without autoScale).
+//
+// Threads: every member is for the GUI thread except canvasSizeSnapshot() and
+// autoScaleSnapshot(), which any thread may call. The display cycle decodes on
+// its own thread with decodePicture(file, canvasSizeSnapshot(),
+// autoScaleSnapshot()) and hands the result to setPicture on the GUI thread
+// (a queued call); load() does both on the GUI thread.
+class ImageView : public QFrame {
+    Q_OBJECT
+public:
+    explicit ImageView(QWidget* parent = nullptr);
+    ~ImageView() override;
+
+    // Reads and decodes `file` (program-form path) on the calling thread, then
+    // setPicture. A metafile that must go through the office converter blocks
+    // for the conversion the first time (see decodePicture).
+    bool load(const std::string& file);
+
+    // Shows a picture decoded elsewhere from `file`. When the file was missing
+    // nothing changes and the result is false; otherwise the view takes the
+    // picture (mode 1 raster, 2 metafile) or, when it could not be decoded,
+    // clears (mode 0, file "", empty canvas) and returns false. Repaints.
+    bool setPicture(DecodedPicture picture, const std::string& file);
+
+    // Repaints the canvas now, all of it or only `clip`, a rectangle in the
+    // toolkit's coordinates (pixels from the canvas's lower-left corner,
+    // corners inclusive) widened by one pixel on every side.
+    void display(std::optional<ToolkitRect> clip = std::nullopt);
+
+    // true (default): pictures are scaled to the canvas; false: drawn at their
+    // own pixel size.
+    bool autoScale() const { return m_autoScale; }
+    void setAutoScale(bool on);
+
+    // The picture loaded last, "" when none. 0 nothing, 1 raster, 2 metafile.
+    const std::string& file() const { return m_file; }
+    int mode() const;
+
+    // The canvas's size; the snapshot, for other threads, follows the resize
+    // events (which a hidden widget gets when shown).
+    QSize canvasSize() const;
+    QSize canvasSizeSnapshot() const;
+    bool autoScaleSnapshot() const { return m_autoScale; }
+
+    // The drawing surface, for tests that grab what it shows.
+    QWidget* canvas() const;
+
+    // The decoded raster image kept for painting (its resolution follows the
+    // canvas), for tests and the benchmark.
+    QSize decodedSize() const { return m_image.size(); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    class Canvas;
+    friend class Canvas;
+
+    void paintCanvas(QPainter& painter, const QRect& dirty);
+    QRect pictureRect() const;
+    void decodeAgainIfGrown();
+    void takeSharperImage();
+
+    QFrame* m_frame;
+    Canvas* m_canvas;
+    PictureKind m_kind = PictureKind::None;
+    std::string m_file;
+    std::atomic<bool> m_autoScale{true};
+    std::atomic<int> m_canvasWidth{0}, m_canvasHeight{0};
+
+    QImage m_image;   // raster: as decoded
+    QSize m_fullSize;  // raster: the picture's own size
+    QImage m_scaled;  // raster: m_image at the size last drawn
+    std::unique_ptr<QSvgRenderer> m_svg;
+    QSize m_svgSize;
+
+    // A decode at a larger size, on a thread of its own, when the canvas
+    // grows past the image's resolution. The GUI thread polls for the result;
+    // the generation tells a stale result from one for the current picture.
+    struct Redecode {
+        std::mutex mutex;
+        std::optional<DecodedPicture> result;  // set by the worker
+    };
+    std::jthread m_redecodeThread;
+    std::shared_ptr<Redecode> m_redecode;
+    QTimer m_redecodePoll;
+    quint64 m_generation = 0;
+    quint64 m_redecodeGeneration = 0;
+};
+
+}  // namespace display::ui

@@ -1,0 +1,113 @@
+#include "display/ui/picture_decoder.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QSvgRenderer>
+#include <algorithm>
+
+#include "display/jpeg_check.h"
+#include "display/ui/metafile_converter.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+
+namespace display::ui {
+namespace {
+
+constexpr int kDefaultDecodeBound = 2048;
+
+DecodedPicture decodeRaster(const std::string& bytes, QSize canvasSize, bool autoScale) {
+    DecodedPicture failed;
+    // No copy: the reader only reads while `bytes` lives.
+    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    reader.setAllocationLimit(kReaderAllocationLimitMb);
+    reader.setAutoTransform(false);
+
+    const QSize fullSize = reader.size();  // from the header alone
+    if (fullSize.isEmpty()) return failed;
+    if (qint64(fullSize.width()) * fullSize.height() > kMaxPicturePixels) return failed;
+    if (reader.format() == "jpeg" && !jpegIsComplete(bytes)) return failed;
+
+    const QSize decodeSize = rasterDecodeSize(fullSize, canvasSize, autoScale);
+    if (decodeSize != fullSize) reader.setScaledSize(decodeSize);
+    QImage image = reader.read();
+    if (image.isNull()) return failed;
+
+    DecodedPicture picture;
+    picture.kind = PictureKind::Raster;
+    picture.image = std::move(image);
+    picture.fullSize = fullSize;
+    return picture;
+}
+
+DecodedPicture metafilePicture(QByteArray svg, QRectF viewBox, QSize size) {
+    // Parse once here, off the GUI thread, to refuse what Qt cannot draw.
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid()) return {};
+    if (size.isEmpty()) size = renderer.defaultSize();
+    if (size.isEmpty()) return {};
+    DecodedPicture picture;
+    picture.kind = PictureKind::Metafile;
+    picture.svg = std::move(svg);
+    picture.viewBox = viewBox;
+    picture.svgSize = size;
+    return picture;
+}
+
+bool isEmf(const std::string& bytes) {
+    // EMR_HEADER first, with the " EMF" signature at offset 40.
+    return bytes.size() >= 88 && bytes.compare(0, 4, std::string("\x01\0\0\0", 4)) == 0 &&
+           bytes.compare(40, 4, " EMF") == 0;
+}
+
+DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes) {
+    if (isEmf(bytes)) {
+        if (auto svg = emfToSvg(QByteArray(bytes.data(), qsizetype(bytes.size())))) {
+            DecodedPicture picture = metafilePicture(std::move(*svg), {}, {});
+            if (picture.isLoaded()) return picture;
+        }
+    } else if (bytes.empty()) {
+        return {};
+    }
+    // What the library refuses, and OS/2 metafiles, go through the converter.
+    auto native = platform::toNative(file);
+    if (!native) return {};
+    auto converted = MetafileConverter::instance().convert(*native);
+    if (!converted) return {};
+    return metafilePicture(std::move(converted->svg), converted->viewBox, converted->size);
+}
+
+}  // namespace
+
+QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale) {
+    if (fullSize.isEmpty() || !autoScale) return fullSize;
+    if (canvasSize.width() <= 2 || canvasSize.height() <= 2)
+        return fullSize.boundedTo(fullSize.scaled(kDefaultDecodeBound, kDefaultDecodeBound,
+                                                  Qt::KeepAspectRatio));
+    const PixelRect drawn =
+        toPixelRect(targetRect(canvasSize.width(), canvasSize.height(), fullSize.width(),
+                               fullSize.height(), true),
+                    canvasSize.height());
+    const QSize size(std::max(drawn.width, 1), std::max(drawn.height, 1));
+    if (size.width() >= fullSize.width() || size.height() >= fullSize.height()) return fullSize;
+    return size;
+}
+
+DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool autoScale) {
+    DecodedPicture picture;
+    if (!platform::fileExists(file)) {
+        picture.missing = true;
+        return picture;
+    }
+    const PictureKind kind = pictureKindOf(file);
+    if (kind == PictureKind::None) return picture;
+    std::string bytes;
+    if (!platform::readFile(file, &bytes).isOk()) return picture;
+    if (kind == PictureKind::Raster) return decodeRaster(bytes, canvasSize, autoScale);
+    return decodeMetafile(file, bytes);
+}
+
+}  // namespace display::ui

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+#include <string>
+
+#include "display/picture_layout.h"
+
+namespace display::ui {
+
+// A picture read from its file and ready for the ImageView: a decoded raster
+// image, or a metafile as an SVG document. Plain data (implicitly shared Qt
+// values): made on any thread and handed whole to the GUI thread.
+struct DecodedPicture {
+    // No file of that name: the view keeps what it shows.
+    bool missing = false;
+    // None when the file could not be read or decoded.
+    PictureKind kind = PictureKind::None;
+
+    // Raster: the image, decoded at or near the size it is drawn at, and the
+    // picture's own size in pixels (what the layout and autoScale go by).
+    QImage image;
+    QSize fullSize;
+
+    // Metafile: the SVG document, the part of it that is the picture (null
+    // for the whole document) and the picture's own size in pixels.
+    QByteArray svg;
+    QRectF viewBox;
+    QSize svgSize;
+
+    bool isLoaded() const { return kind != PictureKind::None; }
+};
+
+// Limits that keep a hostile or broken picture from exhausting memory: pictures
+// whose header claims more pixels are refused before any decoding, and Qt's
+// readers refuse to allocate more than the allocation limit for one image.
+inline constexpr long long kMaxPicturePixels = 120'000'000;  // a 100-megapixel camera
+inline constexpr int kReaderAllocationLimitMb = 512;
+
+// The size a raster picture of `fullSize` is decoded at to be drawn into a
+// canvas of `canvasSize`: the size it is drawn at, never more than its own.
+// With an empty canvas it fits into 2048 x 2048.
+QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale);
+
+// Reads and decodes `file` (program-form path) for a canvas of `canvasSize`:
+// raster pictures (BMP, JPEG, GIF, PNG, told apart by their content) at
+// rasterDecodeSize; EMF metafiles through libemf2svg, and metafiles it refuses
+// and OS/2 MET files through the office converter (metafile_converter.h),
+// which may take up to its time limit the first time a file is seen.
+// The group follows the file name, as pictureKindOf says. Never throws; any
+// thread, several at once.
+DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool autoScale = true);
+
+}  // namespace display::ui

@@ -1,0 +1,221 @@
+#include "display/ui/picture_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <QStandardPaths>
+#include <filesystem>
+#include <thread>
+
+#include "display/ui/emf_sample.h"
+#include "display/ui/metafile_converter.h"
+#include "display/ui/test_pictures.h"
+
+namespace display::ui {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+TEST(RasterDecodeSize, DecodesAtTheDrawnSizeNeverAbove) {
+    struct Case {
+        QSize full, canvas;
+        bool autoScale;
+        QSize expected;
+    } cases[] = {
+        {{6000, 4000}, {360, 324}, true, {358, 238}},   // landscape: the canvas width
+        {{3000, 4000}, {360, 324}, true, {242, 322}},   // portrait: the canvas height
+        {{200, 100}, {360, 324}, true, {200, 100}},     // smaller: its own size
+        {{6000, 4000}, {360, 324}, false, {6000, 4000}},  // drawn at its own size
+        {{6000, 4000}, {0, 0}, true, {2048, 1365}},     // no canvas yet
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rasterDecodeSize(c.full, c.canvas, c.autoScale), c.expected)
+            << c.full.width() << "x" << c.full.height();
+}
+
+TEST(DecodePicture, ReadsEachRasterFormat) {
+    testsupport::TempDir dir;
+    const QImage red = solidImage(30, 20, Qt::red);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        QSize size;
+    } cases[] = {
+        {"a.png", encoded(red, "PNG"), {30, 20}},
+        {"a.jpg", encoded(red, "JPG"), {30, 20}},
+        {"a.bmp", encoded(red, "BMP"), {30, 20}},
+        {"a.gif", redGif(), {1, 1}},
+        {"jpeg-named.PNG", encoded(red, "JPG"), {30, 20}},  // told apart by content
+    };
+    for (const auto& c : cases) {
+        dir.write(c.name, c.bytes);
+        DecodedPicture p = decodePicture(dir.file(c.name), {360, 324});
+        ASSERT_EQ(p.kind, PictureKind::Raster) << c.name;
+        EXPECT_EQ(p.fullSize, c.size) << c.name;
+        EXPECT_EQ(p.image.size(), c.size) << c.name;
+        QColor centre = p.image.pixelColor(c.size.width() / 2, c.size.height() / 2);
+        EXPECT_GT(centre.red(), 240) << c.name;
+        EXPECT_LT(centre.green(), 16) << c.name;
+    }
+}
+
+TEST(DecodePicture, MissingFileIsToldApartFromABadOne) {
+    testsupport::TempDir dir;
+    DecodedPicture p = decodePicture(dir.file("none.jpg"), {360, 324});
+    EXPECT_TRUE(p.missing);
+    EXPECT_FALSE(p.isLoaded());
+    dir.write("item.txt", "text");  // no picture extension
+    p = decodePicture(dir.file("item.txt"), {360, 324});
+    EXPECT_FALSE(p.missing);
+    EXPECT_FALSE(p.isLoaded());
+}
+
+TEST(DecodePicture, RefusesBadPictures) {
+    testsupport::TempDir dir;
+    const std::string jpeg = encoded(solidImage(64, 48, Qt::green), "JPG");
+    const std::string png = encoded(solidImage(64, 48, Qt::green), "PNG");
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"truncated.jpg", jpeg.substr(0, jpeg.size() * 2 / 3)},
+        {"no-end-marker.jpg", jpeg.substr(0, jpeg.size() - 2)},
+        {"truncated.png", png.substr(0, png.size() / 2)},
+        {"text.png", "This is not a picture.\r\n"},
+        {"empty.jpg", ""},
+        {"empty.gif", ""},
+        {"huge.png", pngClaiming(100000, 100000)},
+        {"huge.bmp", bmpClaiming(100000, 100000)},
+        {"huge.jpg", jpegClaiming(jpeg, 65000, 65000)},
+        {"zero.bmp", bmpClaiming(0, 0)},
+        {"empty.emf", ""},
+        {"text.emf", "not a metafile"},
+    };
+    // No converter for the metafiles here: only libemf2svg.
+    MetafileConverter::instance().setProgram(dir.file("no-such-converter"));
+    MetafileConverter::instance().clearCache();
+    for (const auto& c : cases) {
+        dir.write(c.name, c.bytes);
+        DecodedPicture p = decodePicture(dir.file(c.name), {360, 324});
+        EXPECT_FALSE(p.isLoaded()) << c.name;
+        EXPECT_FALSE(p.missing) << c.name;
+    }
+    MetafileConverter::instance().setProgram({});
+}
+
+TEST(DecodePicture, WorksOnSeveralThreadsAtOnce) {
+    testsupport::TempDir dir;
+    dir.write("a.jpg", encoded(solidImage(800, 600, Qt::red), "JPG"));
+    EmfWriter emf(200, 100);
+    emf.filledRect(0, 0, 200, 100, 0x0000FF);
+    dir.write("b.emf", emf.bytes());
+    std::atomic<int> loaded{0};
+    {
+        std::vector<std::jthread> threads;
+        for (int i = 0; i < 4; ++i)
+            threads.emplace_back([&, i] {
+                auto p = decodePicture(dir.file(i % 2 ? "a.jpg" : "b.emf"), {360, 324});
+                if (p.isLoaded()) ++loaded;
+            });
+    }
+    EXPECT_EQ(loaded, 4);
+}
+
+TEST(DecodePicture, EmfThroughLibemf2svg) {
+    testsupport::TempDir dir;
+    EmfWriter emf(200, 100);
+    emf.filledRect(0, 0, 200, 100, 0xFF0000);
+    dir.write("item.emf", emf.bytes());
+    DecodedPicture p = decodePicture(dir.file("item.emf"), {360, 324});
+    ASSERT_EQ(p.kind, PictureKind::Metafile);
+    EXPECT_EQ(p.svgSize, QSize(200, 100));
+    EXPECT_TRUE(p.viewBox.isNull());
+}
+
+// Stands in for LibreOffice: writes, into the folder after --outdir, an SVG
+// named after the last argument, laid out as LibreOffice's are.
+const char* kFakeConverter = R"(#!/bin/sh
+prev=""; out=""; last=""
+for a in "$@"; do [ "$prev" = "--outdir" ] && out="$a"; prev="$a"; last="$a"; done
+[ -f "$last" ] || exit 1
+mkdir -p "$out"; name=$(basename "$last")
+cat > "$out/${name%.*}.svg" <<'EOF'
+<svg xmlns="http://www.w3.org/2000/svg" width="210mm" height="297mm" viewBox="0 0 21000 29700">
+ <g class="Graphic"><g id="id3">
+  <rect class="BoundingBox" stroke="none" fill="none" x="1000" y="2000" width="5292" height="2646"/>
+  <rect x="1000" y="2000" width="5292" height="2646" fill="#00ff00"/>
+ </g></g>
+</svg>
+EOF
+)";
+
+class ConverterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MetafileConverter::instance().clearCache();
+        dir.write("convert.sh", kFakeConverter);
+        fs::permissions(dir.file("convert.sh"), fs::perms::owner_all);
+        EmfWriter rle(200, 100);
+        rle.filledRect(0, 0, 200, 100, 0xFF0000);
+        rle.rleBitmap(10, 10, 50, 40, 0x00FF00);
+        dir.write("rle.emf", rle.bytes());
+    }
+    void TearDown() override {
+        MetafileConverter::instance().setProgram({});
+        MetafileConverter::instance().setTimeLimit(std::chrono::seconds(30));
+        MetafileConverter::instance().clearCache();
+    }
+    void useConverter(const std::string& name) {
+        MetafileConverter::instance().setProgram(dir.file(name));
+    }
+    testsupport::TempDir dir;
+};
+
+TEST_F(ConverterTest, RefusedEmfGoesThroughTheConverterCroppedToThePicture) {
+    useConverter("convert.sh");
+    DecodedPicture p = decodePicture(dir.file("rle.emf"), {360, 324});
+    ASSERT_EQ(p.kind, PictureKind::Metafile);
+    EXPECT_EQ(p.viewBox, QRectF(1000, 2000, 5292, 2646));
+    EXPECT_EQ(p.svgSize, QSize(200, 100));
+}
+
+TEST_F(ConverterTest, MissingConverterFailsTheLoad) {
+    useConverter("no-such-converter");
+    EXPECT_FALSE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded());
+    dir.write("os2.met", std::string("\x00\x10\xD3\xA8\xA8\x00\x00\x00", 8));
+    EXPECT_FALSE(decodePicture(dir.file("os2.met"), {360, 324}).isLoaded());
+}
+
+TEST_F(ConverterTest, ResultsAreKeptPerFileAndModificationTime) {
+    useConverter("convert.sh");
+    ASSERT_TRUE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded());
+    useConverter("no-such-converter");
+    EXPECT_TRUE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded()) << "from the cache";
+    fs::last_write_time(dir.file("rle.emf"),
+                        fs::last_write_time(dir.file("rle.emf")) + std::chrono::seconds(5));
+    EXPECT_FALSE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded())
+        << "a changed file is converted again";
+}
+
+TEST_F(ConverterTest, ConverterThatHangsIsStopped) {
+    dir.write("hang.sh", "#!/bin/sh\nsleep 60\n");
+    fs::permissions(dir.file("hang.sh"), fs::perms::owner_all);
+    useConverter("hang.sh");
+    MetafileConverter::instance().setTimeLimit(std::chrono::milliseconds(300));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded());
+    // Far below the sleep: the converter was not waited for.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+TEST_F(ConverterTest, LibreOfficeConvertsWhatLibemf2svgRefuses) {
+    if (QStandardPaths::findExecutable("soffice").isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed (scripts/deps installs it)";
+    DecodedPicture p = decodePicture(dir.file("rle.emf"), {360, 324});
+    ASSERT_EQ(p.kind, PictureKind::Metafile);
+    EXPECT_NEAR(p.svgSize.width(), 200, 2);
+    EXPECT_NEAR(p.svgSize.height(), 100, 2);
+}
+
+}  // namespace
+}  // namespace display::ui

@@ -1,0 +1,193 @@
+#include "errors/error_log.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "core/display_state.h"
+#include "errors/recovery.h"
+#include "platform/dialogs.h"
+#include "platform/fs.h"
+#include "platform/system_info.h"
+
+namespace errors {
+namespace {
+
+constexpr int kMaxNames = 1000;  // "LOG", then "001" to "999"
+
+const std::string kRule(78, '-');
+
+std::string label(const std::string& name) {
+    std::string s = name;
+    s.resize(20, ' ');
+    return s + ":";
+}
+
+std::string typeCode(Value::Type type) {
+    switch (type) {
+    case Value::Type::Character: return "C";
+    case Value::Type::Numeric: return "N";
+    case Value::Type::Logical: return "L";
+    case Value::Type::Date: return "D";
+    case Value::Type::Array: return "A";
+    case Value::Type::Object: return "O";
+    case Value::Type::Block: return "B";
+    default: return "U";
+    }
+}
+
+std::string argumentLine(const Value& v) {
+    std::string s = std::string(10, ' ') + "-> VALTYPE: " + typeCode(v.type);
+    if (v.type == Value::Type::Object) return s + " CLASS: " + v.text;
+    return s + " VALUE: " + valueText(v);
+}
+
+std::string two(int n) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d", n % 100);
+    return buf;
+}
+
+std::string dateText(const std::tm& t, const std::string& format) {
+    std::string year = std::to_string(t.tm_year + 1900);
+    if (format != "mm/dd/yyyy") year = two(t.tm_year + 1900);
+    return two(t.tm_mon + 1) + "/" + two(t.tm_mday) + "/" + year;
+}
+
+std::tm localNow() {
+    std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm t{};
+#ifdef _WIN32
+    localtime_s(&t, &now);
+#else
+    localtime_r(&now, &t);
+#endif
+    return t;
+}
+
+std::string pathIn(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    char last = folder.back();
+    return last == '/' || last == '\\' ? folder + name : folder + "/" + name;
+}
+
+Error fileError(int genCode, const char* description, const std::string& name,
+                const platform::Status& st) {
+    Error e;
+    e.genCode = genCode;
+    e.subSystem = "BASE";
+    e.subCode = genCode == kGenCreate ? 2008 : 2011;
+    e.description = description;
+    e.fileName = name;
+    e.operation = genCode == kGenCreate ? "SET ALTERNATE TO" : "WRITE";
+    e.osCode = st.osCode();
+    return e;
+}
+
+[[noreturn]] void endWith(const Services& services, int code) {
+    if (services.endProgram) services.endProgram(code);
+    core::endProgram(code);
+}
+
+}  // namespace
+
+std::string errorLogName(int n) {
+    if (n == 0) return "KRLERROR.LOG";
+    char ext[8];
+    std::snprintf(ext, sizeof ext, "%03d", n);
+    return std::string("KRLERROR.") + ext;
+}
+
+std::string errorLogText(const Error& oError, int nLevel, const Services& services) {
+    std::vector<std::string> lines;
+    std::string program = services.programPath ? services.programPath() : platform::programPath();
+    std::tm t = services.now ? services.now() : localNow();
+    lines.push_back("");
+    lines.push_back(kRule);
+    lines.push_back("ERROR LOG of \"" + program + "\" Date: " + dateText(t, services.dateFormat) +
+                    " " + two(t.tm_hour) + ":" + two(t.tm_min) + ":" + two(t.tm_sec));
+    lines.push_back("");
+    lines.push_back(label("Kestrel version") + " " +
+                    (services.version.empty() ? programVersion() : services.version));
+    lines.push_back(label("Operating system") + " " +
+                    (services.osName.empty() ? platform::osDescription() : services.osName));
+    lines.push_back(kRule);
+    lines.push_back(label("oError:args"));
+    if (!oError.hasArgs) {
+        lines.push_back(std::string(11, ' ') + "-> NIL");
+    } else {
+        for (const Value& v : oError.args) lines.push_back(argumentLine(v));
+    }
+    auto field = [&](const char* name, const std::string& value) {
+        lines.push_back(label(std::string("oError:") + name) + " " + value);
+    };
+    auto logical = [](bool b) { return std::string(b ? ".T." : ".F."); };
+    field("canDefault", logical(oError.canDefault));
+    field("canRetry", logical(oError.canRetry));
+    field("canSubstitute", logical(oError.canSubstitute));
+    field("cargo", valueText(oError.cargo));
+    field("description", oError.description);
+    field("filename", oError.fileName);
+    field("genCode", std::to_string(oError.genCode));
+    field("operation", oError.operation);
+    field("osCode", std::to_string(oError.osCode));
+    field("severity", std::to_string(oError.severity));
+    field("subCode", std::to_string(oError.subCode));
+    field("subSystem", oError.subSystem);
+    field("thread", std::to_string(oError.thread));
+    field("tries", std::to_string(oError.tries));
+    lines.push_back(kRule);
+    lines.push_back("CALLSTACK:");
+    lines.push_back(kRule);
+    std::vector<Frame> frames =
+        services.callStack ? services.callStack(oError) : resolveStack(oError.stack);
+    // frames[0] is level 3 seen from here (1: the handler, 2: its block).
+    std::size_t first = nLevel > 2 ? std::size_t(nLevel - 2) : 0;
+    for (std::size_t i = first; i < frames.size(); ++i) lines.push_back(calledFromLine(frames[i]));
+    lines.push_back("");
+
+    std::string text;
+    for (const std::string& line : lines) text += "\r\n" + line;
+    return text;
+}
+
+void ErrorLog(const Error& oError, int nLevel, const Services& services) {
+    platform::Dialogs& dialogs = services.dialogs ? *services.dialogs : platform::dialogs();
+    std::string name;
+    std::string path;
+    {
+        // The file opening is a recovery point of its own: a name that cannot
+        // be created is skipped for the next, silently.
+        AbortEachStep steps;
+        int n = 0;
+        for (;; ++n) {
+            if (n >= kMaxNames) {
+                dialogs.messageBox("Unable to open error log file");
+                endWith(services, 1);
+            }
+            name = errorLogName(n);
+            path = pathIn(services.logFolder, name);
+            bool opened = steps.run([&] {
+                platform::Status st = platform::writeFile(path, "");
+                if (st.isOk()) return;
+                Error e = fileError(kGenCreate, "Create error", name, st);
+                raise(e);
+            });
+            if (opened) break;
+        }
+    }
+    std::string text = errorLogText(oError, nLevel, services);
+    Error writeError;
+    for (;;) {
+        platform::Status st = platform::writeFile(path, text);
+        if (st.isOk()) break;
+        int tries = writeError.tries;
+        writeError = fileError(kGenWrite, "Write error", name, st);
+        writeError.tries = tries;
+        writeError.canRetry = true;
+        writeError.canDefault = true;
+        if (raise(writeError) != Action::Retry) break;
+    }
+    dialogs.messageBox("Error log was written to the file " + name);
+}
+
+}  // namespace errors

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "errors/error.h"
+#include "errors/standard_eh.h"
+
+namespace errors {
+
+// Writes the error log of `oError` to "KRLERROR.LOG" in services.logFolder
+// (the current directory), replacing an earlier log, and tells the user the
+// file's name in a message box. A name that cannot be created is skipped for
+// "KRLERROR.001", "KRLERROR.002" ... "KRLERROR.999"; when all 1,000 fail, the
+// box "Unable to open error log file" is shown and the program ends with exit
+// code 1 (services.endProgram). Opening is the only step protected here: an
+// error while writing goes to the process-wide handler like any other.
+// The call stack is listed from level nLevel + 1 counted from ErrorLog (level
+// 0); levels 1 and 2 are the handler and its installed block, so nLevel 2
+// starts with the function that raised the error. Any thread.
+void ErrorLog(const Error& oError, int nLevel, const Services& services = {});
+
+// The bytes ErrorLog writes: every line is CR LF followed by its text.
+std::string errorLogText(const Error& oError, int nLevel, const Services& services = {});
+
+// The file name for attempt `n` (0: "KRLERROR.LOG", 1: "KRLERROR.001", ...).
+std::string errorLogName(int n);
+
+}  // namespace errors

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "errors/call_stack.h"
+#include "errors/error.h"
+
+namespace platform {
+class Dialogs;
+}
+
+// The default error handler: the decision table, the dialogue and the end of
+// the program after an error.
+namespace errors {
+
+// The database session of the table layer, as far as the handler needs it.
+class DbSession {
+public:
+    virtual ~DbSession() = default;
+    virtual int getLastError() const = 0;  // 0: no error
+    virtual std::string getLastMessage() const = 0;
+};
+
+// Gives the calling thread's database session (or the default one), or
+// nullptr when there is none. The table layer installs it; until then, and
+// after setDbSessionHook(nullptr), no session is ever found and the handler
+// leaves `cargo` alone. Returns the previous hook. Any thread.
+using DbSessionHook = const DbSession* (*)();
+DbSessionHook setDbSessionHook(DbSessionHook hook);
+
+// Everything the handler and the error log take from outside. An empty member
+// stands for the real thing, so `Services{}` is the program's own set; tests
+// replace what they need (scripted dialogs, a fixed clock, a fake end).
+struct Services {
+    platform::Dialogs* dialogs = nullptr;  // nullptr: platform::dialogs()
+    // Call stack of the error, innermost first, starting with the function that
+    // raised it. Empty: resolveStack(error.stack).
+    std::function<std::vector<Frame>(const Error&)> callStack;
+    // Text of an operating-system error code. Empty: osMessage.
+    std::function<std::string(int)> osText;
+    // Ends the program with the exit code after running the exit procedure.
+    // Empty: core::endProgram. Must not return (a test version throws).
+    std::function<void(int)> endProgram;
+
+    // Error log only.
+    std::string logFolder;                       // "": the current directory
+    std::function<std::string()> programPath;    // empty: platform::programPath
+    std::function<std::tm()> now;                // local date and time; empty: the clock
+    std::string dateFormat = "mm/dd/yy";         // "mm/dd/yy" or "mm/dd/yyyy"
+    std::string version;                         // "": programVersion()
+    std::string osName;                          // "": platform::osDescription()
+};
+
+// The program's version and build as the error log shows them:
+// "1.1.0.<build>", the build being the source revision it was built from.
+std::string programVersion();
+
+// Text for an operating-system error code. Code 32 is the sharing violation
+// the table engine reports on every platform (see kOsSharingViolation), so it
+// gets that text everywhere; others come from platform::osErrorText.
+std::string osMessage(int osCode);
+
+// Installs the default handler for the whole process (replacing any earlier
+// one): every error raised goes to StandardEH with `services`. Called once at
+// start-up.
+void ErrorSys(Services services = {});
+
+// The handler ErrorSys installs, for installing it some other way.
+Handler standardHandler(Services services);
+
+// Decides what becomes of `oError` (rows in order; the first match wins):
+// division by zero (genCode 11, or 12 with "/" or "%" in the operation and a
+// last argument of 0) gives Default (the result is 0); an open refused because
+// another process holds the file (71, osCode 32) and 78 give Default when the
+// error can default; anything else asks the user (button set by canRetry and
+// canDefault): Retry gives Retry, Ignore gives Default, Cancel followed by No
+// throws Unwind; OK, Abort or Cancel followed by Yes writes the error log and
+// ends the program with exit code 1 (it does not return). May replace
+// oError.cargo with {old cargo, session error number, session message} when
+// the database session has an error. Runs on the raising thread and holds it
+// in the dialogue.
+Action StandardEH(Error& oError, const Services& services = {});
+
+// The message the dialogue shows, lines separated by ";".
+std::string ErrorMessage(const Error& oError);
+
+// The dialogue's title.
+inline constexpr const char* kErrorTitle = "Kestrel Error Message";
+
+// Icon style for a severity: 3 and 2 stop (16), 1 warning (48), else information (64).
+int iconStyle(int severity);
+// Button set for what the error allows: 2 (Abort, Retry, Ignore), 5 (Retry,
+// Cancel), 1 (OK, Cancel) or 0 (OK).
+int buttonSet(bool canRetry, bool canDefault);
+
+// Text of a value as the error log and the message print it: ".T."/".F.",
+// "NIL", characters as they are, numbers in decimal, arrays as
+// "{a, b}", objects by class name.
+std::string valueText(const Value& value);
+
+}  // namespace errors

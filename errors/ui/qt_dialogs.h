@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+class QMessageBox;
+
+namespace errors::ui {
+
+// The platform's message, confirmation and alert boxes as Qt message boxes,
+// usable from any thread.
+//
+// On the GUI thread (the thread that created the object) a box runs at once
+// and modally, and the call returns the answer. From another thread (the
+// display timer thread, the progress bar's drawing thread) the box is posted
+// to the GUI thread and the calling thread waits for the answer; the GUI
+// thread is not blocked meanwhile. Such a box has no owner and blocks no
+// window, as a Windows box without owner: the main window stays usable.
+//
+// Confirmation boxes take the Windows values: button sets 0 OK, 1 OK/Cancel,
+// 2 Abort/Retry/Ignore, 3 Yes/No/Cancel, 4 Yes/No, 5 Retry/Cancel; icon style
+// 16 stop, 32 question, 48 warning, 64 information; 256/512 make the second
+// or third button the default; the flags 65536 and 131072 bring the box to
+// the front. Results: 1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No.
+// A box's text shows CR LF, CR or LF as line breaks.
+class QtDialogs : public QObject, public platform::Dialogs {
+    Q_OBJECT
+public:
+    // Create on the GUI thread.
+    explicit QtDialogs(QObject* parent = nullptr);
+    // Calls shutdown().
+    ~QtDialogs() override;
+
+    void messageBox(const std::string& text, const std::string& title = "") override;
+    int confirmBox(const std::string& text, const std::string& title, int buttonSet,
+                   int style) override;
+    int alertBox(const std::string& text, const std::vector<std::string>& buttons) override;
+
+    // For the end of the run: answers every box that another thread waits for
+    // with the box's escape result (Cancel, No, or its only/last button) and
+    // makes later requests from other threads return that at once, so that a
+    // thread waiting in a box can be joined. GUI thread.
+    void shutdown();
+
+    // Boxes asked for by other threads and not answered yet. Any thread.
+    int pendingCount() const;
+
+signals:
+    // Emitted on the GUI thread for every box just before it waits for its
+    // answer (tests script their answers through it).
+    void boxShown(QMessageBox* box);
+
+public:
+    struct Button {
+        int standard;   // a QMessageBox::StandardButton, or 0 for a custom caption
+        QString caption;
+        int result;
+    };
+    struct Spec {
+        QString text, title;
+        int icon = 0;  // a QMessageBox::Icon
+        std::vector<Button> buttons;
+        int defaultIndex = 0;
+        int escapeIndex = -1;  // -1: the box cannot be closed without a button
+        bool toFront = false;
+    };
+
+private:
+    struct Request;
+    int ask(const Spec& spec);
+    void finish(const std::shared_ptr<Request>& request, int answer);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_shutDown = false;
+    std::vector<std::shared_ptr<Request>> m_pending;
+};
+
+// The specification of a confirmation box (exposed for tests).
+QtDialogs::Spec confirmSpec(const std::string& text, const std::string& title, int buttonSet,
+                            int style);
+
+// A program text (Windows-1252) for a box, with CR LF, CR and LF all turned
+// into "\n".
+QString boxText(const std::string& text);
+
+}  // namespace errors::ui

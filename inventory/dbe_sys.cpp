@@ -1,0 +1,41 @@
+#include "inventory/dbe_sys.h"
+
+#include "platform/dialogs.h"
+#include "tables/dbe.h"
+
+namespace inventory {
+
+EngineOps realEngineOps() { return {tables::dbeLoad, tables::dbeBuild}; }
+
+void DbeSys() { DbeSys(realEngineOps()); }
+
+void DbeSys(const EngineOps& ops) {
+    struct Engine {
+        const char* name;
+        bool hidden;
+    };
+    static const Engine kLoadList[] = {
+        {"DBFDBE", true}, {"NTXDBE", true}, {"DELDBE", false}, {"SDFDBE", false}};
+    struct Compound {
+        const char* name;
+        int data, order;  // positions in the load list
+    };
+    static const Compound kCompounds[] = {{"DBFNTX", 0, 1}};
+
+    tables::setCollation(2);
+    tables::setDateFormat(tables::centuryFlag() ? "mm/dd/yyyy" : "mm/dd/yy");
+    tables::dbeResetForSetup();
+    for (const auto& e : kLoadList) {
+        if (!ops.load(e.name, e.hidden)) {
+            platform::dialogs().alertBox(std::string(e.name) + " database engine not loaded", {"OK"});
+        }
+    }
+    for (const auto& c : kCompounds) {
+        if (!ops.build(c.name, kLoadList[c.data].name, kLoadList[c.order].name)) {
+            platform::dialogs().alertBox(std::string(c.name) + " database engine could not be created",
+                                         {"OK"});
+        }
+    }
+}
+
+}  // namespace inventory

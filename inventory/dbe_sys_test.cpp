@@ -1,0 +1,85 @@
+#include "inventory/dbe_sys.h"
+
+#include <gtest/gtest.h>
+
+#include "inventory/app_exit.h"
+#include "platform/dialogs.h"
+#include "tables/dbe.h"
+#include "tables/work_area.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+struct AlertLog : platform::Dialogs {
+    std::vector<std::string> alerts;
+    platform::Dialogs* previous = platform::setDialogs(this);
+    ~AlertLog() override { platform::setDialogs(previous); }
+    void messageBox(const std::string&, const std::string&) override {}
+    int confirmBox(const std::string&, const std::string&, int, int) override { return 1; }
+    int alertBox(const std::string& text, const std::vector<std::string>& buttons) override {
+        EXPECT_EQ(buttons, std::vector<std::string>{"OK"});
+        alerts.push_back(text);
+        return 1;
+    }
+};
+
+inventory::EngineOps failing(const std::string& engine) {
+    auto ops = inventory::realEngineOps();
+    auto load = ops.load;
+    ops.load = [=](const std::string& name, bool hidden) { return name != engine && load(name, hidden); };
+    return ops;
+}
+
+TEST(DbeSysTest, LoadsEnginesAndReportsEachFailure) {
+    struct Case {
+        std::string failingEngine;
+        std::vector<std::string> alerts;
+        std::string defaultEngine;
+    } cases[] = {
+        {"", {}, "DBFNTX"},
+        {"NTXDBE",
+         {"NTXDBE database engine not loaded", "DBFNTX database engine could not be created"},
+         ""},
+        {"DELDBE", {"DELDBE database engine not loaded"}, "DBFNTX"},
+        {"SDFDBE", {"SDFDBE database engine not loaded"}, "DBFNTX"},
+    };
+    for (const auto& c : cases) {
+        AlertLog log;
+        inventory::DbeSys(failing(c.failingEngine));
+        EXPECT_EQ(log.alerts, c.alerts) << c.failingEngine;
+        EXPECT_EQ(tables::dbeDefault(), c.defaultEngine) << c.failingEngine;
+        EXPECT_EQ(tables::dbfntxAvailable(), !c.defaultEngine.empty());
+        std::vector<std::string> loaded = tables::dbeList();
+        EXPECT_EQ(loaded.size(), c.failingEngine.empty() ? 4u : 3u);
+    }
+    inventory::DbeSys();
+    EXPECT_EQ(tables::collation(), 2);
+}
+
+TEST(DbeSysTest, DateFormatFollowsTheCenturyFlag) {
+    AlertLog log;
+    tables::setCenturyFlag(true);
+    inventory::DbeSys();
+    EXPECT_EQ(tables::dateFormat(), "mm/dd/yyyy");
+    tables::setCenturyFlag(false);
+    inventory::DbeSys();
+    EXPECT_EQ(tables::dateFormat(), "mm/dd/yy");
+}
+
+TEST(AppExitTest, CommitsPendingChangesAndClosesEveryTable) {
+    testsupport::TempDir dir;
+    std::string path = dir.file("list.dbf");
+    ASSERT_TRUE(tables::createTable(path, {{"CODE", 'C', 10, 0}}));
+    ASSERT_TRUE(tables::useArea(path, "slides", false, false));
+    ASSERT_TRUE(tables::appendBlank());
+    tables::fieldPut("code", "AB--123");
+    ASSERT_TRUE(tables::createTable(dir.file("other.dbf"), {{"N", 'N', 5, 0}}));
+    ASSERT_TRUE(tables::useArea(dir.file("other.dbf"), "", false, true));
+    inventory::AppExit();
+    EXPECT_FALSE(tables::isAliasOpen("slides"));
+    EXPECT_FALSE(tables::isAliasOpen("other"));
+    std::string bytes = dir.read("list.dbf");
+    EXPECT_NE(bytes.find(" AB--123   \x1A"), std::string::npos);
+}
+
+}  // namespace

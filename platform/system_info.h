@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// What the program can tell about itself and the machine it runs on, for the
+// error log. No Qt; any thread.
+namespace platform {
+
+// The full path and file name of the running program ("" when unknown).
+std::string programPath();
+
+// The operating system's name and version: "Linux 6.1.0-18-amd64" from uname
+// on POSIX, "Windows 10.0 (build 19045)" on Windows.
+std::string osDescription();
+
+}  // namespace platform

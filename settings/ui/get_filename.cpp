@@ -1,0 +1,130 @@
+#include "settings/ui/get_filename.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "core/ui/qt_text.h"
+#include "core/xbase_values.h"
+#include "platform/path.h"
+
+namespace settings::ui {
+namespace {
+
+using core::ui::fromQString;
+using core::ui::toQString;
+
+// "All files": "*.*" matches every file on Windows; elsewhere names without a
+// dot would be left out by it.
+#ifdef _WIN32
+constexpr const char* kAllFiles = "*.*";
+#else
+constexpr const char* kAllFiles = "*";
+#endif
+
+QtFileDialog g_qtDialog;
+FileDialog* g_dialog = &g_qtDialog;
+WorkAreaHooks g_hooks;
+
+std::vector<std::string> splitPatterns(const std::string& cFilter) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t semi = cFilter.find(';', start);
+        std::string part = core::alltrim(cFilter.substr(start, semi - start));
+        if (!part.empty()) out.push_back(part);
+        if (semi == std::string::npos) break;
+        start = semi + 1;
+    }
+    if (out.empty()) out.push_back(kAllFiles);
+    return out;
+}
+
+QString qtFilter(const FileFilter& f) {
+    QStringList patterns;
+    for (const std::string& p : f.patterns) patterns << toQString(p);
+    return toQString(f.description) + " (" + patterns.join(' ') + ")";
+}
+
+// Restores the work area on every way out of GetFilename.
+class WorkAreaGuard {
+public:
+    WorkAreaGuard() : m_active(bool(g_hooks.selectFree)) {
+        if (m_active) m_area = g_hooks.selectFree();
+    }
+    ~WorkAreaGuard() {
+        if (m_active && g_hooks.selectAgain) g_hooks.selectAgain(m_area);
+    }
+    WorkAreaGuard(const WorkAreaGuard&) = delete;
+    WorkAreaGuard& operator=(const WorkAreaGuard&) = delete;
+
+private:
+    bool m_active;
+    int m_area = 0;
+};
+
+}  // namespace
+
+void QtFileDialog::configure(QFileDialog& dialog, const std::string& title,
+                             const std::vector<FileFilter>& filters, const std::string& start) {
+    dialog.setWindowTitle(toQString(title));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    QStringList names;
+    for (const FileFilter& f : filters) names << qtFilter(f);
+    dialog.setNameFilters(names);
+    if (!names.isEmpty()) dialog.selectNameFilter(names.first());
+
+    QFileInfo info(toQString(start));
+    QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    // A start that does not exist (a data path not set up yet) opens at the
+    // nearest folder above it that does.
+    while (!QFileInfo(folder).isDir()) {
+        QString up = QFileInfo(folder).absolutePath();
+        if (up == folder) break;
+        folder = up;
+    }
+    dialog.setDirectory(folder);
+    if (!info.isDir() && info.exists()) dialog.selectFile(info.fileName());
+}
+
+std::optional<std::string> QtFileDialog::openFile(const std::string& title,
+                                                  const std::vector<FileFilter>& filters,
+                                                  const std::string& start) {
+    QFileDialog dialog;
+    configure(dialog, title, filters, start);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    // Native separators, so Windows callers find their "\" in the name.
+    return fromQString(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+}
+
+FileDialog& fileDialog() {
+    return *g_dialog;
+}
+
+FileDialog* setFileDialog(FileDialog* d) {
+    FileDialog* old = g_dialog;
+    g_dialog = d ? d : &g_qtDialog;
+    return old;
+}
+
+void setWorkAreaHooks(WorkAreaHooks hooks) {
+    g_hooks = std::move(hooks);
+}
+
+std::string GetFilename(const std::string& cStart, const std::string& cFilter,
+                        const std::string& cTitle) {
+    WorkAreaGuard guard;
+    const std::string title = "Please select " + cTitle;
+    const std::vector<FileFilter> filters{{cTitle, splitPatterns(cFilter)},
+                                          {"All files", {kAllFiles}}};
+    const std::string start = platform::toNative(cStart).value_or(cStart);
+    std::optional<std::string> chosen = g_dialog->openFile(title, filters, start);
+    if (!chosen) return "";
+    return core::lower(*chosen);
+}
+
+}  // namespace settings::ui

@@ -1,0 +1,70 @@
+#include "settings/ui/help_viewer.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "settings/ui/icon_row.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+// Runs HelpText on a window and, once the viewer is up, `act` on the viewer.
+QString runHelp(QWidget& window, const std::string& folder,
+                const std::function<void(QPlainTextEdit*)>& act) {
+    QString shown;
+    QTimer::singleShot(0, &window, [&] {
+        auto* viewer = window.findChild<QPlainTextEdit*>();
+        ASSERT_NE(viewer, nullptr);
+        shown = viewer->toPlainText();
+        EXPECT_TRUE(viewer->isReadOnly());
+        EXPECT_EQ(viewer->geometry(), QRect(0, 0, 600, 400));
+        act(viewer);
+    });
+    settings::ui::HelpText(&window, folder);
+    EXPECT_EQ(window.findChild<QPlainTextEdit*>(), nullptr);  // the viewer is gone
+    return shown;
+}
+
+TEST(HelpViewerTest, KeyPressInAnotherWidgetEndsTheViewerAfterItsOwnHandling) {
+    testsupport::TempDir dir;
+    dir.write("helptext.txt", "Line one\r\nLine two\r\n");
+    QWidget window;
+    window.resize(600, 400);
+    auto* field = new QLineEdit(&window);
+    window.show();
+    QString shown = runHelp(window, dir.str(), [&](QPlainTextEdit*) {
+        QTest::keyClick(field, Qt::Key_X);
+    });
+    EXPECT_EQ(shown.toStdString(), "Line one\nLine two\n");
+    EXPECT_EQ(field->text(), "x");  // the key reached its target first
+}
+
+TEST(HelpViewerTest, CloseRequestEndsTheViewerAndTheWindowStaysOpen) {
+    testsupport::TempDir dir;  // no helptext.txt: an empty viewer
+    QWidget window;
+    window.resize(600, 400);
+    window.show();
+    QString shown = runHelp(window, dir.str(), [&](QPlainTextEdit*) { window.close(); });
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST(IconRowTest, ThirteenOverlappingPicturesInOneRow) {
+    QWidget page;
+    page.resize(588, 372);
+    settings::ui::PaintSomeIcons(&page);
+    auto icons = page.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(icons.size(), 13);
+    const int order[] = {21, 22, 12, 24, 25, 26, 27, 20, 19, 18, 17, 16, 13};
+    for (int i = 0; i < 13; ++i) {
+        EXPECT_EQ(icons[i]->objectName(), QString("icon%1").arg(order[i]));
+        // x from 24 in steps of 40; y 284 from the page's bottom; 50 x 60
+        EXPECT_EQ(icons[i]->geometry(), QRect(24 + 40 * i, 372 - 284 - 60, 50, 60));
+    }
+    EXPECT_FALSE(settings::ui::resourcePicture(21).isNull());
+}
+
+}  // namespace

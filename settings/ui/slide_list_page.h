@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <string>
+
+#include "settings/ui/qt_list_box.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+namespace settings::ui {
+
+// What the page needs from the rest of the program; the main window wires
+// these. Each may be left empty (nothing happens then).
+struct SlideListActions {
+    std::function<std::string()> cPath;       // the data path, read at each "Add with image"
+    std::function<void(ListBox&)> readList;   // ReadList, run right after the list is made
+    std::function<void(ListBox&)> applySave;  // SaveList, from Apply/Save
+    std::function<void()> show;               // the list Show action
+};
+
+// The Slide Show List page: the list, its heading and seven buttons on the
+// tab page `oChooseTab`, which the main window owns and has already given its
+// final size (positions are kept from its lower-left corner). The page's font
+// ("12.Times New Roman") and colours come from `oChooseTab`. The object is a
+// child of `oChooseTab` and lives as long as it. GUI thread only.
+class SlideListPage : public QObject {
+public:
+    SlideListPage(QWidget* oChooseTab, SlideListActions actions);
+
+    // The list procedures' view of oChooseList.
+    ListBox& list() { return m_listBox; }
+
+    // "Add code only": a new entry field with its own OK button just below
+    // the button. OK appends the upper-cased, normalised code (or beeps when
+    // there is none) and removes that field and button only.
+    void AddManualItem();
+    // "Add with image": the file chooser in cPath + "\images"; the chosen
+    // picture is appended relative to the data path when it lies below it, or
+    // with its full path; cancelling beeps.
+    void addWithImage();
+
+    QListWidget* oChooseList = nullptr;
+    QLabel* heading = nullptr;
+    QPushButton* addImageButton = nullptr;
+    QPushButton* addCodeButton = nullptr;
+    QPushButton* removeButton = nullptr;
+    QPushButton* moveUpButton = nullptr;
+    QPushButton* moveDownButton = nullptr;
+    QPushButton* saveButton = nullptr;
+    QPushButton* showButton = nullptr;
+
+private:
+    // Places `w` with its lower-left corner at {x, y} from the page's
+    // lower-left corner.
+    void place(QWidget* w, int x, int y, int width, int height) const;
+    QPushButton* button(const char* caption, int y, int height);
+
+    QWidget* m_page;
+    SlideListActions m_actions;
+    QtListBox m_listBox;
+};
+
+}  // namespace settings::ui

@@ -1,0 +1,106 @@
+#include "tables/dbe.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace tables {
+namespace {
+
+struct EngineState {
+    std::mutex mutex;
+    bool setUpRan = false;
+    std::vector<std::string> loaded;
+    std::string defaultEngine;
+    int collation = 0;
+    std::string dateFormat = "mm/dd/yy";
+    bool century = false;
+};
+
+EngineState& state() {
+    static EngineState s;
+    return s;
+}
+
+// Runs `f` on the state under its lock.
+template <class F>
+auto locked(F f) {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    return f(s);
+}
+
+bool known(const std::string& name) {
+    return name == "DBFDBE" || name == "NTXDBE" || name == "DELDBE" || name == "SDFDBE";
+}
+
+}  // namespace
+
+bool dbeLoad(const std::string& name, bool hidden) {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    if (!known(name)) return false;
+    if (std::find(s.loaded.begin(), s.loaded.end(), name) == s.loaded.end()) {
+        s.loaded.push_back(name);
+    }
+    return true;
+}
+
+bool dbeBuild(const std::string& name, const std::string& dataEngine,
+              const std::string& orderEngine) {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    auto has = [&](const std::string& n) {
+        return std::find(s.loaded.begin(), s.loaded.end(), n) != s.loaded.end();
+    };
+    if (name != "DBFNTX" || dataEngine != "DBFDBE" || orderEngine != "NTXDBE") return false;
+    if (!has(dataEngine) || !has(orderEngine)) return false;
+    s.defaultEngine = name;
+    return true;
+}
+
+std::vector<std::string> dbeList() {
+    return locked([](EngineState& s) { return s.loaded; });
+}
+
+std::string dbeDefault() {
+    return locked([](EngineState& s) { return s.defaultEngine; });
+}
+
+void dbeResetForSetup() {
+    locked([](EngineState& s) {
+        s.setUpRan = true;
+        s.loaded.clear();
+        s.defaultEngine.clear();
+        return 0;
+    });
+}
+
+bool dbfntxAvailable() {
+    return locked([](EngineState& s) { return !s.setUpRan || s.defaultEngine == "DBFNTX"; });
+}
+
+void setCollation(int collation) {
+    locked([&](EngineState& s) { return s.collation = collation; });
+}
+
+int collation() {
+    return locked([](EngineState& s) { return s.collation; });
+}
+
+void setDateFormat(const std::string& format) {
+    locked([&](EngineState& s) { return s.dateFormat = format; });
+}
+
+std::string dateFormat() {
+    return locked([](EngineState& s) { return s.dateFormat; });
+}
+
+void setCenturyFlag(bool on) {
+    locked([&](EngineState& s) { return s.century = on; });
+}
+
+bool centuryFlag() {
+    return locked([](EngineState& s) { return s.century; });
+}
+
+}  // namespace tables
