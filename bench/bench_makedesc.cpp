@@ -58,10 +58,10 @@ bool makeStock(const std::string& dir, std::uint32_t count) {
     for (std::uint32_t i = 0; i < count; ++i) {
         // 7919 is prime to every count used here: a permutation of 0..count-1.
         const std::uint32_t n = std::uint32_t(std::uint64_t(i) * 7919 % count);
-        const int len = std::snprintf(rec, sizeof rec, " %-7s%-48s%10.2f%10.2f%6.2f%-8s%6.2f%5d%8.2f",
-                                      codeFor(n).c_str(), ("9CT GOLD CHAIN NO. " + std::to_string(n)).c_str(),
-                                      double(n % 100000) / 4, 0.0, 0.25, "G/VS1", 0.0,
-                                      int(n % 600), double(n % 1000) / 10);
+        const int len = std::snprintf(
+            rec, sizeof rec, " %-7s%-48s%10.2f%10.2f%6.2f%-8s%6.2f%5d%8.2f", codeFor(n).c_str(),
+            ("9CT GOLD CHAIN NO. " + std::to_string(n)).c_str(), double(n % 100000) / 4, 0.0, 0.25,
+            "G/VS1", 0.0, int(n % 600), double(n % 1000) / 10);
         if (std::uint32_t(len) != recordLength) return false;
         chunk.append(rec, std::size_t(len));
         if (chunk.size() >= (1u << 20) || i + 1 == count) {
@@ -89,7 +89,8 @@ double microsPerLookup(const std::string& dir, std::uint32_t count, int lookups)
     for (int i = 0; i < lookups; ++i) codes.push_back(codeFor(rng() % count));
     // Every code must be found, or the figure would time the wrong path.
     for (int i = 0; i < lookups; i += lookups / 10) {
-        if (display::MakeDesc(codes[i], dir).find("(Stock code: " + codes[i]) == std::string::npos) {
+        if (display::MakeDesc(codes[i], dir).find("(Stock code: " + codes[i]) ==
+            std::string::npos) {
             std::fprintf(stderr, "bench_makedesc: %s not found in %u records\n", codes[i].c_str(),
                          count);
             std::exit(1);
@@ -111,7 +112,8 @@ double microsPerLookup(const std::string& dir, std::uint32_t count, int lookups)
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::uint32_t large = argc > 1 ? std::uint32_t(std::strtoul(argv[1], nullptr, 10)) : 1000000;
+    const std::uint32_t large =
+        argc > 1 ? std::uint32_t(std::strtoul(argv[1], nullptr, 10)) : 1000000;
     const std::uint32_t small = 10000;
     const int kLookups = 2000;
 

@@ -28,15 +28,18 @@ struct TableData {
 // istock and imerch share their layout; the point-of-sale's tables hold more
 // fields, which the display ignores (here: "supplier").
 inline std::vector<tables::FieldSpec> itemFields() {
-    return {{"CODE", 'C', 7, 0},       {"SUPPLIER", 'C', 6, 0},  {"DESC", 'C', 48, 0},
-            {"PRICE", 'N', 10, 2},     {"DOLL_PRICE", 'N', 10, 2}, {"CTDIAMOND", 'N', 6, 2},
-            {"COLOUR", 'C', 20, 0},    {"CTOTHER", 'N', 6, 2},   {"SIZE", 'N', 5, 0},
+    return {{"CODE", 'C', 7, 0},      {"SUPPLIER", 'C', 6, 0},    {"DESC", 'C', 48, 0},
+            {"PRICE", 'N', 10, 2},    {"DOLL_PRICE", 'N', 10, 2}, {"CTDIAMOND", 'N', 6, 2},
+            {"COLOUR", 'C', 20, 0},   {"CTOTHER", 'N', 6, 2},     {"SIZE", 'N', 5, 0},
             {"TOTAL_MASS", 'N', 8, 2}};
 }
 
 inline std::vector<tables::FieldSpec> subFields() {
-    return {{"CODE", 'C', 7, 0}, {"DESC", 'C', 48, 0}, {"RAW_CODE", 'C', 10, 0},
-            {"QTY", 'N', 4, 0},  {"MASS", 'N', 8, 2}};
+    return {{"CODE", 'C', 7, 0},
+            {"DESC", 'C', 48, 0},
+            {"RAW_CODE", 'C', 10, 0},
+            {"QTY", 'N', 4, 0},
+            {"MASS", 'N', 8, 2}};
 }
 
 // An item row: code, desc, price, doll_price, ctdiamond, colour, ctother,
@@ -86,8 +89,8 @@ inline bool writeWithOurEngine(const std::string& dir, const TableData& t) {
 inline bool writeWithPerl(const std::string& dir, const TableData& t) {
     const char* src = std::getenv("LUMISETT_TEST_SRC");
     const std::string cmd = "perl '" + std::string(src ? src : ".") +
-                            "/display/interop/item_tables.pl' '" +
-                            dataFile(dir, t.name, ".dbf") + "'";
+                            "/display/interop/item_tables.pl' '" + dataFile(dir, t.name, ".dbf") +
+                            "'";
     FILE* p = popen(cmd.c_str(), "w");
     if (!p) return false;
     std::string input;

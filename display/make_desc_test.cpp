@@ -110,7 +110,8 @@ TEST_F(MakeDescTest, MissingFiles) {
     const std::string neither = "This item is neither merchandise nor standard stock.";
     const std::string dataText =
         "ERROR! Could not open data files.  Please check data path on settings page.\r\n\r\n\r\n"
-        "Diagnostics:\r\n" + dir + "\\imerch\r\n" + dir + "\\istock\r\n";
+        "Diagnostics:\r\n" +
+        dir + "\\imerch\r\n" + dir + "\\istock\r\n";
     const std::string indexText =
         "ERROR! Missing INDEX files.  Please check data path on settings page and if correct "
         "choose 'Re-index' to create new indexes.\r\n\r\nDiagnostics:\r\n" +

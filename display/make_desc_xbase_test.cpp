@@ -23,7 +23,8 @@ TEST(MakeDescXbaseTest, TablesWrittenByPerl) {
     core::programState().cProgName.setData("");
     EXPECT_EQ(MakeDesc("CH--123", dir.str()), kChainText);
     EXPECT_EQ(MakeDesc("1200345", dir.str()), kRingText);
-    EXPECT_EQ(MakeDesc("DL--001", dir.str()), "BROOCH\r\n(Stock code: DL--001)\r\nPrice:      $12.50");
+    EXPECT_EQ(MakeDesc("DL--001", dir.str()),
+              "BROOCH\r\n(Stock code: DL--001)\r\nPrice:      $12.50");
     EXPECT_EQ(MakeDesc("RE--001", dir.str()),
               "NEW PENDANT\r\n(Stock code: RE--001)\r\nPrice:      120.00");
     EXPECT_EQ(MakeDesc("1200348", dir.str()),
