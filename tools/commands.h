@@ -26,5 +26,6 @@ int cmdSeek(const Args& args);
 int cmdIndex(const Args& args);
 int cmdCheckIndex(const Args& args);
 int cmdFindPicture(const Args& args);
+int cmdDescribe(const Args& args);
 
 }  // namespace tools

@@ -31,6 +31,9 @@ const std::vector<Command>& commands() {
         {"find-picture", "DATA_PATH CODE",
          "print the picture file of item CODE under DATA_PATH (empty line when none)",
          cmdFindPicture},
+        {"describe", "DATA_PATH CODE",
+         "print the description text the display shows for CODE (CR LF kept, no newline added)",
+         cmdDescribe},
     };
     return table;
 }

@@ -76,3 +76,36 @@ file(WRITE "${data}/images/ab/Ab12345.PNG" "x")
 expect_output("${data}\\images\\AB\\AB12345.png\n" find-picture "${data}" "AB12345*")
 expect_output("\n" find-picture "${data}" "CD12345")
 file(REMOVE_RECURSE "${data}")
+
+# describe: the text the display shows, byte for byte, exit 0 for every text.
+# execute_process drops the CR of CR LF from captured output, so the output
+# goes through a file and is compared in hex.
+function(expect_bytes expected)
+    set(file "${CMAKE_CURRENT_BINARY_DIR}/describe-out.txt")
+    execute_process(COMMAND ${TOOL} ${ARGN} OUTPUT_FILE "${file}" RESULT_VARIABLE rc)
+    file(READ "${file}" got HEX)
+    string(HEX "${expected}" want)
+    if(NOT rc EQUAL 0 OR NOT got STREQUAL want)
+        message(FATAL_ERROR "lumisett-tool ${ARGN}: exit ${rc}, printed (hex) [${got}], expected [${want}]")
+    endif()
+endfunction()
+set(shop "${CMAKE_CURRENT_BINARY_DIR}/describe-data")
+file(REMOVE_RECURSE "${shop}")
+file(MAKE_DIRECTORY "${shop}")
+file(WRITE "${shop}/istock.txt"
+     "CODE:C:7:0\tDESC:C:48:0\tPRICE:N:10:2\tDOLL_PRICE:N:10:2\tCTDIAMOND:N:6:2\tCOLOUR:C:20:0\t"
+     "CTOTHER:N:6:2\tSIZE:N:5:0\tTOTAL_MASS:N:8:2\n"
+     " \tCH--123\t9CT GOLD CHAIN\t1250\t0\t0\t\t0\t450\t5.2\n")
+execute_process(COMMAND perl ${SRC}/display/interop/item_tables.pl ${shop}/istock.dbf
+                INPUT_FILE ${shop}/istock.txt RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot write istock.dbf with Perl XBase")
+endif()
+expect_match(0 "^$" index ${shop}/istock.dbf code ${shop}/istkcode.ntx)
+expect_bytes("9CT GOLD CHAIN\r\nLength = 45.0cm  Total mass of item =  5.20g\r\n(Stock code: CH--123)\r\nPrice:     1250.00"
+              describe ${shop} ch--123)
+expect_bytes("\r\n The Tillmaster\r\n\r\n     DATA DISPLAYER\r\n\r\n\r\n\r\n\r\nXX--999  was not found in the data files.\r\n\r\nCheck settings or update data."
+              describe ${shop} XX--999)
+expect_bytes("This item is neither merchandise nor standard stock." describe ${shop} 0012345)
+expect_bytes("ERROR! Could not open data files.  Please check data path on settings page.\r\n\r\n\r\nDiagnostics:\r\n${shop}/none\\imerch\r\n${shop}/none\\istock\r\n"
+              describe ${shop}/none 1200345)

@@ -1,0 +1,167 @@
+#include "display/make_desc.h"
+
+#include <atomic>
+#include <exception>
+#include <string_view>
+#include <vector>
+
+#include "core/display_state.h"
+#include "core/program_state.h"
+#include "display/item_code.h"
+#include "display/item_text.h"
+#include "errors/error.h"
+#include "platform/fs.h"
+#include "tables/work_area.h"
+
+namespace display {
+
+namespace {
+
+// Set by the first lookup that opened its tables, in whichever thread.
+std::atomic<bool> g_lTablesFound{false};
+
+// Closes every table of the calling thread when the lookup leaves, by a
+// return or by an errors::Unwind from a failed open or read. While an
+// exception is already on its way out, an error of the close itself is
+// dropped rather than ending the process.
+class CloseAllTables {
+public:
+    CloseAllTables() = default;
+    CloseAllTables(const CloseAllTables&) = delete;
+    CloseAllTables& operator=(const CloseAllTables&) = delete;
+    ~CloseAllTables() noexcept(false) {
+        if (std::uncaught_exceptions() > m_pending) {
+            try {
+                tables::closeAll();
+            } catch (const errors::Unwind&) {
+            }
+        } else {
+            tables::closeAll();
+        }
+    }
+
+private:
+    int m_pending = std::uncaught_exceptions();
+};
+
+// Opens `name` of the data path under its own name as alias, shared and
+// read-only, with the index `order` as controlling order. False when the
+// handler let a failed open take its default result.
+bool openWithOrder(const std::string& cPath, const std::string& name, const std::string& order) {
+    if (!tables::useArea(cPath + "\\" + name, name, true, true)) return false;
+    tables::ordListClear();
+    return tables::ordListAdd(cPath + "\\" + order);
+}
+
+bool codeMatches(std::string_view cCode) {
+    return tables::fieldGetString("code").starts_with(cCode);
+}
+
+// Seeks `cCode` in the current table's order and passes over records marked
+// deleted: the point-of-sale marks a record deleted instead of removing it,
+// and may enter the same code again in a new record, so the first key with
+// the code can belong to a superseded record. True when a live record with
+// the code is current; a code held only by deleted records is not found.
+bool seekLiveRecord(std::string_view cCode) {
+    if (!tables::seek(cCode)) return false;
+    while (tables::deleted()) {
+        tables::skip();
+        if (tables::eof() || !codeMatches(cCode)) return false;
+    }
+    return true;
+}
+
+ItemRecord readItem() {
+    ItemRecord item;
+    item.code = tables::fieldGetString("code");
+    item.desc = tables::fieldGetString("desc");
+    item.price = tables::fieldGetNumber("price");
+    item.doll_price = tables::fieldGetNumber("doll_price");
+    item.ctdiamond = tables::fieldGetNumber("ctdiamond");
+    item.colour = tables::fieldGetString("colour");
+    item.ctother = tables::fieldGetNumber("ctother");
+    item.size = tables::fieldGetNumber("size");
+    item.total_mass = tables::fieldGetNumber("total_mass");
+    item.deleted = tables::deleted();
+    return item;
+}
+
+// The component lines of `cCode` in isub, in index order from the seek, as
+// long as the code matches. Deleted lines come along with their flag;
+// describeMerchandise leaves them out.
+std::vector<ComponentLine> readComponents(std::string_view cCode) {
+    std::vector<ComponentLine> lines;
+    if (!tables::selectArea("isub")) return lines;
+    tables::seek(cCode);
+    while (!tables::eof() && codeMatches(cCode)) {
+        ComponentLine line;
+        line.code = tables::fieldGetString("code");
+        line.desc = tables::fieldGetString("desc");
+        line.raw_code = tables::fieldGetString("raw_code");
+        line.qty = tables::fieldGetNumber("qty");
+        line.mass = tables::fieldGetNumber("mass");
+        line.deleted = tables::deleted();
+        lines.push_back(std::move(line));
+        tables::skip();
+    }
+    return lines;
+}
+
+}  // namespace
+
+bool tablesFound() {
+    return g_lTablesFound.load();
+}
+
+void resetTablesFoundForTests() {
+    g_lTablesFound.store(false);
+}
+
+std::string MakeDesc(const std::string& cCode, const std::string& cPath) {
+    const std::string cProgName = core::programState().cProgName.getData();
+    const LookupStart start = startLookup(cCode, core::StopDisplay(), cProgName);
+    if (start.text) return *start.text;
+    const std::string& code = start.code;
+
+    // From here on every way out closes the thread's tables.
+    CloseAllTables closeAllOnExit;
+
+    const TablePlan plan =
+        planTables(start.codeClass, g_lTablesFound.load(), [&](std::string_view fileName) {
+            return platform::fileExists(cPath + "\\" + std::string(fileName));
+        });
+    bool opened = false;
+    switch (plan) {
+        case TablePlan::DataFilesMissing:
+            // A negative code is a merchandise code (planTables): with the
+            // merchandise table files missing it gets this text too.
+            return dataFilesErrorText(cPath);
+        case TablePlan::IndexFilesMissing:
+            return indexFilesErrorText(cPath);
+        case TablePlan::OpenStock:
+            opened = openWithOrder(cPath, "istock", "istkcode");
+            break;
+        case TablePlan::OpenMerchandise:
+            opened = openWithOrder(cPath, "isub", "isubcode") &&
+                     openWithOrder(cPath, "imerch", "imercode");
+            break;
+    }
+    // The handler has reported the failed open and chose to go on: the item
+    // cannot be found.
+    if (!opened) return notFoundText(cProgName, code);
+    g_lTablesFound.store(true);
+
+    if (!seekLiveRecord(code)) return notFoundText(cProgName, code);
+    if (start.codeClass == CodeClass::StandardStock) {
+        // A standard stock code in the merchandise tables (its own files
+        // missing) has no description there, since a stock description is
+        // read from istock: it is reported as not found even when imerch
+        // holds the code.
+        if (plan != TablePlan::OpenStock) return notFoundText(cProgName, code);
+        return describeStock(readItem(), code);
+    }
+    const ItemRecord item = readItem();
+    return describeMerchandise(item, readComponents(code), code);
+}
+
+}  // namespace display

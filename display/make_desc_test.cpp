@@ -1,0 +1,230 @@
+// MakeDesc against tables written and indexed by our engine.
+#include "display/make_desc.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/display_state.h"
+#include "core/program_state.h"
+#include "display/item_tables_testing.h"
+#include "errors/error.h"
+#include "tables/work_area.h"
+#include "testsupport/temp_dir.h"
+
+namespace display::testing {
+
+// Each test starts as the program does: no lookup yet, display running,
+// no shop word, and the calling thread with no table open.
+class MakeDescTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetTablesFound();
+        core::resetDisplayState();
+        core::programState().cProgName.setData("");
+    }
+    void TearDown() override {
+        tables::closeAll();
+        core::resetDisplayState();
+        resetTablesFound();
+    }
+    static void resetTablesFound() { resetTablesFoundForTests(); }
+
+    void writeShop() {
+        for (const TableData& t : shopTables()) {
+            ASSERT_TRUE(writeWithOurEngine(m_dir.str(), t));
+            ASSERT_TRUE(indexWithOurEngine(m_dir.str(), t));
+        }
+    }
+    void remove(const std::string& name) { std::filesystem::remove(m_dir.path() / name); }
+    std::string lookup(const std::string& code) { return MakeDesc(code, m_dir.str()); }
+    static bool anyTableOpen() {
+        for (const char* alias : {"istock", "imerch", "isub", "slides"}) {
+            if (tables::isAliasOpen(alias)) return true;
+        }
+        return false;
+    }
+
+    testsupport::TempDir m_dir;
+};
+
+TEST_F(MakeDescTest, Descriptions) {
+    writeShop();
+    const std::string cont = kLongDesc + "IAMONDS\r\n(Merch. code: 1200346)\r\nPrice:     2400.00";
+    struct Case {
+        std::string code, text;
+    } cases[] = {
+        {"CH--123", kChainText},
+        {"ch--123", kChainText},  // upper-cased before the seek
+        {"1200345", kRingText},
+        {"SZ--099", "RING\r\nSize =99.0mm  (Stock code: SZ--099)\r\nPrice:       10.00"},
+        {"SZ--100", "RING\r\nLength = 10.0cm  (Stock code: SZ--100)\r\nPrice:       10.00"},
+        {"DL--001", "BROOCH\r\n(Stock code: DL--001)\r\nPrice:      $12.50"},
+        {"DI--050",
+         "DIAMOND STUDS.\r\nTotal weight of Diamond(s) =0.50ct, G/VS1.\r\n"
+         "Total weight of other stones =1.25ct\r\n(Stock code: DI--050)\r\nPrice:      500.00"},
+        {"ER--002",
+         "SET OF 2 EARRINGS\r\nTotal mass of pair =  3.00g\r\n(Stock code: ER--002)\r\n"
+         "Price:       75.00"},
+        {"1200346", cont},
+        // Remarks, "!" texts and upper-case G/F raw codes stay hidden; a
+        // lower-case g is shown, a quantity-0 line after one blank.
+        {"1200347",
+         "PENDANT gold 9ct with  2 x REMOUNTED STONE\r\n(Merch. code: 1200347)\r\n"
+         "Price:       60.00"},
+        // Deleted records and lines are passed over; a code held only by
+        // deleted records is not found.
+        {"RE--001", "NEW PENDANT\r\n(Stock code: RE--001)\r\nPrice:      120.00"},
+        {"1200348",
+         "BANGLE with  4 x GARNET, wght=1.25\r\n(Merch. code: 1200348)\r\nPrice:       20.00"},
+        {"DD--001", notFound("DD--001")},
+        {"1200349", notFound("1200349")},
+        {"XX--999", notFound("XX--999")},
+        {"9999999", notFound("9999999")},
+        {"-123456", notFound("-123456")},
+        // A stock code is read from istock only, whatever imerch holds.
+        {"AB--777", notFound("AB--777")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(lookup(c.code), c.text) << c.code;
+        EXPECT_FALSE(anyTableOpen()) << c.code;
+    }
+    EXPECT_TRUE(tablesFound());
+}
+
+TEST_F(MakeDescTest, ShopWordInWelcomeAndNotFound) {
+    writeShop();
+    core::programState().cProgName.setData("Jewellers ");
+    EXPECT_EQ(lookup(" \t\r\n"), "\r\n\r\n The Jewellers Tillmaster\r\n\r\n     DATA DISPLAYER");
+    EXPECT_EQ(lookup("XX--999"),
+              "\r\n The Jewellers Tillmaster\r\n\r\n     DATA DISPLAYER\r\n\r\n\r\n\r\n\r\n"
+              "XX--999  was not found in the data files.\r\n\r\nCheck settings or update data.");
+}
+
+// Guards and error texts before any lookup succeeded, with files missing.
+TEST_F(MakeDescTest, MissingFiles) {
+    const std::string dir = m_dir.str();
+    const std::string neither = "This item is neither merchandise nor standard stock.";
+    const std::string dataText =
+        "ERROR! Could not open data files.  Please check data path on settings page.\r\n\r\n\r\n"
+        "Diagnostics:\r\n" +
+        dir + "\\imerch\r\n" + dir + "\\istock\r\n";
+    const std::string indexText =
+        "ERROR! Missing INDEX files.  Please check data path on settings page and if correct "
+        "choose 'Re-index' to create new indexes.\r\n\r\nDiagnostics:\r\n" +
+        dir + "\\imercode.ntx\r\n" + dir + "\\istkcode.ntx\r\n" + dir + "\\isubcode.ntx\r\n";
+    struct Case {
+        std::vector<std::string> missing;
+        std::string code, text;
+    } cases[] = {
+        // No file at all: the guards still answer without looking.
+        {{"*"}, "", "\r\n\r\n The Tillmaster\r\n\r\n     DATA DISPLAYER"},
+        {{"*"}, "0012345", neither},
+        {{"*"}, "CH--12", neither},
+        {{"*"}, "CH--1234", neither},
+        {{"*"}, "CH--123", dataText},
+        {{"*"}, "1200345", dataText},
+        // A negative code is a merchandise code: its table files missing
+        // give the data files text.
+        {{"*"}, "-123456", dataText},
+        {{"imerch.dbf"}, "-123456", dataText},
+        {{"imercode.ntx"}, "-123456", indexText},
+        // Standard stock files missing: a stock code goes to the merchandise
+        // tables and is not found there, even when imerch holds it.
+        {{"istock.dbf"}, "CH--123", notFound("CH--123")},
+        {{"istkcode.ntx"}, "CH--123", notFound("CH--123")},
+        {{"istkcode.ntx"}, "AB--777", notFound("AB--777")},
+        {{"istkcode.ntx"}, "1200345", kRingText},
+        {{"istock.dbf", "imerch.dbf"}, "CH--123", dataText},
+        {{"istkcode.ntx", "isubcode.ntx"}, "CH--123", indexText},
+        {{"isubcode.ntx"}, "CH--123", kChainText},
+        {{"isubcode.ntx"}, "1200345", indexText},
+        {{"isub.dbf"}, "1200345", dataText},
+        {{"imercode.ntx"}, "1200345", indexText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code + " without " + c.missing.front());
+        std::filesystem::remove_all(m_dir.path());
+        std::filesystem::create_directory(m_dir.path());
+        writeShop();
+        if (c.missing.front() == "*") {
+            std::filesystem::remove_all(m_dir.path());
+        } else {
+            for (const auto& name : c.missing) remove(name);
+        }
+        resetTablesFound();
+        EXPECT_EQ(lookup(c.code), c.text);
+        EXPECT_FALSE(anyTableOpen());
+        const bool found = c.text == kRingText || c.text == kChainText ||
+                           c.text.find("was not found") != std::string::npos;
+        EXPECT_EQ(tablesFound(), found);
+    }
+}
+
+TEST_F(MakeDescTest, SuspendedDisplayTouchesNoTable) {
+    writeShop();
+    ASSERT_TRUE(tables::useArea(m_dir.str() + "/istock", "slides", true, true));
+    core::StopDisplay(true);
+    EXPECT_EQ(lookup(""), "Program stopped");
+    EXPECT_EQ(lookup("CH--123"), "Program stopped");
+    EXPECT_TRUE(tables::isAliasOpen("slides"));
+    EXPECT_FALSE(tablesFound());
+}
+
+// A lookup closes every table of its thread, the slide show's too.
+TEST_F(MakeDescTest, ClosesTheThreadsOtherTables) {
+    writeShop();
+    ASSERT_TRUE(tables::useArea(m_dir.str() + "/istock", "slides", true, true));
+    EXPECT_EQ(lookup("CH--123"), kChainText);
+    EXPECT_FALSE(anyTableOpen());
+}
+
+// After a first success the files are no longer looked for: a table missing
+// later makes the open fail, which goes to the error handler.
+TEST_F(MakeDescTest, AfterFirstSuccessAFailedOpenGoesToTheHandler) {
+    writeShop();
+    ASSERT_EQ(lookup("CH--123"), kChainText);
+    ASSERT_TRUE(tablesFound());
+    remove("imerch.dbf");
+    remove("istkcode.ntx");
+
+    std::vector<errors::Error> seen;
+    {
+        errors::ThreadHandlerScope scope([&](errors::Error& e) {
+            seen.push_back(e);
+            return errors::Action::Default;
+        });
+        // isub opens, imerch does not: the item counts as not found.
+        EXPECT_EQ(lookup("1200345"), notFound("1200345"));
+        EXPECT_FALSE(anyTableOpen());
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_NE(seen[0].fileName.find("imerch"), std::string::npos);
+        EXPECT_EQ(lookup("CH--123"), notFound("CH--123"));
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_NE(seen[1].fileName.find("istkcode"), std::string::npos);
+        EXPECT_FALSE(anyTableOpen());
+    }
+    // No handler: the error unwinds out of MakeDesc, its tables closed.
+    EXPECT_THROW(lookup("1200345"), errors::Unwind);
+    EXPECT_FALSE(anyTableOpen());
+    EXPECT_THROW(lookup("CH--123"), errors::Unwind);
+    EXPECT_FALSE(anyTableOpen());
+    EXPECT_TRUE(tablesFound());
+}
+
+// The display calls MakeDesc from the timer thread and from the GUI thread
+// in turns; the first success counts for both.
+TEST_F(MakeDescTest, FirstSuccessCountsForEveryThread) {
+    writeShop();
+    std::string text;
+    std::thread([&] { text = lookup("1200345"); }).join();
+    EXPECT_EQ(text, kRingText);
+    remove("istkcode.ntx");
+    EXPECT_THROW(lookup("CH--123"), errors::Unwind);
+    EXPECT_FALSE(anyTableOpen());
+}
+
+}  // namespace display::testing
