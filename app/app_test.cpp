@@ -1,0 +1,235 @@
+// The program as a clerk uses it, in-process on the offscreen platform: the
+// window's geometry, and the display following the till, then manual entry.
+#include <QElapsedTimer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/display_bridge.h"
+#include "app/main_window.h"
+#include "app/program.h"
+#include "app/settings_page.h"
+#include "core/display_state.h"
+#include "core/ui/qt_text.h"
+#include "display/make_desc.h"
+#include "display/ui/image_view.h"
+#include "settings/ui/get_filename.h"
+#include "settings/ui/uppercase_sle.h"
+#include "testsupport/temp_dir.h"
+#include "tools/demo_shop.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the event loop until `done` or `ms` milliseconds passed.
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+// A demo shop and a program started in its program folder.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tools::writeDemoShop(dir.str(), "E2E"));
+        previous = fs::current_path();
+        fs::current_path(dir.path() / "app");
+        core::resetDisplayState();
+        program = std::make_unique<app::Program>(std::string("E2E"), std::nullopt);
+        program->start(0);
+    }
+    void TearDown() override {
+        program->finish();
+        program.reset();
+        fs::current_path(previous);
+        core::resetDisplayState();
+    }
+    void writeCode(const std::string& code) {
+        std::ofstream(dir.path() / "till1" / "image.tmp", std::ios::binary) << code << "\r\n";
+    }
+    std::string description() const {
+        return core::ui::fromQString(program->window().oDescDispBox->toPlainText());
+    }
+    static std::string shown(const std::string& text) {
+        // The description box shows CR LF as one line break.
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+            out += text[i];
+        }
+        return out;
+    }
+    std::string dataPath() const { return (dir.path() / "data").string(); }
+
+    testsupport::TempDir dir;
+    fs::path previous;
+    std::unique_ptr<app::Program> program;
+};
+
+TEST_F(ProgramTest, DisplayPageGeometryAt600By400) {
+    app::MainWindow& w = program->window();
+    const int pageH = 372;  // tab pages are {nWidth - 12, nHeight - 28}
+    auto at = [&](QWidget* widget, int x, int y, int width, int height) {
+        EXPECT_EQ(widget->geometry(), QRect(x, pageH - y - height, width, height))
+            << widget->metaObject()->className();
+    };
+    EXPECT_EQ(w.oImageTab->size(), QSize(588, 372));
+    at(w.oDescDispBox, 372, 30, 216, 312);
+    at(w.oStat, 12, 20, 360, 324);
+    at(w.oShowButton, 375, 4, 47, 24);
+    at(w.oWatchButton, 425, 4, 47, 24);
+    at(w.oFreezeButton, 487, 4, 98, 24);
+    at(w.oManualEntry, 487, 4, 98, 24);
+    at(w.oFlasher, 475, 12, 12, 12);
+    EXPECT_EQ(w.oTitle->geometry().bottomLeft(), QPoint(12, pageH - 3 - 1));
+    EXPECT_EQ(w.oTitle->font().pointSize(), 14);
+    EXPECT_EQ(w.oDescDispBox->font().family(), "Times New Roman");
+    EXPECT_EQ(w.cFont(), "14.Times New Roman");
+    EXPECT_TRUE(w.oFreezeButton->isVisible());
+    EXPECT_FALSE(w.oManualEntry->isVisible());
+    EXPECT_EQ(w.oTabStrip->tabText(0).toStdString(),
+              "The Tillmaster - data displayer - version 1.1 - E2E");
+    // Page switching: one page at a time, the display keeps running.
+    w.showSettingsPage();
+    EXPECT_TRUE(w.oSettingsTab->isVisible());
+    EXPECT_FALSE(w.oImageTab->isVisible());
+    w.showChoosePage();
+    EXPECT_TRUE(w.oChooseTab->isVisible());
+    EXPECT_FALSE(w.oSettingsTab->isVisible());
+    w.showDisplayPage();
+    EXPECT_TRUE(w.oImageTab->isVisible());
+}
+
+TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
+    program->watchAction();  // data monitor, period 5 (the demo's saved value)
+    writeCode("RG--001");
+    std::string expected = shown(display::MakeDesc("RG--001", dataPath()));
+    ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
+    EXPECT_TRUE(waitFor(
+        [&] { return program->window().oStat->file().find("RG--001.png") != std::string::npos; },
+        2000))
+        << program->window().oStat->file();
+    EXPECT_EQ(program->window().oTitle->text().toStdString(), "RG--001");
+    EXPECT_EQ(program->window().oTitle2->text().toStdString(), "(till1)");
+
+    // Freeze/Manual, then a short code typed by the clerk.
+    program->freezeAction();
+    EXPECT_TRUE(program->window().oManualEntry->isVisible());
+    EXPECT_FALSE(program->window().oFreezeButton->isVisible());
+    QTest::keyClicks(program->window().oManualEntry, "12345");
+    QTest::keyClick(program->window().oManualEntry, Qt::Key_Return);
+    expected = shown(display::MakeDesc("1200345", dataPath()));
+    ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
+    EXPECT_TRUE(waitFor(
+        [&] { return program->window().oStat->file().find("1200345.jpg") != std::string::npos; },
+        2000));
+    EXPECT_EQ(core::DataSource(), "KBD");
+    // The till's next code is not shown in manual mode.
+    writeCode("CH--123");
+    QTest::qWait(700);
+    EXPECT_EQ(description(), expected);
+}
+
+TEST_F(ProgramTest, ApplySavePeriodsAndParameterFile) {
+    app::SettingsPage& page = program->settingsPage();
+    page.oSlow->setValue(150);
+    page.oFast->setValue(7);
+    program->watchAction();
+    program->applySaveAction();
+    EXPECT_EQ(core::programState().oGetTime.getData(), 7);  // data monitor
+    program->showAction();
+    EXPECT_EQ(core::programState().oGetTime.getData(), 150);
+    program->applySaveAction();
+    EXPECT_EQ(core::programState().oGetTime.getData(), 150);  // slide show
+    program->freezeAction();
+    program->applySaveAction();  // right after Freeze/Manual: turns stop, button back
+    EXPECT_EQ(core::programState().oGetTime.getData(), 999);
+    EXPECT_TRUE(program->window().oFreezeButton->isVisible());
+    std::ifstream ini(dir.path() / "app" / "E2E.ini", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(ini)), {});
+    EXPECT_NE(text.find("[SlowTime]\r\n150\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[FastTime]\r\n7\r\n"), std::string::npos) << text;
+    EXPECT_FALSE(core::StopDisplay());
+}
+
+// A file dialog whose answer the test sets.
+class ScriptedFileDialog : public settings::ui::FileDialog {
+public:
+    std::optional<std::string> answer;
+    std::string lastTitle, lastStart;
+    std::optional<std::string> openFile(const std::string& title,
+                                        const std::vector<settings::ui::FileFilter>&,
+                                        const std::string& start) override {
+        lastTitle = title;
+        lastStart = start;
+        return answer;
+    }
+};
+
+TEST_F(ProgramTest, SettingsPageGeometry) {
+    app::SettingsPage& page = program->settingsPage();
+    const int pageH = 372;
+    auto at = [&](QWidget* widget, int x, int y, int width, int height) {
+        EXPECT_EQ(widget->geometry(), QRect(x, pageH - y - height, width, height))
+            << widget->metaObject()->className();
+    };
+    at(page.oBrowseCode, 530, 203, 28, 28);
+    at(page.oImagePath, 28, 204, 500, 24);
+    at(page.oBrowseData, 530, 143, 28, 28);
+    at(page.oDataPath, 28, 144, 500, 24);
+    at(page.oSlow, 113, 60, 48, 24);
+    at(page.oFast, 267, 60, 36, 24);
+    at(page.oFullScreen, 30, 5, 535, 20);
+    at(page.oReindex, 170, 173, 50, 15);
+    at(page.oHelp, 408, 104, 96, 24);
+    at(page.oApplySave, 408, 66, 96, 24);
+    at(page.oDisplay, 408, 28, 96, 24);
+    EXPECT_EQ(page.oSlow->minimum(), 20);
+    EXPECT_EQ(page.oSlow->maximum(), 300);
+    EXPECT_EQ(page.oFast->minimum(), 5);
+    EXPECT_EQ(page.oFast->maximum(), 100);
+    EXPECT_EQ(page.oSlow->value(), 40);  // from the demo's parameter file
+    EXPECT_EQ(page.oFast->value(), 5);
+    EXPECT_EQ(page.oBrowseCode->focusPolicy(), Qt::ClickFocus);  // no tab stop
+    EXPECT_EQ(page.oApplySave->font().pointSize(), 14);
+}
+
+TEST_F(ProgramTest, BrowseKeepsTheLastAppliedValueWhenCancelled) {
+    ScriptedFileDialog chooser;
+    settings::ui::FileDialog* previousDialog = settings::ui::setFileDialog(&chooser);
+    app::SettingsPage& page = program->settingsPage();
+    std::string applied = core::ui::fromQString(page.oDataPath->text());
+    page.oDataPath->setText("/typed/but/not/applied");
+    page.oBrowseData->click();  // cancelled: the last applied value comes back
+    EXPECT_EQ(chooser.lastTitle, "Please select istock.dbf data path");
+    EXPECT_EQ(core::ui::fromQString(page.oDataPath->text()), applied);
+    chooser.answer = "/Shop/POS/ISTOCK.DBF";  // lower-cased, then the table's name removed
+    page.oBrowseData->click();
+    EXPECT_EQ(core::ui::fromQString(page.oDataPath->text()), "/shop/pos");
+    chooser.answer = "/Shop/Till1/IMAGE.TMP";
+    page.oBrowseCode->click();
+    EXPECT_EQ(core::ui::fromQString(page.oImagePath->text()), "/shop/till1/image.tmp");
+    EXPECT_EQ(chooser.lastTitle, "Please select image.tmp path");
+    settings::ui::setFileDialog(previousDialog);
+}
+
+TEST_F(ProgramTest, FullScreenBoxTakesEffectOnlyAtTheNextStart) {
+    app::SettingsPage& page = program->settingsPage();
+    QSize before = program->window().size();
+    page.oFullScreen->setChecked(true);
+    program->applySaveAction();
+    EXPECT_EQ(program->window().size(), before);
+    std::ifstream ini(dir.path() / "app" / "E2E.ini", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(ini)), {});
+    EXPECT_NE(text.find(",2\r\n"), std::string::npos) << text;
+}
+
+}  // namespace
