@@ -26,5 +26,6 @@ int cmdSeek(const Args& args);
 int cmdIndex(const Args& args);
 int cmdCheckIndex(const Args& args);
 int cmdFindPicture(const Args& args);
+int cmdReindex(const Args& args);
 
 }  // namespace tools

@@ -26,6 +26,10 @@ const std::vector<Command>& commands() {
         {"find-picture", "DATA_PATH CODE",
          "print the picture file of item CODE under DATA_PATH (empty line when none)",
          cmdFindPicture},
+        {"reindex", "DATA_PATH",
+         "rebuild istkcode.ntx, imercode.ntx and isubcode.ntx of the tables in DATA_PATH; exit 1 "
+         "when a table is missing or held by another program",
+         cmdReindex},
     };
     return table;
 }
