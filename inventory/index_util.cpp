@@ -99,7 +99,8 @@ RebuildReport rebuildIndexes(const IndexFiles& files, ReindexProgress& progress)
     return report;
 }
 
-void runOnWorkerThread(const std::function<void()>& work) {
+void runOnWorkerThread(const std::function<void()>& work, const std::function<void()>& whileRunning,
+                       const std::function<void()>& atEnd) {
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
@@ -107,7 +108,9 @@ void runOnWorkerThread(const std::function<void()>& work) {
         } catch (...) {
             failure = std::current_exception();
         }
+        if (atEnd) atEnd();
     });
+    if (whileRunning) whileRunning();
     worker.join();
     if (failure) std::rethrow_exception(failure);
 }
@@ -135,7 +138,9 @@ ReindexResult IndexUtil(const std::string& cPath, ReindexLabel& label, ReindexPr
     progress.create();
 
     RebuildReport report;
-    runWork([&] { report = rebuildIndexes(files, progress); });
+    auto work = [&] { report = rebuildIndexes(files, progress); };
+    if (runWork) runWork(work);
+    else runOnWorkerThread(work);
 
     remove.label = nullptr;
     label.destroy();

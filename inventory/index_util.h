@@ -77,8 +77,13 @@ RebuildReport rebuildIndexes(const IndexFiles& files, ReindexProgress& progress)
 // Settings page runs it on a worker thread while the window keeps painting.
 using RunWork = std::function<void(const std::function<void()>& work)>;
 
-// Runs `work` on a new thread and waits for it (for callers without a window).
-void runOnWorkerThread(const std::function<void()>& work);
+// Runs `work` on a new thread, waits for it and rethrows what it threw.
+// Meanwhile the calling thread runs `whileRunning`, which must return once
+// `atEnd` has run; `atEnd` runs on the new thread after `work`, however that
+// ended. Without them the calling thread just waits.
+void runOnWorkerThread(const std::function<void()>& work,
+                       const std::function<void()>& whileRunning = {},
+                       const std::function<void()>& atEnd = {});
 
 // Texts and codes of the confirmation.
 inline constexpr const char* kReindexTitle = "Re-index files?";
@@ -105,7 +110,8 @@ inline constexpr const char* kReindexDone = "Re-indexing complete";
 // (Stopped) shows what failed; one that unwinds (errors::Unwind from the
 // error handler) removes the label and the bar and lets the Unwind pass. In
 // both cases the display stays suspended until another action resumes it.
+// Without `runWork` the work runs through runOnWorkerThread.
 ReindexResult IndexUtil(const std::string& cPath, ReindexLabel& label, ReindexProgress& progress,
-                        const RunWork& runWork = runOnWorkerThread);
+                        const RunWork& runWork = {});
 
 }  // namespace inventory

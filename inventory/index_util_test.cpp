@@ -90,6 +90,16 @@ struct Label : inventory::ReindexLabel {
     void destroy() override { w->log("label destroyed"); }
 };
 
+// A label and a bar for one run in `dir`.
+struct PageWidgets {
+    Widgets bar;
+    Label label{&bar};
+    PageWidgets(testsupport::ScriptedDialogs& dialogs, const testsupport::TempDir& dir) {
+        bar.dialogs = &dialogs;
+        bar.dir = dir.str();
+    }
+};
+
 class IndexUtilTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -174,10 +184,9 @@ TEST_F(IndexUtilTest, RebuildsIndexesInOrderWithOneStepPerRecord) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::TempDir data;
-        Widgets widgets;
-        widgets.dialogs = &dialogs;
-        widgets.dir = data.str();
-        Label label{&widgets};
+        PageWidgets page(dialogs, data);
+        Widgets& widgets = page.bar;
+        Label& label = page.label;
         writeTable(data.file("istock.dbf"), c.stock, 'S');
         if (c.merch) writeTable(data.file("imerch.dbf"), *c.merch, 'M');
         if (c.sub) writeTable(data.file("isub.dbf"), *c.sub, 'U');
@@ -229,10 +238,9 @@ TEST_F(IndexUtilTest, TableThatCannotBeOpenedStopsTheRunAndRemovesLabelAndBar) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::TempDir data;
-        Widgets widgets;
-        widgets.dialogs = &dialogs;
-        widgets.dir = data.str();
-        Label label{&widgets};
+        PageWidgets page(dialogs, data);
+        Widgets& widgets = page.bar;
+        Label& label = page.label;
         writeTable(data.file("istock.dbf"), 10, 'S');
         writeTable(data.file("imerch.dbf"), 10, 'M');
         if (c.subTable) writeTable(data.file("isub.dbf"), 10, 'U');

@@ -4,8 +4,6 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QWindow>
-#include <exception>
-#include <thread>
 
 #include "errors/error.h"
 #include "graphics/geometry.h"
@@ -109,18 +107,9 @@ void ReindexBarWidget::destroy() {
 void runWhileBlockingInput(QWidget* window, const std::function<void()>& work) {
     InputBlocker blocker(window);
     QEventLoop loop;
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
-    if (failure) std::rethrow_exception(failure);
+    runOnWorkerThread(
+        work, [&] { loop.exec(); },
+        [&] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
 }
 
 void runIndexUtil(QWidget* settingsPage, const std::string& cPath) {
