@@ -27,5 +27,6 @@ int cmdIndex(const Args& args);
 int cmdCheckIndex(const Args& args);
 int cmdFindPicture(const Args& args);
 int cmdDescribe(const Args& args);
+int cmdReindex(const Args& args);
 
 }  // namespace tools

@@ -34,6 +34,10 @@ const std::vector<Command>& commands() {
         {"describe", "DATA_PATH CODE",
          "print the description text the display shows for CODE (CR LF kept, no newline added)",
          cmdDescribe},
+        {"reindex", "DATA_PATH",
+         "rebuild istkcode.ntx, imercode.ntx and isubcode.ntx of the tables in DATA_PATH; exit 1 "
+         "when a table is missing or held by another program",
+         cmdReindex},
     };
     return table;
 }
