@@ -11,6 +11,7 @@
 #include "settings/ui/help_viewer.h"
 #include "settings/ui/icon_row.h"
 #include "core/display_state.h"
+#include "inventory/ui/index_util_ui.h"
 #include "settings/net_name.h"
 #include "settings/param_file.h"
 #include "settings/ui/uppercase_sle.h"
@@ -129,6 +130,9 @@ void Program::buildSettingsPage() {
                      [this] { m_settings->browseDataPath(m_vars.cPath); });
     QObject::connect(m_settings->oApplySave, &QPushButton::clicked, [this] { applySaveAction(); });
     QObject::connect(m_settings->oHelp, &QPushButton::clicked, [this] { helpAction(); });
+    QObject::connect(m_settings->oReindex, &QPushButton::clicked, [this] {
+        inventory::ui::runIndexUtil(m_window->oSettingsTab, m_vars.cPath);
+    });
     QObject::connect(m_settings->oSlow, &QSpinBox::valueChanged,
                      [this](int v) { m_bridge->setSlowFieldValue(v); });
 }
