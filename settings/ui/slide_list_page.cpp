@@ -13,6 +13,14 @@
 
 namespace settings::ui {
 
+SlideListActions withListFile(SlideListActions actions, std::string cListFile, PauseFn pause) {
+    actions.readList = [cListFile](ListBox& l) { ReadList(l, cListFile); };
+    actions.applySave = [cListFile, pause = std::move(pause)](ListBox& l) {
+        SaveList(l, cListFile, pause);
+    };
+    return actions;
+}
+
 SlideListPage::SlideListPage(QWidget* oChooseTab, SlideListActions actions)
     : QObject(oChooseTab), m_page(oChooseTab), m_actions(std::move(actions)), m_listBox(nullptr) {
     oChooseList = new QListWidget(m_page);

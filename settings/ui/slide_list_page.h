@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "settings/list_file.h"
 #include "settings/ui/qt_list_box.h"
 
 class QLabel;
@@ -22,6 +23,11 @@ struct SlideListActions {
     std::function<void(ListBox&)> applySave;  // SaveList, from Apply/Save
     std::function<void()> show;               // the list Show action
 };
+
+// `actions` with readList and applySave doing ReadList and SaveList on the
+// table `cListFile` (SaveList pausing through `pause`, or for real when empty).
+SlideListActions withListFile(SlideListActions actions, std::string cListFile,
+                              PauseFn pause = {});
 
 // The Slide Show List page: the list, its heading and seven buttons on the
 // tab page `oChooseTab`, which the main window owns and has already given its

@@ -9,9 +9,12 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "core/display_state.h"
 #include "platform/beep.h"
 #include "platform/dialogs.h"
+#include "settings/list_file.h"
 #include "settings/ui/get_filename.h"
+#include "testsupport/temp_dir.h"
 
 namespace settings::ui {
 namespace {
@@ -212,6 +215,44 @@ TEST_F(SlideListPageTest, AddWithImage) {
             EXPECT_EQ(beeps, 1);
         }
     }
+}
+
+TEST_F(SlideListPageTest, ListFileWiredToThePage) {
+    testsupport::TempDir dir;
+    const std::string cListFile = dir.file("TILL1.dbf");
+    MemoryListBox old({"AB--123", "CD--456"});
+    SaveList(old, cListFile, [](int) {});
+    core::resetDisplayState();
+
+    QWidget tab2;
+    tab2.resize(588, 372);
+    std::vector<int> pauses;
+    auto* page2 = new SlideListPage(
+        &tab2, withListFile({}, cListFile, [&](int h) { pauses.push_back(h); }));
+    tab2.show();
+    const std::string pad(53, ' ');
+    ListBox& list = page2->list();
+    ASSERT_EQ(list.count(), 2);
+    EXPECT_EQ(list.itemText(2), "CD--456" + pad);
+
+    click(page2->addCodeButton);
+    auto* field = tab2.findChildren<QLineEdit*>("manualCodeField").last();
+    QTest::keyClicks(field, "ef789");
+    click(tab2.findChildren<QPushButton*>("manualCodeOk").last());
+    list.select(3);
+    click(page2->moveUpButton);
+    list.select(1);
+    click(page2->removeButton);
+    messages.clear();
+    click(page2->saveButton);
+    EXPECT_EQ(messages, Items{"Saved to file: " + cListFile});
+    EXPECT_EQ(pauses, std::vector<int>{100});
+    EXPECT_TRUE(core::StopDisplay());
+
+    MemoryListBox back;
+    ReadList(back, cListFile);
+    EXPECT_EQ(back.items(), (Items{"EF--789" + pad, "CD--456" + pad}));
+    core::resetDisplayState();
 }
 
 }  // namespace

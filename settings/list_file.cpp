@@ -1,0 +1,145 @@
+#include "settings/list_file.h"
+
+#include <memory>
+
+#include "core/display_state.h"
+#include "platform/dialogs.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "settings/list_editor.h"
+#include "tables/work_area.h"
+
+namespace settings {
+
+const char* const kNothingToSave = "Nothing to save!!";
+const char* const kCannotDeleteOldList =
+    "Cannot delete old list!  It could be active by another user.\r\n"
+    "or it could be another instance of this program running\r\n"
+    "on this computer. Check that all other windows are closed,\r\n"
+    "then try again.   The new list is NOT saved yet.";
+const char* const kCannotCreateList = "Cannot create list file!\r\n\r\nThe new list is NOT saved.";
+const char* const kSavedToFile = "Saved to file: ";
+
+namespace {
+
+// The value the field stores for `item`: its first 60 characters, blank-filled.
+std::string stored(const std::string& item) {
+    std::string value = item.substr(0, kListFieldWidth);
+    value.resize(kListFieldWidth, ' ');
+    return value;
+}
+
+// Whether another open (another program, or another thread of this one) has
+// `path` open. The sharing scheme refuses an exclusive open then, on POSIX as
+// on Windows, where deleting or renaming over an open file would succeed.
+bool heldElsewhere(const std::string& path) {
+    std::unique_ptr<platform::File> probe;
+    platform::Status st = platform::openFile(
+        path, {platform::Access::ReadOnly, platform::Share::Exclusive, platform::Disposition::Existing},
+        &probe);
+    return st.code() == platform::Status::Code::Locked;
+}
+
+// Whether the table at `path` holds exactly the items of `oList`, as stored.
+bool holdsList(const std::string& path, const ListBox& oList) {
+    if (!tables::useArea(path, "", true, true)) return false;
+    bool same = tables::lastRec() == std::uint32_t(oList.count());
+    for (int i = 1; same && i <= oList.count(); ++i) {
+        tables::goTo(std::uint32_t(i));
+        same = tables::fieldGetString(kListField) == stored(oList.itemText(i));
+    }
+    tables::closeArea();
+    return same;
+}
+
+// Removes the half-made new list unless it took the old one's place.
+struct TemporaryList {
+    std::string path;
+    bool placed = false;
+    ~TemporaryList() {
+        if (!placed && platform::isFile(path)) platform::removeFile(path);
+    }
+};
+
+void refuse(const char* message) {
+    warningBeep(kSaveFailedTicks);
+    platform::dialogs().messageBox(message);
+}
+
+}  // namespace
+
+void ReadList(ListBox& oList, const std::string& cListFile) {
+    if (!platform::isFile(cListFile)) return;
+    if (!tables::isAliasOpen(kSlidesAlias)) {
+        if (!tables::useArea(cListFile, kSlidesAlias, true, false)) return;
+    } else {
+        // The caller is meant to have it current; make sure of it rather than
+        // read (and close) whichever table happens to be.
+        tables::selectArea(kSlidesAlias);
+        tables::goTo(1);
+    }
+    while (!tables::eof()) {
+        oList.append(tables::fieldGetString(kListField));
+        tables::skip(1);
+    }
+    tables::closeArea();
+}
+
+void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause) {
+    const auto wait = [&](int hundredths) {
+        if (pause) {
+            pause(hundredths);
+        } else {
+            platform::sleepHundredths(hundredths);
+        }
+    };
+    const int nItems = oList.count();
+    if (nItems == 0) {
+        platform::dialogs().messageBox(kNothingToSave);
+        return;
+    }
+    core::StopDisplay(true);
+    wait(100);
+    tables::closeAll();
+
+    // The old list stays in place until the new one is complete, so a failed
+    // save never leaves the shop without one.
+    TemporaryList temp{cListFile + ".tmp"};
+    tables::createTable(temp.path, {{kListField, 'C', kListFieldWidth, 0}});
+    if (!platform::isFile(temp.path)) return refuse(kCannotCreateList);
+    if (tables::useArea(temp.path, "", true, false)) {
+        for (int i = 1; i <= nItems; ++i) {
+            if (!tables::appendBlank()) break;
+            tables::fieldPut(kListField, oList.itemText(i));
+        }
+        tables::closeArea();
+    }
+    if (!holdsList(temp.path, oList)) return refuse(kCannotCreateList);
+
+    if (platform::fileExists(cListFile) && heldElsewhere(cListFile)) {
+        tables::closeArea();
+        wait(100);
+        if (heldElsewhere(cListFile)) return refuse(kCannotDeleteOldList);
+    }
+    // Windows refuses to rename over a file someone has open: held all the same.
+    if (!platform::renameFile(temp.path, cListFile).isOk()) return refuse(kCannotDeleteOldList);
+    temp.placed = true;
+    platform::dialogs().messageBox(kSavedToFile + cListFile);
+}
+
+std::string nextSlide(const std::string& cListFile, long& record) {
+    if (!platform::isFile(cListFile)) return "";
+    if (tables::isAliasOpen(kSlidesAlias)) {
+        tables::selectArea(kSlidesAlias);
+    } else if (!tables::useArea(cListFile, kSlidesAlias, true, true)) {
+        return "";
+    }
+    tables::goTo(std::uint32_t(record > 0 ? record : 0));
+    std::string entry = tables::fieldGetString(kListField);
+    tables::skip(1);
+    if (tables::eof()) tables::goTo(1);
+    record = long(tables::recNo());
+    return entry;
+}
+
+}  // namespace settings

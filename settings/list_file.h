@@ -1,0 +1,61 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "settings/list_box.h"
+
+// The slide show list table: one character field CODE of 60, one record per
+// list entry in list order, in the program folder under the profile's name
+// (cListFile, with its ".dbf"). The Slide Show List page reads it at start and
+// saves it on Apply/Save; the display cycle steps through it on the timer
+// thread under the alias "slides".
+//
+// Table errors beyond the checks named below (an unreadable table, a field
+// that cannot be written) go through the table engine to the error handler,
+// like any other table operation. GUI thread, except nextSlide.
+namespace settings {
+
+inline constexpr const char* kListField = "CODE";
+inline constexpr int kListFieldWidth = 60;
+inline constexpr const char* kSlidesAlias = "slides";
+
+// Pauses the calling thread for `hundredths` of a second.
+using PauseFn = std::function<void(int hundredths)>;
+
+// Appends one item per record of `cListFile`, in record order, with the
+// field's blank filling. A missing table leaves the list as it is, without a
+// message. Opens the table under the alias "slides" unless this thread has
+// that alias open already (then reads it from record 1), and closes it.
+void ReadList(ListBox& oList, const std::string& cListFile);
+
+// Replaces the table `cListFile` with the items of `oList` (each cut to 60
+// characters, blank-filled). An empty list only shows "Nothing to save!!".
+// Otherwise it suspends the display (core::StopDisplay(true), left on
+// whatever happens), pauses a second so the display timer thread closes its
+// tables, closes this thread's tables and writes the new table beside the
+// old one ("<cListFile>.tmp"). Only when that is complete and no one else
+// holds the old table open does it take the old one's place; one retry after
+// a further second. On failure the old table stays as it was, the temporary
+// file goes, and the warning beep (10 ticks) comes with "Cannot create list
+// file! ..." or "Cannot delete old list! ..."; on success "Saved to file: "
+// + cListFile. Message boxes go through platform::dialogs(). `pause` is
+// platform::sleepHundredths in the program; tests pass their own.
+void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause = {});
+
+// The messages of SaveList.
+extern const char* const kNothingToSave;
+extern const char* const kCannotDeleteOldList;  // four lines joined by CR LF
+extern const char* const kCannotCreateList;
+extern const char* const kSavedToFile;          // followed by cListFile
+
+// One slide show step as the display cycle takes it, for any thread: opens
+// `cListFile` read-only under the alias "slides" in the calling thread unless
+// that alias is open there (it then stays open between calls), reads CODE of
+// record `record` and moves `record` on to the next record, or to 1 after the
+// last (a record beyond the end reads blank and restarts at 1). "" without
+// touching `record` when the table does not exist. The calling thread's areas
+// are its own: close them (tables::closeAll) when the display is suspended.
+std::string nextSlide(const std::string& cListFile, long& record);
+
+}  // namespace settings

@@ -1,0 +1,410 @@
+#include "settings/list_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "core/display_state.h"
+#include "core/program_state.h"
+#include "display/display_cycle.h"
+#include "errors/error.h"
+#include "platform/beep.h"
+#include "platform/file.h"
+#include "tables/work_area.h"
+#include "testsupport/scripted_dialogs.h"
+#include "testsupport/temp_dir.h"
+
+namespace settings {
+namespace {
+
+using Items = std::vector<std::string>;
+
+std::string filled(const std::string& s) {
+    std::string v = s.substr(0, 60);
+    v.resize(60, ' ');
+    return v;
+}
+
+Items filledAll(const Items& items) {
+    Items out;
+    for (const auto& i : items) out.push_back(filled(i));
+    return out;
+}
+
+// A thread of its own that keeps its tables between jobs, like the display
+// timer thread. run() hands it a job and waits for it.
+class TableThread {
+public:
+    TableThread() : m_thread([this] { loop(); }) {}
+    ~TableThread() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    void run(std::function<void()> job) {
+        std::packaged_task<void()> task(std::move(job));
+        std::future<void> done = task.get_future();
+        {
+            std::lock_guard lock(m_mutex);
+            m_jobs.push_back(std::move(task));
+        }
+        m_wake.notify_all();
+        done.get();
+    }
+
+private:
+    void loop() {
+        for (;;) {
+            std::packaged_task<void()> job;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [&] { return m_stop || !m_jobs.empty(); });
+                if (m_jobs.empty()) return;
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
+            job();
+        }
+    }
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::packaged_task<void()>> m_jobs;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+class ListFileTest : public ::testing::Test, platform::Beeper {
+protected:
+    void SetUp() override {
+        core::resetDisplayState();
+        m_oldBeeper = platform::setBeeper(this);
+        m_oldHandler = errors::setHandler([this](errors::Error& e) {
+            std::lock_guard lock(m_errorsMutex);
+            raised.push_back(e);
+            return errors::Action::Default;
+        });
+        cListFile = dir.file("TILL1.dbf");
+    }
+    void TearDown() override {
+        tables::closeAll();
+        platform::setBeeper(m_oldBeeper);
+        errors::setHandler(m_oldHandler);
+        core::resetDisplayState();
+    }
+    void beep(int hz, int ticks) override { beeps.push_back({hz, ticks}); }
+
+    void save(const Items& items) {
+        MemoryListBox list(items);
+        SaveList(list, cListFile, [this](int h) {
+            pauses.push_back(h);
+            if (duringPause) duringPause();
+        });
+    }
+    // The records of the table as the engine reads them.
+    Items records() {
+        Items out;
+        EXPECT_TRUE(tables::useArea(cListFile, "check", true, true));
+        for (; !tables::eof(); tables::skip(1)) out.push_back(tables::fieldGetString("code"));
+        tables::closeArea();
+        return out;
+    }
+    Items read() {
+        MemoryListBox list;
+        ReadList(list, cListFile);
+        return list.items();
+    }
+    Items messages() const {
+        Items out;
+        for (const auto& b : dialogs.boxes()) out.push_back(b.text);
+        return out;
+    }
+    bool leftoverTemp() const { return std::filesystem::exists(cListFile + ".tmp"); }
+
+    testsupport::TempDir dir;
+    testsupport::ScriptedDialogs dialogs;
+    testsupport::DialogsScope dialogsScope{&dialogs};
+    std::string cListFile;
+    std::vector<std::pair<int, int>> beeps;
+    std::vector<int> pauses;
+    std::function<void()> duringPause;
+    std::mutex m_errorsMutex;
+    std::vector<errors::Error> raised;
+
+private:
+    platform::Beeper* m_oldBeeper = nullptr;
+    errors::Handler m_oldHandler;
+};
+
+const std::pair<int, int> kSaveBeep{300, 10};
+
+TEST_F(ListFileTest, SavesReadsAndSavesAgainUnchanged) {
+    save({"A", "B", "C"});
+    EXPECT_EQ(messages(), Items{std::string("Saved to file: ") + cListFile});
+    EXPECT_TRUE(beeps.empty());
+    EXPECT_EQ(pauses, std::vector<int>{100});
+    EXPECT_TRUE(core::StopDisplay()) << "the save leaves the display suspended";
+    EXPECT_FALSE(leftoverTemp());
+    ASSERT_TRUE(tables::useArea(cListFile, "", true, true));
+    auto fields = tables::tableStructure();
+    tables::closeArea();
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].name, "CODE");
+    EXPECT_EQ(fields[0].type, 'C');
+    EXPECT_EQ(fields[0].length, 60);
+    EXPECT_EQ(records(), filledAll({"A", "B", "C"}));
+
+    Items back = read();
+    EXPECT_EQ(back, filledAll({"A", "B", "C"})) << "items carry the blank filling";
+    EXPECT_FALSE(tables::isAliasOpen(kSlidesAlias));
+    save(back);
+    EXPECT_EQ(records(), filledAll({"A", "B", "C"}));
+    EXPECT_TRUE(raised.empty());
+}
+
+TEST_F(ListFileTest, EntriesAreCutAndFilledToTheField) {
+    const std::string seventy(70, 'x');
+    const Items items{seventy, std::string(60, 'y'), "", "images\\ring.jpg", "caf\xE9", "   "};
+    save(items);
+    Items want = filledAll(items);
+    EXPECT_EQ(want[0], std::string(60, 'x'));
+    EXPECT_EQ(records(), want);
+}
+
+TEST_F(ListFileTest, EmptyListTouchesNothing) {
+    for (bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "with a saved list" : "without a list");
+        if (existing) save({"A"});
+        core::resetDisplayState();
+        const std::string before = existing ? dir.read("TILL1.dbf") : "";
+        pauses.clear();
+        const auto boxes = dialogs.boxes().size();
+        save({});
+        EXPECT_EQ(dialogs.boxes().size(), boxes + 1);
+        EXPECT_EQ(dialogs.boxes().back().text, "Nothing to save!!");
+        EXPECT_FALSE(core::StopDisplay());
+        EXPECT_TRUE(pauses.empty());
+        EXPECT_EQ(std::filesystem::exists(cListFile), existing);
+        if (existing) {
+            EXPECT_EQ(dir.read("TILL1.dbf"), before);
+        }
+    }
+    EXPECT_TRUE(beeps.empty());
+}
+
+TEST_F(ListFileTest, FailedCreateKeepsTheOldList) {
+    save({"OLD1", "OLD2"});
+    const std::string before = dir.read("TILL1.dbf");
+    // A folder where the new table would be written: the create fails, as
+    // root too.
+    std::filesystem::create_directory(cListFile + ".tmp");
+    core::resetDisplayState();
+    save({"NEW1", "NEW2", "NEW3"});
+    EXPECT_EQ(messages().back(), "Cannot create list file!\r\n\r\nThe new list is NOT saved.");
+    EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{kSaveBeep}));
+    EXPECT_TRUE(core::StopDisplay());
+    ASSERT_FALSE(raised.empty()) << "the engine's own error reaches the handler";
+    EXPECT_EQ(raised[0].genCode, errors::kGenCreate);
+    EXPECT_EQ(dir.read("TILL1.dbf"), before);
+    EXPECT_EQ(read(), filledAll({"OLD1", "OLD2"}));
+    EXPECT_TRUE(std::filesystem::is_directory(cListFile + ".tmp")) << "not ours to remove";
+}
+
+TEST_F(ListFileTest, NoListYetAndCreateFails) {
+    std::filesystem::create_directory(cListFile + ".tmp");
+    save({"NEW1"});
+    EXPECT_EQ(messages().back(), "Cannot create list file!\r\n\r\nThe new list is NOT saved.");
+    EXPECT_FALSE(std::filesystem::exists(cListFile));
+    EXPECT_TRUE(read().empty());
+}
+
+const char* const kFourLines =
+    "Cannot delete old list!  It could be active by another user.\r\n"
+    "or it could be another instance of this program running\r\n"
+    "on this computer. Check that all other windows are closed,\r\n"
+    "then try again.   The new list is NOT saved yet.";
+
+TEST_F(ListFileTest, ListHeldByAnotherProgramIsKept) {
+    save({"OLD1", "OLD2"});
+    const std::string before = dir.read("TILL1.dbf");
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Another copy of the program with the list open for its slide show.
+        close(ready[0]);
+        close(release[1]);
+        std::unique_ptr<platform::File> held;
+        platform::Status st = platform::openFile(
+            cListFile, {platform::Access::ReadOnly, platform::Share::Shared, platform::Disposition::Existing},
+            &held);
+        char c = st.isOk() ? '1' : '0';
+        if (::write(ready[1], &c, 1) != 1) _exit(2);
+        char b;
+        while (::read(release[0], &b, 1) > 0) {
+        }
+        _exit(0);
+    }
+    close(ready[1]);
+    close(release[0]);
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, '1');
+
+    pauses.clear();
+    save({"NEW1"});
+    EXPECT_EQ(messages().back(), kFourLines);
+    EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{kSaveBeep}));
+    EXPECT_EQ(pauses, (std::vector<int>{100, 100})) << "one retry after a further second";
+    EXPECT_EQ(dir.read("TILL1.dbf"), before);
+    EXPECT_FALSE(leftoverTemp());
+    EXPECT_TRUE(core::StopDisplay());
+
+    close(release[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    EXPECT_EQ(status, 0);
+    save({"NEW1"});
+    EXPECT_EQ(records(), filledAll({"NEW1"})) << "saves again once the other program lets go";
+}
+
+TEST_F(ListFileTest, HolderThatLetsGoDuringTheRetryIsWaitedFor) {
+    save({"OLD1"});
+    TableThread holder;
+    holder.run([&] { ASSERT_TRUE(tables::useArea(cListFile, kSlidesAlias, true, true)); });
+    // The holder closes its tables during the second pause only.
+    duringPause = [&] {
+        if (pauses.size() == 2) holder.run([] { tables::closeAll(); });
+    };
+    pauses.clear();
+    save({"NEW1", "NEW2"});
+    EXPECT_EQ(pauses, (std::vector<int>{100, 100}));
+    EXPECT_EQ(messages().back(), std::string("Saved to file: ") + cListFile);
+    EXPECT_TRUE(beeps.empty());
+    EXPECT_EQ(records(), filledAll({"NEW1", "NEW2"}));
+}
+
+TEST_F(ListFileTest, ReadsTheSlidesAreaWhenAlreadyOpen) {
+    save({"A", "B"});
+    ASSERT_TRUE(tables::useArea(cListFile, kSlidesAlias, true, false));
+    tables::goTo(2);
+    ASSERT_TRUE(tables::useArea(cListFile, "other", true, true));  // now current
+    EXPECT_EQ(read(), filledAll({"A", "B"}));
+    EXPECT_FALSE(tables::isAliasOpen(kSlidesAlias));
+    EXPECT_TRUE(tables::isAliasOpen("other"));
+}
+
+TEST_F(ListFileTest, NextSlideWrapsAndRestarts) {
+    long record = 4;
+    EXPECT_EQ(nextSlide(cListFile, record), "") << "no list yet";
+    EXPECT_EQ(record, 4);
+    save({"A", "B", "C"});
+    struct Step {
+        long from;
+        const char* entry;
+        long to;
+    };
+    const Step steps[] = {{1, "A", 2}, {2, "B", 3}, {3, "C", 1}, {7, "", 1}, {0, "", 1}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.from);
+        record = s.from;
+        EXPECT_EQ(nextSlide(cListFile, record), filled(s.entry));
+        EXPECT_EQ(record, s.to);
+    }
+    EXPECT_TRUE(tables::isAliasOpen(kSlidesAlias)) << "kept open between turns";
+}
+
+// The display cycle on a thread of its own, stepping through the list with
+// nextSlide and telling each slide's code through the description.
+class SlideShowTest : public ListFileTest {
+protected:
+    class Window : public display::DisplayWindow {
+    public:
+        void showFreezeButton() override {}
+        void hideFreezeButton() override {}
+        void showFlasher() override {}
+        void hideFlasher() override {}
+        void hidePicture() override {}
+        void showPicture(const std::string&) override {}
+        void setTitle(const std::string&) override {}
+        void setTitle2(const std::string&) override {}
+        void setDescription(const std::string& t) override { shown.push_back(t); }
+        double slowFieldValue() const override { return 20; }
+        Items shown;
+    };
+
+    void SetUp() override {
+        ListFileTest::SetUp();
+        state.cListFile.setData(cListFile);
+        display::CycleServices s;
+        s.makeDesc = [](const std::string& code, const std::string&) { return code; };
+        s.findPic = [](const std::string&, const std::string&) { return std::string(); };
+        s.isFile = [](const std::string&) { return false; };
+        s.readFile = [](const std::string&, std::string*) { return false; };
+        s.closeAllTables = [] { tables::closeAll(); };
+        s.nextSlide = nextSlide;
+        s.pause = [](int) {};
+        cycle = std::make_unique<display::DisplayCycle>(state, window, s);
+        core::DataSource("SLIDES");
+    }
+    void TearDown() override {
+        timer.run([] { tables::closeAll(); });
+        ListFileTest::TearDown();
+    }
+    // Turns of the display on the timer thread; what they showed.
+    Items turns(int n) {
+        window.shown.clear();
+        timer.run([&] {
+            for (int i = 0; i < n; ++i) cycle->turn("C:\\POS", "new");
+        });
+        return window.shown;
+    }
+
+    core::ProgramState state;
+    Window window;
+    std::unique_ptr<display::DisplayCycle> cycle;
+    TableThread timer;
+};
+
+TEST_F(SlideShowTest, ANewListContinuesAtTheRecordReached) {
+    save({"AAA1111", "BBB2222", "CCC3333"});
+    core::StopDisplay(false);
+    EXPECT_EQ(turns(2), (Items{"AAA1111", "BBB2222"}));
+    // The timer's next turn falls into the save's pause: it sees the
+    // suspension and closes its tables.
+    duringPause = [&] { turns(1); };
+    save({"PPP1111", "QQQ2222", "RRR3333", "SSS4444"});
+    EXPECT_EQ(messages().back(), std::string("Saved to file: ") + cListFile);
+    EXPECT_TRUE(turns(1).empty()) << "still suspended";
+    core::StopDisplay(false);
+    EXPECT_EQ(turns(4), (Items{"RRR3333", "SSS4444", "PPP1111", "QQQ2222"}));
+}
+
+TEST_F(SlideShowTest, ListHeldByTheDisplayAtBothTriesIsKept) {
+    save({"AAA1111", "BBB2222", "CCC3333"});
+    const std::string before = dir.read("TILL1.dbf");
+    core::StopDisplay(false);
+    EXPECT_EQ(turns(2), (Items{"AAA1111", "BBB2222"}));
+    save({"PPP1111"});  // no turn comes during the pauses
+    EXPECT_EQ(messages().back(), kFourLines);
+    EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{kSaveBeep}));
+    EXPECT_EQ(dir.read("TILL1.dbf"), before);
+    EXPECT_FALSE(leftoverTemp());
+    core::StopDisplay(false);
+    EXPECT_EQ(turns(2), (Items{"CCC3333", "AAA1111"}));
+}
+
+}  // namespace
+}  // namespace settings
