@@ -15,7 +15,9 @@
 #include "core/ui/qt_text.h"
 #include "display/make_desc.h"
 #include "display/ui/image_view.h"
+#include "core/xbase_values.h"
 #include "settings/ui/get_filename.h"
+#include "settings/ui/slide_list_page.h"
 #include "settings/ui/uppercase_sle.h"
 #include "testsupport/temp_dir.h"
 #include "tools/demo_shop.h"
@@ -158,6 +160,24 @@ TEST_F(ProgramTest, ApplySavePeriodsAndParameterFile) {
     EXPECT_NE(text.find("[SlowTime]\r\n150\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[FastTime]\r\n7\r\n"), std::string::npos) << text;
     EXPECT_FALSE(core::StopDisplay());
+}
+
+TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {
+    // The demo's list was read into the page at start.
+    settings::ui::SlideListPage& page = program->listPage();
+    ASSERT_EQ(page.list().count(), 9);
+    EXPECT_EQ(core::rtrim(page.list().itemText(1)), "CH--123");
+    program->freezeAction();
+    ASSERT_TRUE(waitFor([] { return core::DataSource() == "KBD"; }, 2000));
+    program->applySaveAction();  // in manual entry: no more timer turns (period 999)
+    EXPECT_EQ(core::programState().oGetTime.getData(), 999);
+    program->showAction();  // hides the entry field, shows the first slide at once
+    EXPECT_FALSE(program->window().oManualEntry->isVisible());
+    EXPECT_TRUE(program->window().oFreezeButton->isVisible());
+    std::string expected = shown(display::MakeDesc("CH--123", dataPath()));
+    ASSERT_TRUE(waitFor([&] { return description() == expected; }, 3000)) << description();
+    EXPECT_EQ(core::DataSource(), "SLIDES");
+    EXPECT_EQ(core::programState().cHost.getData(), "");
 }
 
 // A file dialog whose answer the test sets.

@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/settings_page.h"
 #include "settings/ui/help_viewer.h"
+#include "settings/ui/slide_list_page.h"
 #include "settings/ui/icon_row.h"
 #include "core/display_state.h"
 #include "inventory/ui/index_util_ui.h"
@@ -71,7 +72,11 @@ void Program::start(int startDelayMs) {
     m_cycle = std::make_unique<display::DisplayCycle>(m_state, *m_bridge, makeCycleServices());
 
     buildSettingsPage();
-    // (The Slide Show List page is built here, then the Settings page's last button.)
+    settings::ui::SlideListActions list;
+    list.cPath = [this] { return m_vars.cPath; };
+    list.show = [this] { listShowAction(); };
+    m_listPage = new settings::ui::SlideListPage(
+        m_window->oChooseTab, settings::ui::withListFile(list, m_state.cListFile.getData()));
     QObject::connect(m_settings->createDisplayButton(), &QPushButton::clicked,
                      [this] { m_window->showDisplayPage(); });
 

@@ -5,6 +5,10 @@
 #include <string>
 
 #include "core/program_state.h"
+
+namespace settings::ui {
+class SlideListPage;
+}
 #include "core/profile.h"
 #include "display/display_cycle.h"
 #include "display/timer_loop.h"
@@ -55,6 +59,7 @@ public:
     MainVars& vars() { return m_vars; }
     MainWindow& window() { return *m_window; }
     SettingsPage& settingsPage() { return *m_settings; }
+    settings::ui::SlideListPage& listPage() { return *m_listPage; }
     DisplayBridge& bridge() { return *m_bridge; }
     core::TurnGate& gate() { return m_gate; }
     // Runs one turn on the calling (GUI) thread, or hands it to the timer
@@ -69,6 +74,7 @@ private:
     core::ProgramState& m_state;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<SettingsPage> m_settings;
+    settings::ui::SlideListPage* m_listPage = nullptr;  // owned by the Choose page
     DisplayBridge* m_bridge = nullptr;  // owned by the window
     core::TurnGate m_gate;
     std::unique_ptr<display::DisplayCycle> m_cycle;
