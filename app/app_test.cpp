@@ -37,6 +37,16 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
+// Tab pages are {nWidth - 12, nHeight - 28}: 372 pixels high at 600 x 400.
+const int pageH = 372;
+
+// Expects `widget` at {x, y} (its lower-left corner from the page's) with
+// {width, height}.
+void expectAt(QWidget* widget, int x, int y, int width, int height) {
+    EXPECT_EQ(widget->geometry(), QRect(x, pageH - y - height, width, height))
+        << widget->metaObject()->className() << " at " << x << "," << y;
+}
+
 // A demo shop and a program started in its program folder.
 class ProgramTest : public ::testing::Test {
 protected:
@@ -78,19 +88,14 @@ protected:
 
 TEST_F(ProgramTest, DisplayPageGeometryAt600By400) {
     app::MainWindow& w = program->window();
-    const int pageH = 372;  // tab pages are {nWidth - 12, nHeight - 28}
-    auto at = [&](QWidget* widget, int x, int y, int width, int height) {
-        EXPECT_EQ(widget->geometry(), QRect(x, pageH - y - height, width, height))
-            << widget->metaObject()->className();
-    };
     EXPECT_EQ(w.oImageTab->size(), QSize(588, 372));
-    at(w.oDescDispBox, 372, 30, 216, 312);
-    at(w.oStat, 12, 20, 360, 324);
-    at(w.oShowButton, 375, 4, 47, 24);
-    at(w.oWatchButton, 425, 4, 47, 24);
-    at(w.oFreezeButton, 487, 4, 98, 24);
-    at(w.oManualEntry, 487, 4, 98, 24);
-    at(w.oFlasher, 475, 12, 12, 12);
+    expectAt(w.oDescDispBox, 372, 30, 216, 312);
+    expectAt(w.oStat, 12, 20, 360, 324);
+    expectAt(w.oShowButton, 375, 4, 47, 24);
+    expectAt(w.oWatchButton, 425, 4, 47, 24);
+    expectAt(w.oFreezeButton, 487, 4, 98, 24);
+    expectAt(w.oManualEntry, 487, 4, 98, 24);
+    expectAt(w.oFlasher, 475, 12, 12, 12);
     EXPECT_EQ(w.oTitle->geometry().bottomLeft(), QPoint(12, pageH - 3 - 1));
     EXPECT_EQ(w.oTitle->font().pointSize(), 14);
     EXPECT_EQ(w.oDescDispBox->font().family(), "Times New Roman");
@@ -196,22 +201,17 @@ public:
 
 TEST_F(ProgramTest, SettingsPageGeometry) {
     app::SettingsPage& page = program->settingsPage();
-    const int pageH = 372;
-    auto at = [&](QWidget* widget, int x, int y, int width, int height) {
-        EXPECT_EQ(widget->geometry(), QRect(x, pageH - y - height, width, height))
-            << widget->metaObject()->className();
-    };
-    at(page.oBrowseCode, 530, 203, 28, 28);
-    at(page.oImagePath, 28, 204, 500, 24);
-    at(page.oBrowseData, 530, 143, 28, 28);
-    at(page.oDataPath, 28, 144, 500, 24);
-    at(page.oSlow, 113, 60, 48, 24);
-    at(page.oFast, 267, 60, 36, 24);
-    at(page.oFullScreen, 30, 5, 535, 20);
-    at(page.oReindex, 170, 173, 50, 15);
-    at(page.oHelp, 408, 104, 96, 24);
-    at(page.oApplySave, 408, 66, 96, 24);
-    at(page.oDisplay, 408, 28, 96, 24);
+    expectAt(page.oBrowseCode, 530, 203, 28, 28);
+    expectAt(page.oImagePath, 28, 204, 500, 24);
+    expectAt(page.oBrowseData, 530, 143, 28, 28);
+    expectAt(page.oDataPath, 28, 144, 500, 24);
+    expectAt(page.oSlow, 113, 60, 48, 24);
+    expectAt(page.oFast, 267, 60, 36, 24);
+    expectAt(page.oFullScreen, 30, 5, 535, 20);
+    expectAt(page.oReindex, 170, 173, 50, 15);
+    expectAt(page.oHelp, 408, 104, 96, 24);
+    expectAt(page.oApplySave, 408, 66, 96, 24);
+    expectAt(page.oDisplay, 408, 28, 96, 24);
     EXPECT_EQ(page.oSlow->minimum(), 20);
     EXPECT_EQ(page.oSlow->maximum(), 300);
     EXPECT_EQ(page.oFast->minimum(), 5);
