@@ -1,10 +1,12 @@
 #include "app/widget_style.h"
 
+#include <QApplication>
 #include <QPalette>
 #include <QWidget>
 #include <cmath>
 
 #include "core/ui/qt_text.h"
+#include "graphics/ui/qt_color.h"
 
 namespace app {
 
@@ -34,34 +36,14 @@ QFont compoundFont(const std::string& name) {
     return font;
 }
 
-QColor colourCode(int code) {
-    switch (code) {
-        case 15: return QColor(192, 192, 192);   // pale grey
-        case -2: return QColor(255, 255, 255);   // white
-        case -40: return QColor(212, 208, 200);  // button face
-        case -47: return QColor(255, 255, 255);  // entry field
-        case -58: return QColor(0, 0, 0);        // button text
-        default: return QColor(0, 0, 0);
-    }
-}
-
-void placeBottomLeft(QWidget* w, double x, double y, double width, double height) {
-    int parentHeight = w->parentWidget() ? w->parentWidget()->height() : 0;
-    int wi = int(std::lround(width));
-    int he = int(std::lround(height));
-    int left = int(std::lround(x));
-    int top = parentHeight - int(std::lround(y)) - he;
-    w->setGeometry(left, top, wi, he);
-}
-
 void setColours(QWidget* w, int background, int foreground, bool hasForeground) {
     QPalette pal = w->palette();
-    QColor bg = colourCode(background);
+    QColor bg = graphics::toQColor(background, QApplication::palette());
     pal.setColor(QPalette::Window, bg);
     pal.setColor(QPalette::Base, bg);
     pal.setColor(QPalette::Button, bg);
     if (hasForeground) {
-        QColor fg = colourCode(foreground);
+        QColor fg = graphics::toQColor(foreground, QApplication::palette());
         pal.setColor(QPalette::ButtonText, fg);
         pal.setColor(QPalette::WindowText, fg);
         pal.setColor(QPalette::Text, fg);

@@ -4,11 +4,15 @@
 #include <QFont>
 #include <string>
 
+#include "graphics/ui/place.h"
+
 class QWidget;
 
 // How the program's widget descriptions (positions from the parent's
 // lower-left corner, compound font names, colour codes) become Qt settings.
 namespace app {
+
+using graphics::ui::placeBottomLeft;
 
 // Makes "Times New Roman", "Courier", "Helv" and "MS Sans Serif" resolve to
 // installed metric-compatible faces (Liberation Serif, Mono, Sans). Once, on
@@ -19,15 +23,8 @@ void installFontSubstitutes();
 // style ("8.Helv.normal", "16.Courier.normal", "14.Times New Roman").
 QFont compoundFont(const std::string& name);
 
-// The colours behind the colour codes the windows use: 15 pale grey, -40
-// button face, -47 entry field, -58 button text, -2 white.
-QColor colourCode(int code);
-
-// Places `w` at {x, y} (its lower-left corner, from the lower-left corner of
-// its parent) with {width, height}. Fractions are rounded to whole pixels.
-void placeBottomLeft(QWidget* w, double x, double y, double width, double height);
-
-// Sets the background (and optionally text) colour of a widget by code.
+// Sets the background (and optionally text) colour of a widget by colour code
+// (15 pale grey, -40 button face, -47 entry field, -58 button text).
 void setColours(QWidget* w, int background, int foreground = 0, bool hasForeground = false);
 
 }  // namespace app

@@ -1,5 +1,7 @@
 #include "settings/ui/icon_row.h"
 
+#include "graphics/ui/place.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QStyle>
@@ -35,8 +37,7 @@ void PaintSomeIcons(QWidget* parent) {
         icon->setObjectName(QString("icon%1").arg(resource));
         icon->setAlignment(Qt::AlignCenter);
         icon->setPixmap(resourcePicture(resource).pixmap(32, 32));
-        // y 284 from the bottom, 60 high
-        icon->setGeometry(x, parent->height() - 284 - 60, 50, 60);
+        graphics::ui::placeBottomLeft(icon, x, 284, 50, 60);
         icon->show();
         x += 40;
     }

@@ -1,5 +1,7 @@
 #include "settings/ui/slide_list_page.h"
 
+#include "graphics/ui/place.h"
+
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,7 +63,7 @@ SlideListPage::SlideListPage(QWidget* oChooseTab, SlideListActions actions)
 }
 
 void SlideListPage::place(QWidget* w, int x, int y, int width, int height) const {
-    w->setGeometry(x, m_page->height() - y - height, width, height);
+    graphics::ui::placeBottomLeft(w, x, y, width, height);
 }
 
 QPushButton* SlideListPage::button(const char* caption, int y, int height) {
