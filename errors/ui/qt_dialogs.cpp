@@ -13,7 +13,7 @@
 namespace errors::ui {
 
 struct QtDialogs::Request {
-    Spec spec;
+    BoxPlan plan;
     bool done = false;
     int answer = 0;
     QMessageBox* box = nullptr;  // GUI thread only
@@ -27,38 +27,38 @@ constexpr int kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 
 
 QtDialogs::Button standard(SB button, int result) { return {int(button), {}, result}; }
 
-int escapeResult(const QtDialogs::Spec& spec) {
-    if (spec.escapeIndex >= 0) return spec.buttons[std::size_t(spec.escapeIndex)].result;
-    return spec.buttons.empty() ? 0 : spec.buttons.back().result;
+int escapeResult(const QtDialogs::BoxPlan& plan) {
+    if (plan.escapeIndex >= 0) return plan.buttons[std::size_t(plan.escapeIndex)].result;
+    return plan.buttons.empty() ? 0 : plan.buttons.back().result;
 }
 
-// Builds the box with its buttons, in the spec's order; `buttons` receives
+// Builds the box with its buttons, in the plan's order; `buttons` receives
 // them in the same order.
-QMessageBox* build(const QtDialogs::Spec& spec, std::vector<QAbstractButton*>& buttons) {
-    auto* box = new QMessageBox(QMessageBox::Icon(spec.icon), spec.title, spec.text);
+QMessageBox* build(const QtDialogs::BoxPlan& plan, std::vector<QAbstractButton*>& buttons) {
+    auto* box = new QMessageBox(QMessageBox::Icon(plan.icon), plan.title, plan.text);
     box->setTextFormat(Qt::PlainText);
-    for (const auto& b : spec.buttons) {
+    for (const auto& b : plan.buttons) {
         QAbstractButton* button =
             b.standard ? box->addButton(SB(b.standard))
                        : box->addButton(b.caption, QMessageBox::AcceptRole);
         buttons.push_back(button);
     }
     if (!buttons.empty()) {
-        auto index = std::size_t(std::clamp(spec.defaultIndex, 0, int(buttons.size()) - 1));
+        auto index = std::size_t(std::clamp(plan.defaultIndex, 0, int(buttons.size()) - 1));
         if (auto* push = qobject_cast<QPushButton*>(buttons[index])) box->setDefaultButton(push);
     }
-    if (spec.escapeIndex >= 0 && std::size_t(spec.escapeIndex) < buttons.size()) {
-        box->setEscapeButton(buttons[std::size_t(spec.escapeIndex)]);
+    if (plan.escapeIndex >= 0 && std::size_t(plan.escapeIndex) < buttons.size()) {
+        box->setEscapeButton(buttons[std::size_t(plan.escapeIndex)]);
     }
-    if (spec.toFront) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (plan.toFront) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     return box;
 }
 
-int resultOf(const QtDialogs::Spec& spec, QMessageBox* box,
+int resultOf(const QtDialogs::BoxPlan& plan, QMessageBox* box,
              const std::vector<QAbstractButton*>& buttons) {
     auto it = std::find(buttons.begin(), buttons.end(), box->clickedButton());
-    if (it == buttons.end()) return escapeResult(spec);
-    return spec.buttons[std::size_t(it - buttons.begin())].result;
+    if (it == buttons.end()) return escapeResult(plan);
+    return plan.buttons[std::size_t(it - buttons.begin())].result;
 }
 
 }  // namespace
@@ -70,47 +70,47 @@ QString boxText(const std::string& text) {
     return s;
 }
 
-QtDialogs::Spec confirmSpec(const std::string& text, const std::string& title, int buttonSet,
+QtDialogs::BoxPlan confirmPlan(const std::string& text, const std::string& title, int buttonSet,
                             int style) {
-    QtDialogs::Spec spec;
-    spec.text = boxText(text);
-    spec.title = boxText(title);
+    QtDialogs::BoxPlan plan;
+    plan.text = boxText(text);
+    plan.title = boxText(title);
     switch (style & 0xF0) {
-    case 16: spec.icon = QMessageBox::Critical; break;
-    case 32: spec.icon = QMessageBox::Question; break;
-    case 48: spec.icon = QMessageBox::Warning; break;
-    case 64: spec.icon = QMessageBox::Information; break;
-    default: spec.icon = QMessageBox::NoIcon; break;
+    case 16: plan.icon = QMessageBox::Critical; break;
+    case 32: plan.icon = QMessageBox::Question; break;
+    case 48: plan.icon = QMessageBox::Warning; break;
+    case 64: plan.icon = QMessageBox::Information; break;
+    default: plan.icon = QMessageBox::NoIcon; break;
     }
     switch (buttonSet) {
     case 1:
-        spec.buttons = {standard(SB::Ok, kOk), standard(SB::Cancel, kCancel)};
-        spec.escapeIndex = 1;
+        plan.buttons = {standard(SB::Ok, kOk), standard(SB::Cancel, kCancel)};
+        plan.escapeIndex = 1;
         break;
     case 2:
-        spec.buttons = {standard(SB::Abort, kAbort), standard(SB::Retry, kRetry),
+        plan.buttons = {standard(SB::Abort, kAbort), standard(SB::Retry, kRetry),
                         standard(SB::Ignore, kIgnore)};
         break;
     case 3:
-        spec.buttons = {standard(SB::Yes, kYes), standard(SB::No, kNo),
+        plan.buttons = {standard(SB::Yes, kYes), standard(SB::No, kNo),
                         standard(SB::Cancel, kCancel)};
-        spec.escapeIndex = 2;
+        plan.escapeIndex = 2;
         break;
     case 4:
-        spec.buttons = {standard(SB::Yes, kYes), standard(SB::No, kNo)};
+        plan.buttons = {standard(SB::Yes, kYes), standard(SB::No, kNo)};
         break;
     case 5:
-        spec.buttons = {standard(SB::Retry, kRetry), standard(SB::Cancel, kCancel)};
-        spec.escapeIndex = 1;
+        plan.buttons = {standard(SB::Retry, kRetry), standard(SB::Cancel, kCancel)};
+        plan.escapeIndex = 1;
         break;
     default:
-        spec.buttons = {standard(SB::Ok, kOk)};
-        spec.escapeIndex = 0;
+        plan.buttons = {standard(SB::Ok, kOk)};
+        plan.escapeIndex = 0;
         break;
     }
-    spec.defaultIndex = (style & 0xF00) >> 8;
-    spec.toFront = (style & 0x30000) != 0;
-    return spec;
+    plan.defaultIndex = (style & 0xF00) >> 8;
+    plan.toFront = (style & 0x30000) != 0;
+    return plan;
 }
 
 QtDialogs::QtDialogs(QObject* parent) : QObject(parent) {}
@@ -118,46 +118,46 @@ QtDialogs::QtDialogs(QObject* parent) : QObject(parent) {}
 QtDialogs::~QtDialogs() { shutdown(); }
 
 void QtDialogs::messageBox(const std::string& text, const std::string& title) {
-    Spec spec;
-    spec.text = boxText(text);
-    spec.title = title.empty() ? QString() : boxText(title);
-    spec.buttons = {standard(SB::Ok, kOk)};
-    spec.escapeIndex = 0;
-    ask(spec);
+    BoxPlan plan;
+    plan.text = boxText(text);
+    plan.title = title.empty() ? QString() : boxText(title);
+    plan.buttons = {standard(SB::Ok, kOk)};
+    plan.escapeIndex = 0;
+    ask(plan);
 }
 
 int QtDialogs::confirmBox(const std::string& text, const std::string& title, int buttonSet,
                           int style) {
-    return ask(confirmSpec(text, title, buttonSet, style));
+    return ask(confirmPlan(text, title, buttonSet, style));
 }
 
 int QtDialogs::alertBox(const std::string& text, const std::vector<std::string>& buttons) {
-    Spec spec;
-    spec.text = boxText(text);
-    spec.icon = QMessageBox::Warning;
+    BoxPlan plan;
+    plan.text = boxText(text);
+    plan.icon = QMessageBox::Warning;
     int n = 0;
-    for (const auto& caption : buttons) spec.buttons.push_back({0, boxText(caption), ++n});
-    if (spec.buttons.empty()) spec.buttons = {standard(SB::Ok, 1)};
-    if (spec.buttons.size() == 1) spec.escapeIndex = 0;
-    return ask(spec);
+    for (const auto& caption : buttons) plan.buttons.push_back({0, boxText(caption), ++n});
+    if (plan.buttons.empty()) plan.buttons = {standard(SB::Ok, 1)};
+    if (plan.buttons.size() == 1) plan.escapeIndex = 0;
+    return ask(plan);
 }
 
-int QtDialogs::ask(const Spec& spec) {
+int QtDialogs::ask(const BoxPlan& plan) {
     if (QThread::currentThread() == thread()) {
         std::vector<QAbstractButton*> buttons;
-        QMessageBox* box = build(spec, buttons);
+        QMessageBox* box = build(plan, buttons);
         emit boxShown(box);
         box->exec();
-        int answer = resultOf(spec, box, buttons);
+        int answer = resultOf(plan, box, buttons);
         delete box;
         return answer;
     }
 
     auto request = std::make_shared<Request>();
-    request->spec = spec;
+    request->plan = plan;
     {
         std::lock_guard lock(m_mutex);
-        if (m_shutDown) return escapeResult(spec);
+        if (m_shutDown) return escapeResult(plan);
         m_pending.push_back(request);
     }
     QMetaObject::invokeMethod(
@@ -168,18 +168,18 @@ int QtDialogs::ask(const Spec& spec) {
                 if (request->done) return;  // answered by shutdown() meanwhile
             }
             auto buttons = std::make_shared<std::vector<QAbstractButton*>>();
-            QMessageBox* box = build(request->spec, *buttons);
+            QMessageBox* box = build(request->plan, *buttons);
             request->box = box;
             box->setWindowModality(Qt::NonModal);
             connect(box, &QDialog::finished, this, [this, request, box, buttons](int) {
-                int answer = resultOf(request->spec, box, *buttons);
+                int answer = resultOf(request->plan, box, *buttons);
                 request->box = nullptr;
                 box->deleteLater();
                 finish(request, answer);
             });
             emit boxShown(box);
             box->show();
-            if (request->spec.toFront) {
+            if (request->plan.toFront) {
                 box->raise();
                 box->activateWindow();
             }
@@ -216,7 +216,7 @@ void QtDialogs::shutdown() {
             box->disconnect(this);
             box->deleteLater();
         }
-        finish(request, escapeResult(request->spec));
+        finish(request, escapeResult(request->plan));
     }
 }
 

@@ -63,7 +63,7 @@ public:
         QString caption;
         int result;
     };
-    struct Spec {
+    struct BoxPlan {
         QString text, title;
         int icon = 0;  // a QMessageBox::Icon
         std::vector<Button> buttons;
@@ -74,7 +74,7 @@ public:
 
 private:
     struct Request;
-    int ask(const Spec& spec);
+    int ask(const BoxPlan& plan);
     void finish(const std::shared_ptr<Request>& request, int answer);
 
     mutable std::mutex m_mutex;
@@ -83,8 +83,8 @@ private:
     std::vector<std::shared_ptr<Request>> m_pending;
 };
 
-// The specification of a confirmation box (exposed for tests).
-QtDialogs::Spec confirmSpec(const std::string& text, const std::string& title, int buttonSet,
+// The plan of a confirmation box (exposed for tests).
+QtDialogs::BoxPlan confirmPlan(const std::string& text, const std::string& title, int buttonSet,
                             int style);
 
 // A program text (Windows-1252) for a box, with CR LF, CR and LF all turned

@@ -11,7 +11,7 @@
 
 namespace {
 
-using errors::ui::confirmSpec;
+using errors::ui::confirmPlan;
 using errors::ui::QtDialogs;
 
 TEST(QtDialogsTest, ButtonSetsIconsAndResults) {
@@ -22,11 +22,11 @@ TEST(QtDialogsTest, ButtonSetsIconsAndResults) {
     } sets[] = {{0, {1}, 1},       {1, {1, 2}, 2}, {2, {3, 4, 5}, 0},
                 {3, {6, 7, 2}, 2}, {4, {6, 7}, 0}, {5, {4, 2}, 2}};
     for (const auto& s : sets) {
-        QtDialogs::Spec spec = confirmSpec("t", "T", s.set, 16);
+        QtDialogs::BoxPlan plan = confirmPlan("t", "T", s.set, 16);
         std::vector<int> results;
-        for (const auto& b : spec.buttons) results.push_back(b.result);
+        for (const auto& b : plan.buttons) results.push_back(b.result);
         EXPECT_EQ(results, s.results) << s.set;
-        int escape = spec.escapeIndex < 0 ? 0 : spec.buttons[std::size_t(spec.escapeIndex)].result;
+        int escape = plan.escapeIndex < 0 ? 0 : plan.buttons[std::size_t(plan.escapeIndex)].result;
         EXPECT_EQ(escape, s.escape) << s.set;
     }
     const struct {
@@ -35,10 +35,10 @@ TEST(QtDialogsTest, ButtonSetsIconsAndResults) {
     } icons[] = {{16 + 131072, QMessageBox::Critical}, {48, QMessageBox::Warning},
                  {64, QMessageBox::Information}, {32, QMessageBox::Question},
                  {0, QMessageBox::NoIcon}};
-    for (const auto& i : icons) EXPECT_EQ(confirmSpec("", "", 0, i.style).icon, i.icon);
-    EXPECT_TRUE(confirmSpec("", "", 0, 16 + 131072).toFront);
-    EXPECT_FALSE(confirmSpec("", "", 0, 16).toFront);
-    EXPECT_EQ(confirmSpec("", "", 2, 16 + 256).defaultIndex, 1);
+    for (const auto& i : icons) EXPECT_EQ(confirmPlan("", "", 0, i.style).icon, i.icon);
+    EXPECT_TRUE(confirmPlan("", "", 0, 16 + 131072).toFront);
+    EXPECT_FALSE(confirmPlan("", "", 0, 16).toFront);
+    EXPECT_EQ(confirmPlan("", "", 2, 16 + 256).defaultIndex, 1);
     EXPECT_EQ(errors::ui::boxText("a\r\nb\rc\nd"), "a\nb\nc\nd");
     EXPECT_EQ(errors::ui::boxText("Schmuck \x80 5"), QString::fromUtf8("Schmuck \u20ac 5"));
 }
