@@ -34,7 +34,8 @@ std::optional<std::string> toNative(std::string_view programPath);
 void setUncRoot(std::string root);
 
 // True for a character that separates path components in a text the user typed
-// or chose: "\" everywhere, and "/" too on POSIX, where chosen paths are native.
+// or chose: "\" and "/" (on POSIX chosen paths are native; Windows' own file
+// functions accept "/" too).
 bool isSeparator(char c);
 
 // Position of the last separator in `path` (isSeparator), or npos.

@@ -2,7 +2,8 @@
 
 namespace platform {
 
-bool isSeparator(char c) { return c == '\\'; }
+// Windows' own file functions take "/" as a separator as well.
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 void setUncRoot(std::string) {}
 

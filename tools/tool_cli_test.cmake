@@ -82,7 +82,7 @@ file(REMOVE_RECURSE "${data}")
 # goes through a file and is compared in hex.
 function(expect_bytes expected)
     set(file "${CMAKE_CURRENT_BINARY_DIR}/describe-out.txt")
-    execute_process(COMMAND ${TOOL} ${ARGN} OUTPUT_FILE "${file}" RESULT_VARIABLE rc)
+    execute_process(COMMAND ${EMULATOR} ${TOOL} ${ARGN} OUTPUT_FILE "${file}" RESULT_VARIABLE rc)
     file(READ "${file}" got HEX)
     string(HEX "${expected}" want)
     if(NOT rc EQUAL 0 OR NOT got STREQUAL want)
