@@ -217,10 +217,6 @@ TEST_F(MakeDescTest, AfterFirstSuccessAFailedOpenGoesToTheHandler) {
 
 // The display calls MakeDesc from the timer thread and from the GUI thread
 // in turns; the first success counts for both.
-// Not in the Windows build for now: under wine the MinGW build once faulted in
-// the heap when this lookup's thread ended (thread-local work areas torn down
-// at thread exit); to be looked into on real Windows.
-#ifndef _WIN32
 TEST_F(MakeDescTest, FirstSuccessCountsForEveryThread) {
     writeShop();
     std::string text;
@@ -230,6 +226,5 @@ TEST_F(MakeDescTest, FirstSuccessCountsForEveryThread) {
     EXPECT_THROW(lookup("CH--123"), errors::Unwind);
     EXPECT_FALSE(anyTableOpen());
 }
-#endif
 
 }  // namespace display::testing

@@ -106,7 +106,8 @@ public:
     ThreadHandlerScope& operator=(const ThreadHandlerScope&) = delete;
 
 private:
-    Handler m_previous;
+    Handler m_handler;
+    const Handler* m_previous;
 };
 
 // Raises `error`: counts the try, stamps the thread, records the call stack

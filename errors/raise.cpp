@@ -10,7 +10,10 @@ namespace {
 std::mutex g_mutex;
 Handler g_handler;
 
-thread_local Handler t_scopeHandler;
+// The innermost scope's handler; owned by that scope, on its thread's stack.
+// A plain pointer: thread_local objects with destructors are unsafe where the
+// thread's storage is freed before they run (MinGW's emulated TLS).
+thread_local const Handler* t_scopeHandler = nullptr;
 
 std::atomic<long> g_nextThreadId{1};
 
@@ -22,11 +25,12 @@ Handler setHandler(Handler handler) {
     return handler;
 }
 
-ThreadHandlerScope::ThreadHandlerScope(Handler handler) : m_previous(std::move(t_scopeHandler)) {
-    t_scopeHandler = std::move(handler);
+ThreadHandlerScope::ThreadHandlerScope(Handler handler)
+    : m_handler(std::move(handler)), m_previous(t_scopeHandler) {
+    t_scopeHandler = &m_handler;
 }
 
-ThreadHandlerScope::~ThreadHandlerScope() { t_scopeHandler = std::move(m_previous); }
+ThreadHandlerScope::~ThreadHandlerScope() { t_scopeHandler = m_previous; }
 
 long currentThreadId() {
     thread_local long id = g_nextThreadId.fetch_add(1);
@@ -38,7 +42,7 @@ long currentThreadId() {
     ++error.tries;
     error.thread = currentThreadId();
     error.stack = captureStack(1);
-    Handler handler = t_scopeHandler;
+    Handler handler = t_scopeHandler ? *t_scopeHandler : Handler();
     if (!handler) {
         std::lock_guard lock(g_mutex);
         handler = g_handler;

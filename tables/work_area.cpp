@@ -12,6 +12,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/thread_exit.h"
 #include "tables/dbe.h"
 #include "tables/dbf.h"
 #include "tables/dbf_record.h"
@@ -85,10 +86,15 @@ struct AreaSet {
     int current = 1;
 };
 
-std::mutex g_registryMutex;
+// Never destroyed: the main thread's areas may be closed after static
+// destructors ran (on Windows, at process exit).
+std::mutex& registryMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
 std::vector<std::shared_ptr<AreaSet>>& registry() {
-    static std::vector<std::shared_ptr<AreaSet>> sets;
-    return sets;
+    static auto* sets = new std::vector<std::shared_ptr<AreaSet>>;
+    return *sets;
 }
 
 void closeQuietly(Area& a) {
@@ -107,20 +113,27 @@ void closeSetQuietly(AreaSet& set) {
 struct ThreadAreas {
     std::shared_ptr<AreaSet> set = std::make_shared<AreaSet>();
     ThreadAreas() {
-        std::lock_guard lock(g_registryMutex);
+        std::lock_guard lock(registryMutex());
         registry().push_back(set);
     }
     ~ThreadAreas() {
         closeSetQuietly(*set);
-        std::lock_guard lock(g_registryMutex);
+        std::lock_guard lock(registryMutex());
         auto& r = registry();
         r.erase(std::remove(r.begin(), r.end(), set), r.end());
     }
 };
 
 AreaSet& areas() {
-    thread_local ThreadAreas t;
-    return *t.set;
+    // A plain pointer per thread; the areas themselves are closed through
+    // atThreadExit, not by a thread_local destructor (see thread_exit.h).
+    thread_local AreaSet* t = nullptr;
+    if (!t) {
+        auto* owner = new ThreadAreas;
+        platform::atThreadExit([](void* p) { delete static_cast<ThreadAreas*>(p); }, owner);
+        t = owner->set.get();
+    }
+    return *t;
 }
 
 // Runs `op` under the thread's lock; raises its failure and retries it while
@@ -495,7 +508,7 @@ void closeAll() {
 void commitAndCloseEverything() {
     std::vector<std::shared_ptr<AreaSet>> sets;
     {
-        std::lock_guard lock(g_registryMutex);
+        std::lock_guard lock(registryMutex());
         sets = registry();
     }
     for (auto& set : sets) closeSetQuietly(*set);

@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "core/xbase_values.h"
 #include "errors/error.h"
 #include "platform/file.h"
 #include "tables/dbe.h"
@@ -279,6 +280,27 @@ TEST(WorkAreaTest, SharedOpenSeesAppendsOfAnotherWriter) {
     std::string bytes = dir.read("items.dbf");
     EXPECT_EQ(bytes.back(), '\x1A');
     EXPECT_EQ(bytes.size(), 32u + 4 * 32 + 1 + 2 * 39 + 1);
+    EXPECT_TRUE(rec.seen.empty());
+}
+
+// A thread that ends with its tables open has them closed: pending changes
+// written and the files let go. Many short threads, as the display's turns
+// make, so that closing from freed thread storage would show.
+TEST(WorkAreaTest, AThreadsTablesAreClosedWhenItEnds) {
+    ErrorRecorder rec;
+    testsupport::TempDir dir;
+    std::string path = makeItems(dir, {"AB--123"});
+    for (int i = 0; i < 40; ++i) {
+        std::thread([&] {
+            ASSERT_TRUE(useArea(path, "mine", true, false));
+            fieldPut("desc", "thread " + std::to_string(i));
+            selectArea(0);
+            ASSERT_TRUE(useArea(path, "again", true, true));
+        }).join();
+        ASSERT_TRUE(useArea(path, "", false, true));  // exclusive: nothing holds it
+        EXPECT_EQ(core::rtrim(fieldGetString("desc")), "thread " + std::to_string(i));
+        closeAll();
+    }
     EXPECT_TRUE(rec.seen.empty());
 }
 
