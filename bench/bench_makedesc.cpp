@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "display/item_layout.h"
 #include "display/make_desc.h"
 #include "tables/work_area.h"
 
@@ -36,15 +37,7 @@ std::string codeFor(std::uint32_t n) {
 // dominate the run) and the record count is set in the header.
 bool makeStock(const std::string& dir, std::uint32_t count) {
     const std::string path = dir + "/istock.dbf";
-    if (!tables::createTable(path, {{"CODE", 'C', 7, 0},
-                                    {"DESC", 'C', 48, 0},
-                                    {"PRICE", 'N', 10, 2},
-                                    {"DOLL_PRICE", 'N', 10, 2},
-                                    {"CTDIAMOND", 'N', 6, 2},
-                                    {"COLOUR", 'C', 8, 0},
-                                    {"CTOTHER", 'N', 6, 2},
-                                    {"SIZE", 'N', 5, 0},
-                                    {"TOTAL_MASS", 'N', 8, 2}})) {
+    if (!tables::createTable(path, display::itemFields())) {
         return false;
     }
     std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -59,9 +52,9 @@ bool makeStock(const std::string& dir, std::uint32_t count) {
         // 7919 is prime to every count used here: a permutation of 0..count-1.
         const std::uint32_t n = std::uint32_t(std::uint64_t(i) * 7919 % count);
         const int len = std::snprintf(
-            rec, sizeof rec, " %-7s%-48s%10.2f%10.2f%6.2f%-8s%6.2f%5d%8.2f", codeFor(n).c_str(),
+            rec, sizeof rec, " %-7s%-48s%10.2f%10.2f%6.2f%-20s%6.2f%6.1f%8.2f", codeFor(n).c_str(),
             ("9CT GOLD CHAIN NO. " + std::to_string(n)).c_str(), double(n % 100000) / 4, 0.0, 0.25,
-            "G/VS1", 0.0, int(n % 600), double(n % 1000) / 10);
+            "G/VS1", 0.0, double(n % 600), double(n % 1000) / 10);
         if (std::uint32_t(len) != recordLength) return false;
         chunk.append(rec, std::size_t(len));
         if (chunk.size() >= (1u << 20) || i + 1 == count) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "display/item_layout.h"
 #include "tables/work_area.h"
 
 namespace display::testing {
@@ -28,19 +29,12 @@ struct TableData {
 // istock and imerch share their layout; the point-of-sale's tables hold more
 // fields, which the display ignores (here: "supplier").
 inline std::vector<tables::FieldSpec> itemFields() {
-    return {{"CODE", 'C', 7, 0},      {"SUPPLIER", 'C', 6, 0},    {"DESC", 'C', 48, 0},
-            {"PRICE", 'N', 10, 2},    {"DOLL_PRICE", 'N', 10, 2}, {"CTDIAMOND", 'N', 6, 2},
-            {"COLOUR", 'C', 20, 0},   {"CTOTHER", 'N', 6, 2},     {"SIZE", 'N', 5, 0},
-            {"TOTAL_MASS", 'N', 8, 2}};
+    std::vector<tables::FieldSpec> fields = display::itemFields();
+    fields.insert(fields.begin() + 1, {"SUPPLIER", 'C', 6, 0});
+    return fields;
 }
 
-inline std::vector<tables::FieldSpec> subFields() {
-    return {{"CODE", 'C', 7, 0},
-            {"DESC", 'C', 48, 0},
-            {"RAW_CODE", 'C', 10, 0},
-            {"QTY", 'N', 4, 0},
-            {"MASS", 'N', 8, 2}};
-}
+using display::subFields;
 
 // An item row: code, desc, price, doll_price, ctdiamond, colour, ctother,
 // size, total_mass.

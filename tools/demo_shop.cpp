@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "display/item_layout.h"
 #include "display/ui/emf_sample.h"
 #include "settings/param_file.h"
 #include "tables/work_area.h"
@@ -79,16 +80,7 @@ bool must(bool ok, const char* what) {
 
 void writeItems(const std::string& table, const std::string& alias, const Stock* items,
                 std::size_t n) {
-    must(tables::createTable(table, {{"CODE", 'C', 7, 0},
-                                     {"DESC", 'C', 48, 0},
-                                     {"PRICE", 'N', 10, 2},
-                                     {"DOLL_PRICE", 'N', 10, 2},
-                                     {"CTDIAMOND", 'N', 6, 2},
-                                     {"COLOUR", 'C', 20, 0},
-                                     {"CTOTHER", 'N', 6, 2},
-                                     {"SIZE", 'N', 6, 1},
-                                     {"TOTAL_MASS", 'N', 8, 2}}),
-         "create table");
+    must(tables::createTable(table, display::itemFields()), "create table");
     must(tables::useArea(table, alias, false, false), "open table");
     for (std::size_t i = 0; i < n; ++i) {
         const Stock& s = items[i];
@@ -251,12 +243,7 @@ bool writeDemoShop(const std::string& folder, const std::string& profile) {
     tables::createIndex((data / "istkcode.ntx").string(), "istock->code");
     writeItems((data / "imerch.dbf").string(), "imerch", kMerch, std::size(kMerch));
     tables::createIndex((data / "imercode.ntx").string(), "imerch->code");
-    must(tables::createTable((data / "isub.dbf").string(), {{"CODE", 'C', 7, 0},
-                                                           {"DESC", 'C', 48, 0},
-                                                           {"RAW_CODE", 'C', 10, 0},
-                                                           {"QTY", 'N', 4, 0},
-                                                           {"MASS", 'N', 8, 2}}),
-         "create isub");
+    must(tables::createTable((data / "isub.dbf").string(), display::subFields()), "create isub");
     must(tables::useArea((data / "isub.dbf").string(), "isub", false, false), "open isub");
     for (const Line& l : kLines) {
         tables::appendBlank();
