@@ -185,6 +185,20 @@ TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {
     EXPECT_EQ(core::programState().cHost.getData(), "");
 }
 
+TEST_F(ProgramTest, FirstSlideAfterFollowingTheTillHasNoStationName) {
+    program->watchAction();
+    writeCode("RG--001");
+    ASSERT_TRUE(waitFor([&] { return program->window().oTitle->text() == "RG--001"; }, 4000));
+    EXPECT_EQ(program->window().oTitle2->text().toStdString(), "(till1)");
+    // No timer turn for now, so that Show's own turn runs on this thread.
+    core::programState().oGetTime.setData(999);
+    ASSERT_TRUE(waitFor([&] { return !program->gate().busy(); }, 2000));
+    program->showAction();
+    ASSERT_TRUE(waitFor([&] { return program->window().oTitle->text() == "CH--123"; }, 3000))
+        << program->window().oTitle->text().toStdString();
+    EXPECT_EQ(program->window().oTitle2->text().toStdString(), "");
+}
+
 // A file dialog whose answer the test sets.
 class ScriptedFileDialog : public settings::ui::FileDialog {
 public:
