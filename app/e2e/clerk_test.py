@@ -40,8 +40,8 @@ TAB_DISPLAY, TAB_CHOOSE, TAB_SETTINGS = (0.0, 0.74), (0.74, 0.87), (0.87, 1.0)
 SHOW, WATCH, FREEZE = (375, 4, 47, 24), (425, 4, 47, 24), (487, 4, 98, 24)
 CODE_FILE_FIELD, SLOW_FIELD, FAST_FIELD = (28, 204, 500, 24), (113, 60, 48, 24), (267, 60, 36, 24)
 FULL_SCREEN, REINDEX, APPLY_SAVE = (30, 5, 535, 20), (170, 173, 50, 15), (408, 66, 96, 24)
-DISPLAY_BUTTON = (408, 28, 96, 24)
-ADD_CODE, REMOVE, MOVE_UP = (36, 252, 108, 24), (36, 180, 108, 24), (36, 132, 108, 24)
+DISPLAY_BUTTON, HELP = (408, 28, 96, 24), (408, 104, 96, 24)
+ADD_IMAGE, ADD_CODE, REMOVE, MOVE_UP = (36, 276, 108, 24), (36, 252, 108, 24), (36, 180, 108, 24), (36, 132, 108, 24)
 LIST_SAVE, LIST_SHOW = (36, 48, 108, 36), (36, 18, 108, 24)
 
 
@@ -261,9 +261,19 @@ def freeze_and_type(prog, shop):
     prog.stays("the typed item while the till changes", [text_of("oTitle", "ER--010")], 1.0)
 
 
+def help_viewer(snap):
+    return [w for w in snap.main["widgets"] if w["class"] == "QPlainTextEdit" and w["name"] == ""]
+
+
 def apply_settings(prog, shop):
     prog.click_tab(*TAB_SETTINGS)
     prog.wait("the Settings page", [on_page("Settings")])
+    prog.click_page(*HELP)
+    prog.wait("the help text", [Check("help viewer text",
+                                      lambda s: [w["text"][:31] for w in help_viewer(s)],
+                                      ["LUMISETT - the customer display"])])
+    prog.key("space")  # any key closes it
+    prog.wait("the help closed", [Check("help viewers", help_viewer, []), on_page("Settings")])
     for field, value in ((SLOW_FIELD, "20"), (FAST_FIELD, "7"), (CODE_FILE_FIELD, shop.till2)):
         prog.click_page(*field)
         prog.key("ctrl+a")
@@ -316,6 +326,17 @@ def edit_the_list(prog, shop):
     wanted = DEMO_LIST + ["WA--200"]
     prog.wait("the added code", [Check("list entries", list_items, wanted),
                                  visible("manualCodeField", hidden)])
+    # A picture chosen in the file dialog inside the data path: kept relative
+    # to it, in lower case.
+    prog.click_page(*ADD_IMAGE)
+    prog.wait("the file dialog", [Check("dialog", lambda s: [w["title"] for w in s.windows
+                                                            if w["class"] == "QFileDialog"],
+                                        ["Please select Select image"])])
+    prog.type(os.path.join(shop.data, "images", "BR--777.bmp"))
+    prog.key("Return")
+    wanted.append("images/br--777.bmp")
+    prog.wait("the added picture", [Check("list entries", list_items, wanted),
+                                    Check("windows", lambda s: len(s.windows), 1)])
     for entry in ("1200345", "RG--001", "images/hand.jpg", "ER--010", "1300001", "PN--404"):
         click_row(prog, entry)
         prog.click_page(*REMOVE)
@@ -327,7 +348,7 @@ def edit_the_list(prog, shop):
         i = wanted.index("WA--200")
         wanted[i - 1], wanted[i] = wanted[i], wanted[i - 1]
         prog.wait("WA--200 moved up", [Check("list entries", list_items, list(wanted))])
-    if wanted != ["CH--123", "WA--200", "BR--777", "1400002"]:
+    if wanted != ["CH--123", "WA--200", "BR--777", "1400002", "images/br--777.bmp"]:
         raise StepFailed(f"the test's own list went wrong: {wanted}")
     prog.click_page(*LIST_SAVE)
     list_file = os.path.join(shop.app, PROFILE + ".dbf").replace("/", "\\")  # program form
@@ -352,12 +373,20 @@ def edit_the_list(prog, shop):
     steps = seen[1:]
     if steps and steps[0] == ".....":
         steps = steps[1:]
-        if steps[:1] != wanted[:1]:
+        if steps[:1] != [slide_title(wanted[0])]:
             steps = []
-    positions = [wanted.index(t) if t in wanted else None for t in steps]
+    titles = [slide_title(entry) for entry in wanted]
+    positions = [titles.index(t) if t in titles else None for t in steps]
     if len(steps) < 2 or None in positions or any(
             b != (a + 1) % len(wanted) for a, b in zip(positions, positions[1:])):
         raise StepFailed(f"slides after Show: expected consecutive entries of {wanted}, saw {seen}")
+
+
+def slide_title(entry):
+    """The code a slide show entry shows: a picture file's base name, or the entry."""
+    if len(entry) > 8 and "." in entry:
+        return entry.replace("\\", "/").rsplit("/", 1)[-1].split(".")[0]
+    return entry
 
 
 def reindex(prog, shop):
