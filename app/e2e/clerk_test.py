@@ -104,7 +104,7 @@ def append_stock_records(table, n):
         f.write(body)
 
 
-# What the Display page shows.
+# Checks of what the window shows.
 def on_page(page):
     return Check("page", lambda s: s.page, page)
 
@@ -405,8 +405,8 @@ def reindex(prog, shop):
         raise StepFailed("Cancel rebuilt the stock index")
 
     # The point-of-sale holds the stock table: the run stops, old indexes kept.
-    holder = subprocess.Popen([shop.args.hold_table, os.path.join(shop.data, "istock.dbf")],
-                              stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+    holder = prog.processes.start([shop.args.hold_table, os.path.join(shop.data, "istock.dbf")],
+                                  stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
     try:
         deadline = time.monotonic() + 5
         while not os.path.exists(os.path.join(shop.data, "istock.dbf.held")):
@@ -437,6 +437,7 @@ def reindex(prog, shop):
     prog.wait("the error while the bar is up", [
         REINDEX_LABEL, Check("progress bars", lambda s: len(bars(s)), 1),
         Check("input blocked", lambda s: s.blocked, True),
+        Check("message box text", lambda s: (s.box() or {}).get("text"), contains("isubcode.ntx")),
         Check("message box buttons", lambda s: sorted((s.box() or {"buttons": {}})["buttons"]),
               predicate("a box with Retry", lambda v: "Retry" in v))], timeout=6)
     prog.click_tab(*TAB_DISPLAY)  # swallowed while the re-index runs
