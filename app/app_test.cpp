@@ -1,6 +1,9 @@
 // The program as a clerk uses it, in-process on the offscreen platform: the
 // window's geometry, and the display following the till, then manual entry.
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -11,6 +14,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/settings_page.h"
+#include "app/ui_probe.h"
 #include "core/display_state.h"
 #include "core/ui/qt_text.h"
 #include "display/make_desc.h"
@@ -185,6 +189,20 @@ TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {
     EXPECT_EQ(core::programState().cHost.getData(), "");
 }
 
+TEST_F(ProgramTest, FirstSlideAfterFollowingTheTillHasNoStationName) {
+    program->watchAction();
+    writeCode("RG--001");
+    ASSERT_TRUE(waitFor([&] { return program->window().oTitle->text() == "RG--001"; }, 4000));
+    EXPECT_EQ(program->window().oTitle2->text().toStdString(), "(till1)");
+    // No timer turn for now, so that Show's own turn runs on this thread.
+    core::programState().oGetTime.setData(999);
+    ASSERT_TRUE(waitFor([&] { return !program->gate().busy(); }, 2000));
+    program->showAction();
+    ASSERT_TRUE(waitFor([&] { return program->window().oTitle->text() == "CH--123"; }, 3000))
+        << program->window().oTitle->text().toStdString();
+    EXPECT_EQ(program->window().oTitle2->text().toStdString(), "");
+}
+
 // A file dialog whose answer the test sets.
 class ScriptedFileDialog : public settings::ui::FileDialog {
 public:
@@ -250,6 +268,57 @@ TEST_F(ProgramTest, FullScreenBoxTakesEffectOnlyAtTheNextStart) {
     std::ifstream ini(dir.path() / "app" / "E2E.ini", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(ini)), {});
     EXPECT_NE(text.find(",2\r\n"), std::string::npos) << text;
+}
+
+// The probe's snapshot: what each page shows, hidden widgets left out.
+TEST_F(ProgramTest, ProbeWritesWhatTheWindowShows) {
+    const std::string file = (dir.path() / "probe.json").string();
+    app::UiProbe probe(*program, QString::fromStdString(file), 3600000);
+    auto read = [&] {
+        std::ifstream in(file, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), {});
+        return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+    };
+    auto widget = [](const QJsonObject& snap, const char* name) {
+        for (const auto& w : snap["windows"].toArray()[0].toObject()["widgets"].toArray()) {
+            if (w.toObject()["name"].toString() == name) return w.toObject();
+        }
+        return QJsonObject();
+    };
+    QJsonObject snap = read();  // written at once
+    EXPECT_EQ(snap["page"].toString(), "Display");
+    EXPECT_FALSE(snap["inputBlocked"].toBool());
+    EXPECT_EQ(widget(snap, "oDescDispBox")["text"].toString(),
+              core::ui::toQString(shown(app::MainWindow::welcomeText())));
+    EXPECT_TRUE(widget(snap, "oFreezeButton").contains("rect"));
+    EXPECT_TRUE(widget(snap, "oManualEntry").isEmpty());  // hidden
+    EXPECT_TRUE(widget(snap, "oFast").isEmpty());          // on a hidden page
+
+    program->window().showSettingsPage();
+    ASSERT_TRUE(probe.writeIfChanged());
+    snap = read();
+    EXPECT_EQ(snap["page"].toString(), "Settings");
+    EXPECT_EQ(widget(snap, "oFast")["value"].toInt(), 5);
+    EXPECT_TRUE(widget(snap, "oDescDispBox").isEmpty());
+
+    // Nothing changed: nothing written.
+    fs::remove(file);
+    ASSERT_TRUE(probe.writeIfChanged());
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(ProgramTest, ProbeOnlyWhenTheVariableNamesAFile) {
+    const QByteArray before = qgetenv(app::UiProbe::kVariable);
+    qunsetenv(app::UiProbe::kVariable);
+    EXPECT_EQ(app::UiProbe::fromEnvironment(*program), nullptr);
+    qputenv(app::UiProbe::kVariable, "");
+    EXPECT_EQ(app::UiProbe::fromEnvironment(*program), nullptr);
+    const std::string file = (dir.path() / "probe.json").string();
+    qputenv(app::UiProbe::kVariable, QByteArray::fromStdString(file));
+    EXPECT_NE(app::UiProbe::fromEnvironment(*program), nullptr);
+    EXPECT_TRUE(fs::exists(file));
+    if (before.isNull()) qunsetenv(app::UiProbe::kVariable);
+    else qputenv(app::UiProbe::kVariable, before);
 }
 
 }  // namespace

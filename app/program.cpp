@@ -192,8 +192,10 @@ void Program::showAction() {
     m_window->oManualEntry->hide();
     m_window->oFreezeButton->show();
     core::StopDisplay(false);
-    guiTurn("new");
+    // Emptied before the forced turn: a slide carries no station name, the
+    // first one included.
     m_state.cHost.setData("");
+    guiTurn("new");
 }
 
 void Program::watchAction() {

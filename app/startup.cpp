@@ -1,10 +1,12 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/program.h"
+#include "app/ui_probe.h"
 #include "app/widget_style.h"
 #include "core/display_state.h"
 #include "errors/standard_eh.h"
@@ -42,6 +44,7 @@ int runProgram(int argc, char** argv) {
     {
         Program program(cProf, cMode);
         program.start();
+        std::unique_ptr<UiProbe> probe = UiProbe::fromEnvironment(program);  // tests only
         rc = application.exec();
         // A timer-thread turn waiting for an answer must not hold up the end.
         dialogs.shutdown();

@@ -42,11 +42,19 @@ bool isInput(QEvent::Type type) {
     }
 }
 
+int g_blockers = 0;  // InputBlockers alive (GUI thread)
+
 // Swallows input (and close requests) for one window while it lives.
 class InputBlocker : public QObject {
 public:
-    explicit InputBlocker(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
-    ~InputBlocker() override { qApp->removeEventFilter(this); }
+    explicit InputBlocker(QWidget* window) : m_window(window) {
+        qApp->installEventFilter(this);
+        ++g_blockers;
+    }
+    ~InputBlocker() override {
+        qApp->removeEventFilter(this);
+        --g_blockers;
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -111,6 +119,8 @@ void runWhileBlockingInput(QWidget* window, const std::function<void()>& work) {
         work, [&] { loop.exec(); },
         [&] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
 }
+
+bool inputBlocked() { return g_blockers > 0; }
 
 void runIndexUtil(QWidget* settingsPage, const std::string& cPath) {
     ReindexLabelWidget label(settingsPage);

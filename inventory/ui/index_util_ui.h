@@ -64,4 +64,7 @@ private:
 // threw. GUI thread.
 void runWhileBlockingInput(QWidget* window, const std::function<void()>& work);
 
+// True while runWhileBlockingInput swallows a window's input. GUI thread.
+bool inputBlocked();
+
 }  // namespace inventory::ui

@@ -73,6 +73,7 @@ TEST_F(ReindexPageTest, BarAdvancesOnScreenWhileTheWindowTakesNoInput) {
     QRect labelRect, barRect;
     QString labelText;
     int labelPoints = 0;
+    bool blockedSeen = true;
     ReindexLabelWidget label(&page);
     PacedBar bar(&page, [&](ProgressBar* b) {
         labelRect = label.widget()->geometry();
@@ -82,6 +83,7 @@ TEST_F(ReindexPageTest, BarAdvancesOnScreenWhileTheWindowTakesNoInput) {
         QObject::connect(b, &ProgressBar::redrawn, [&, b] {
             painted.push_back(paintedSquares(b->snapshot()));
             QTest::mouseClick(&button, Qt::LeftButton);  // swallowed while the run lasts
+            blockedSeen = blockedSeen && inputBlocked();
         });
     });
     dialogs.answer(kOk);
@@ -95,6 +97,8 @@ TEST_F(ReindexPageTest, BarAdvancesOnScreenWhileTheWindowTakesNoInput) {
     EXPECT_EQ(labelPoints, 16);
     EXPECT_EQ(barRect, QRect(150, 480 - 318 - 24, 400, 24));
     EXPECT_EQ(clicks, 0);
+    EXPECT_TRUE(blockedSeen);
+    EXPECT_FALSE(inputBlocked());
     // Several different stages were on screen before the bar was full.
     std::vector<int> stages;
     for (int n : painted) {

@@ -1,0 +1,223 @@
+#include "app/ui_probe.h"
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTextEdit>
+#include <algorithm>
+#include <cstdio>
+
+#include "app/main_window.h"
+#include "app/program.h"
+#include "app/settings_page.h"
+#include "core/ui/qt_text.h"
+#include "display/ui/image_view.h"
+#include "inventory/ui/index_util_ui.h"
+#include "inventory/ui/progress_bar.h"
+#include "settings/ui/slide_list_page.h"
+#include "settings/ui/uppercase_sle.h"
+
+namespace app {
+namespace {
+
+QJsonArray rectOf(const QWidget* w) {
+    const QPoint topLeft = w->mapToGlobal(QPoint(0, 0));
+    return {topLeft.x(), topLeft.y(), w->width(), w->height()};
+}
+
+// What a widget of a kind the program shows displays. Returns false for a
+// kind that is not described (a container: its children are looked at).
+// `leaf` tells whether the widget's own children are its inner parts.
+bool describeContent(const QWidget* w, QJsonObject& out, bool& leaf) {
+    leaf = true;
+    if (auto* tabs = qobject_cast<const QTabBar*>(w)) {
+        QJsonArray texts;
+        for (int i = 0; i < tabs->count(); ++i) texts.append(tabs->tabText(i));
+        out["tabs"] = texts;
+        out["current"] = tabs->currentIndex();
+    } else if (auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        out["text"] = button->text();
+        if (button->isCheckable()) out["checked"] = button->isChecked();
+    } else if (auto* label = qobject_cast<const QLabel*>(w)) {
+        out["text"] = label->text();
+    } else if (auto* spin = qobject_cast<const QSpinBox*>(w)) {
+        out["value"] = spin->value();
+        out["text"] = spin->text();
+    } else if (auto* otherSpin = qobject_cast<const QAbstractSpinBox*>(w)) {
+        out["text"] = otherSpin->text();
+    } else if (auto* line = qobject_cast<const QLineEdit*>(w)) {
+        out["text"] = line->text();
+    } else if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) {
+        out["text"] = plain->toPlainText();
+    } else if (auto* rich = qobject_cast<const QTextEdit*>(w)) {
+        out["text"] = rich->toPlainText();
+    } else if (auto* list = qobject_cast<const QListWidget*>(w)) {
+        QJsonArray items, rows;
+        const QPoint origin = list->viewport()->mapToGlobal(QPoint(0, 0));
+        for (int i = 0; i < list->count(); ++i) {
+            items.append(list->item(i)->text());
+            const QRect r = list->visualItemRect(list->item(i)).translated(origin);
+            rows.append(QJsonArray{r.x(), r.y(), r.width(), r.height()});
+        }
+        out["items"] = items;
+        out["rows"] = rows;
+        out["currentRow"] = list->currentRow();
+    } else if (auto* view = qobject_cast<const display::ui::ImageView*>(w)) {
+        out["file"] = core::ui::toQString(view->file());
+        out["mode"] = view->mode();
+        out["canvas"] = rectOf(view->canvas());
+    } else if (auto* bar = qobject_cast<const inventory::ProgressBar*>(w)) {
+        out["minimum"] = bar->minimum();
+        out["maximum"] = bar->maximum();
+        out["progress"] = bar->progress();
+    } else {
+        leaf = false;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<UiProbe> UiProbe::fromEnvironment(Program& program) {
+    const QString file = qEnvironmentVariable(kVariable);
+    if (file.isEmpty()) return nullptr;
+    return std::make_unique<UiProbe>(program, file);
+}
+
+UiProbe::UiProbe(Program& program, QString file, int intervalMs)
+    : m_program(program), m_file(std::move(file)) {
+    nameWidgets();
+    writeIfChanged();
+    m_timer.setInterval(intervalMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] { writeIfChanged(); });
+    m_timer.start();
+}
+
+void UiProbe::nameWidgets() {
+    MainWindow& w = m_program.window();
+    SettingsPage& s = m_program.settingsPage();
+    settings::ui::SlideListPage& l = m_program.listPage();
+    const std::pair<const QWidget*, const char*> names[] = {
+        {w.oImageTab, "oImageTab"},         {w.oSettingsTab, "oSettingsTab"},
+        {w.oChooseTab, "oChooseTab"},       {w.oTabStrip, "oTabStrip"},
+        {w.oDescDispBox, "oDescDispBox"},   {w.oStat, "oStat"},
+        {w.oTitle, "oTitle"},               {w.oTitle2, "oTitle2"},
+        {w.oFlasher, "oFlasher"},           {w.oShowButton, "oShowButton"},
+        {w.oWatchButton, "oWatchButton"},   {w.oFreezeButton, "oFreezeButton"},
+        {w.oManualEntry, "oManualEntry"},   {s.oImagePath, "oImagePath"},
+        {s.oDataPath, "oDataPath"},         {s.oSlow, "oSlow"},
+        {s.oFast, "oFast"},                 {s.oFullScreen, "oFullScreen"},
+        {s.oBrowseCode, "oBrowseCode"},     {s.oBrowseData, "oBrowseData"},
+        {s.oReindex, "oReindex"},           {s.oHelp, "oHelp"},
+        {s.oApplySave, "oApplySave"},       {s.oDisplay, "oDisplay"},
+        {l.oChooseList, "oChooseList"},     {l.heading, "listHeading"},
+        {l.addImageButton, "addImageButton"}, {l.addCodeButton, "addCodeButton"},
+        {l.removeButton, "removeButton"},   {l.moveUpButton, "moveUpButton"},
+        {l.moveDownButton, "moveDownButton"}, {l.saveButton, "listSaveButton"},
+        {l.showButton, "listShowButton"},
+    };
+    for (const auto& [widget, name] : names) {
+        if (widget) m_names.insert(widget, QString::fromLatin1(name));
+    }
+}
+
+QString UiProbe::nameOf(const QWidget* w) const {
+    if (!w) return {};
+    auto it = m_names.constFind(w);
+    return it != m_names.constEnd() ? *it : w->objectName();
+}
+
+void UiProbe::describeChildren(QWidget* parent, QJsonArray& out) const {
+    for (QObject* child : parent->children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (!w || w->isWindow() || !w->isVisible()) continue;
+        QJsonObject item;
+        bool leaf = false;
+        const QString name = nameOf(w);
+        if (describeContent(w, item, leaf) || !name.isEmpty()) {
+            item["name"] = name;
+            item["class"] = QString::fromLatin1(w->metaObject()->className());
+            item["rect"] = rectOf(w);
+            out.append(item);
+        }
+        if (!leaf) describeChildren(w, out);
+    }
+}
+
+QJsonObject UiProbe::describeWindow(QWidget* window) const {
+    QJsonObject out;
+    out["class"] = QString::fromLatin1(window->metaObject()->className());
+    out["title"] = window->windowTitle();
+    out["rect"] = rectOf(window);
+    out["active"] = window->isActiveWindow();
+    QJsonArray widgets;
+    describeChildren(window, widgets);
+    out["widgets"] = widgets;
+    return out;
+}
+
+QByteArray UiProbe::snapshot() const {
+    MainWindow& w = m_program.window();
+    QString page;
+    if (w.isVisible()) {
+        if (w.oImageTab->isVisible()) page = "Display";
+        else if (w.oSettingsTab->isVisible()) page = "Settings";
+        else if (w.oChooseTab->isVisible()) page = "Choose";
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* focus = QApplication::focusWidget();
+
+    QList<QWidget*> windows;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top != &w) windows.append(top);
+    }
+    std::sort(windows.begin(), windows.end(), [](const QWidget* a, const QWidget* b) {
+        if (a->windowTitle() != b->windowTitle()) return a->windowTitle() < b->windowTitle();
+        return QString::fromLatin1(a->metaObject()->className()) <
+               QString::fromLatin1(b->metaObject()->className());
+    });
+    if (w.isVisible()) windows.prepend(&w);
+    QJsonArray described;
+    for (QWidget* window : windows) described.append(describeWindow(window));
+
+    QJsonObject root;
+    root["page"] = page;
+    root["inputBlocked"] = inventory::ui::inputBlocked();
+    root["modal"] = modal ? modal->windowTitle() : QString();
+    root["focus"] = focus ? (nameOf(focus).isEmpty()
+                                 ? QString::fromLatin1(focus->metaObject()->className())
+                                 : nameOf(focus))
+                          : QString();
+    root["windows"] = described;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+bool UiProbe::writeIfChanged() {
+    QByteArray now = snapshot();
+    if (now == m_written) return true;
+    QSaveFile file(m_file);
+    bool ok = file.open(QIODevice::WriteOnly) && file.write(now) == now.size() && file.commit();
+    if (!ok) {
+        if (!m_warned) {
+            std::fprintf(stderr, "lumisett: cannot write %s: %s\n", qPrintable(m_file),
+                         qPrintable(file.errorString()));
+        }
+        m_warned = true;
+        return false;
+    }
+    m_written = std::move(now);
+    return true;
+}
+
+}  // namespace app

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+class QWidget;
+class QJsonArray;
+class QJsonObject;
+
+namespace app {
+
+class Program;
+
+// What the end-to-end tests read of a running program that they drive from
+// outside with real mouse clicks and key presses. Opt-in: only when the
+// environment variable LUMISETT_UI_PROBE names a file does the program make a
+// probe, which writes a JSON snapshot of what is on the screen to that file,
+// replacing it whole (a reader never sees half a snapshot), at start and then
+// every tenth of a second when anything changed:
+//
+//   page          "Display", "Settings", "Choose" or "" (no page shown)
+//   inputBlocked  true while the re-index swallows the window's input
+//   modal         title of the modal box in force, "" when none
+//   focus         name of the widget with the keyboard focus
+//   windows       each visible window (the main window first, then by title):
+//                 class, title, rect, active, and its visible widgets, each
+//                 with name, class, rect and what it shows: text, checked,
+//                 value, items with their rows' rects and currentRow, tabs and
+//                 current, picture file, mode and canvas rect, progress with
+//                 minimum and maximum
+//
+// Rectangles are [x, y, width, height] in screen pixels from the top-left
+// corner, as the window system places them. Widgets the program keeps in a
+// variable are named after it (oDescDispBox, oStat, oTitle, oFast, ...), the
+// others by their object name, if any. GUI thread only.
+class UiProbe : public QObject {
+public:
+    static constexpr const char* kVariable = "LUMISETT_UI_PROBE";
+
+    // The probe the environment asks for, or nullptr when the variable is
+    // unset or empty. Call after Program::start; the probe must not outlive
+    // `program`.
+    static std::unique_ptr<UiProbe> fromEnvironment(Program& program);
+
+    // Writes the first snapshot to `file` at once and starts the timer.
+    UiProbe(Program& program, QString file, int intervalMs = 100);
+
+    // The snapshot as it would be written now.
+    QByteArray snapshot() const;
+
+    // Writes the snapshot when it differs from the one written last. A file
+    // that cannot be written is reported once on stderr; the probe goes on
+    // trying. Returns false when the write failed.
+    bool writeIfChanged();
+
+private:
+    void nameWidgets();
+    QJsonObject describeWindow(QWidget* window) const;
+    void describeChildren(QWidget* parent, QJsonArray& out) const;
+    QString nameOf(const QWidget* w) const;
+
+    Program& m_program;
+    QString m_file;
+    QHash<const QWidget*, QString> m_names;
+    QByteArray m_written;
+    bool m_warned = false;
+    QTimer m_timer;
+};
+
+}  // namespace app
