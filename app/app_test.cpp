@@ -192,8 +192,11 @@ TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {
 TEST_F(ProgramTest, FirstSlideAfterFollowingTheTillHasNoStationName) {
     program->watchAction();
     writeCode("RG--001");
-    ASSERT_TRUE(waitFor([&] { return program->window().oTitle->text() == "RG--001"; }, 4000));
-    EXPECT_EQ(program->window().oTitle2->text().toStdString(), "(till1)");
+    // The turn thread posts the two title lines one after the other.
+    ASSERT_TRUE(waitFor([&] {
+        return program->window().oTitle->text() == "RG--001" &&
+               program->window().oTitle2->text() == "(till1)";
+    }, 4000)) << program->window().oTitle2->text().toStdString();
     // No timer turn for now, so that Show's own turn runs on this thread.
     core::programState().oGetTime.setData(999);
     ASSERT_TRUE(waitFor([&] { return !program->gate().busy(); }, 2000));
