@@ -124,12 +124,16 @@ TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
     writeCode("RG--001");
     std::string expected = shown(display::MakeDesc("RG--001", dataPath()));
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
+    // Picture, then the two title lines: posted one after the other.
     EXPECT_TRUE(waitFor(
-        [&] { return program->window().oStat->file().find("RG--001.png") != std::string::npos; },
+        [&] {
+            return program->window().oStat->file().find("RG--001.png") != std::string::npos &&
+                   program->window().oTitle->text() == "RG--001" &&
+                   program->window().oTitle2->text() == "(till1)";
+        },
         2000))
-        << program->window().oStat->file();
-    EXPECT_EQ(program->window().oTitle->text().toStdString(), "RG--001");
-    EXPECT_EQ(program->window().oTitle2->text().toStdString(), "(till1)");
+        << program->window().oStat->file() << " / " << program->window().oTitle->text().toStdString()
+        << " / " << program->window().oTitle2->text().toStdString();
 
     // Freeze/Manual, then a short code typed by the clerk.
     program->freezeAction();
