@@ -2,12 +2,30 @@
 
 #include <cstring>
 
-#include "core/xbase_values.h"
 #include "tables/le.h"
 
 namespace tables {
 
 using platform::Status;
+
+namespace {
+
+// Field names are ASCII (letters, digits, "_"): their case is folded in ASCII.
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+std::string upperName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) c = upperAscii(c);
+    return out;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
 
 void encodeDbfHeader(const DbfHeader& h, std::uint8_t* out) {
     std::memset(out, 0, kDbfHeaderSize);
@@ -95,8 +113,8 @@ Status checkNewFields(std::vector<DbfField>* fields) {
     unsigned offset = 1;
     for (std::size_t i = 0; i < fields->size(); ++i) {
         DbfField& f = (*fields)[i];
-        f.name = core::upper(f.name);
-        f.type = core::upperChar(f.type);
+        f.name = upperName(f.name);
+        f.type = upperAscii(f.type);
         bool nameOk = !f.name.empty() && f.name.size() <= 10 && f.name[0] >= 'A' && f.name[0] <= 'Z';
         for (char c : f.name) {
             nameOk = nameOk && ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
@@ -147,9 +165,9 @@ std::string newDbfImage(const std::vector<DbfField>& fields, int year, int month
 }
 
 int findDbfField(const std::vector<DbfField>& fields, std::string_view name) {
-    std::string wanted = core::upper(core::alltrim(name));
+    std::string wanted = upperName(trimmed(name));
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (core::upper(fields[i].name) == wanted) return int(i);
+        if (upperName(fields[i].name) == wanted) return int(i);
     }
     return -1;
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/xbase_values.h"
+#include "tables/numeric_text.h"
 
 namespace tables {
 
@@ -11,7 +11,7 @@ std::string_view fieldBytes(std::string_view record, const DbfField& field) {
 }
 
 double fieldNumber(std::string_view record, const DbfField& field) {
-    return core::numericValue(fieldBytes(record, field));
+    return numericValue(fieldBytes(record, field));
 }
 
 bool fieldLogical(std::string_view record, const DbfField& field) {
@@ -26,9 +26,9 @@ void putFieldText(std::string* record, const DbfField& field, std::string_view t
 }
 
 platform::Status putFieldNumber(std::string* record, const DbfField& field, double value) {
-    std::string text = core::formatNumber(value, field.length, field.decimals);
+    std::string text = formatNumber(value, field.length, field.decimals);
     if (text.size() != field.length || text.find('*') != std::string::npos) {
-        return platform::Status::invalid(core::formatNumberTrimmed(value, field.decimals) +
+        return platform::Status::invalid(formatNumberTrimmed(value, field.decimals) +
                                          " does not fit field " + field.name);
     }
     putFieldText(record, field, text);
