@@ -149,8 +149,10 @@ void Program::applySaveAction() {
     m_vars.nSlow = m_settings->oSlow->value();
     m_vars.nFast = m_settings->oFast->value();
     double x = m_vars.aPos.x, y = m_vars.aPos.y;
-    settings::SaveParam(m_state.cParamFile.getData(), m_vars.cBuffer, m_vars.cPath, m_vars.nSlow,
-                        m_vars.nFast, x, y, WindowState(*m_window, *m_settings->oFullScreen));
+    // SaveParam tells the user itself whether the parameters were saved.
+    static_cast<void>(settings::SaveParam(m_state.cParamFile.getData(), m_vars.cBuffer, m_vars.cPath,
+                                          m_vars.nSlow, m_vars.nFast, x, y,
+                                          WindowState(*m_window, *m_settings->oFullScreen)));
     m_vars.aPos = {x, y};
     m_state.oBuffer.setData(m_vars.cBuffer);
     m_state.oPath.setData(m_vars.cPath);

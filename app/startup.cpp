@@ -15,7 +15,7 @@
 #include "inventory/dbe_sys.h"
 #include "platform/dialogs.h"
 #include "settings/ui/get_filename.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace app {
 
@@ -30,11 +30,11 @@ int runProgram(int argc, char** argv) {
     errors::ErrorSys();
     core::setExitProcedure(inventory::AppExit);
     settings::ui::setWorkAreaHooks({[] {
-                                        int n = tables::currentArea();
-                                        tables::selectArea(0);
+                                        int n = workareas::currentArea();
+                                        workareas::selectArea(0);
                                         return n;
                                     },
-                                    [](int n) { tables::selectArea(n); }});
+                                    [](int n) { workareas::selectArea(n); }});
 
     std::optional<std::string> cProf, cMode;
     if (argc >= 2) cProf = argv[1];

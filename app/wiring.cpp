@@ -5,7 +5,7 @@
 #include "platform/fs.h"
 #include "settings/list_file.h"
 #include "settings/ui/get_filename.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace app {
 display::CycleServices makeCycleServices() {
@@ -20,7 +20,7 @@ display::CycleServices makeCycleServices() {
     s.readFile = [](const std::string& path, std::string* content) {
         return platform::readFile(path, content).isOk();
     };
-    s.closeAllTables = [] { tables::closeAll(); };
+    s.closeAllTables = [] { workareas::closeAll(); };
     s.nextSlide = [](const std::string& listFile, long& record) {
         return settings::nextSlide(listFile, record);
     };

@@ -17,7 +17,7 @@
 
 #include "display/item_layout.h"
 #include "display/make_desc.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ std::string codeFor(std::uint32_t n) {
 // dominate the run) and the record count is set in the header.
 bool makeStock(const std::string& dir, std::uint32_t count) {
     const std::string path = dir + "/istock.dbf";
-    if (!tables::createTable(path, display::itemFields())) {
+    if (!workareas::createTable(path, display::itemFields())) {
         return false;
     }
     std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -69,9 +69,9 @@ bool makeStock(const std::string& dir, std::uint32_t count) {
     f.write(reinterpret_cast<const char*>(countBytes), 4);
     f.close();
     if (!f) return false;
-    if (!tables::useArea(path, "istock", false, false)) return false;
-    const bool ok = tables::createIndex(dir + "/istkcode.ntx", "istock->code");
-    tables::closeAll();
+    if (!workareas::useArea(path, "istock", false, false)) return false;
+    const bool ok = workareas::createIndex(dir + "/istkcode.ntx", "istock->code");
+    workareas::closeAll();
     return ok;
 }
 

@@ -26,7 +26,7 @@
 #include "tables/dbf.h"
 #include "tables/dbf_header.h"
 #include "tables/ntx_build.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ std::string codeFor(std::uint32_t n) {
 void makeTable(const std::string& path, std::uint32_t count, unsigned seed) {
     std::vector<tables::DbfField> fields = {{"CODE", 'C', 7, 0}, {"DESC", 'C', 48, 0},
                                             {"PRICE", 'N', 10, 2}};
-    tables::checkNewFields(&fields);
+    if (!tables::checkNewFields(&fields).isOk()) std::exit(1);
     std::string image = tables::newDbfImage(fields, 2026, 12, 7);
     image.pop_back();  // the end mark goes after the records
     image[4] = char(count & 0xFF);
@@ -52,11 +52,17 @@ void makeTable(const std::string& path, std::uint32_t count, unsigned seed) {
     image[6] = char((count >> 16) & 0xFF);
     image[7] = char(count >> 24);
     std::unique_ptr<platform::File> f;
-    platform::openFile(path, {platform::Access::ReadWrite, platform::Share::Exclusive,
-                              platform::Disposition::Replace},
-                       &f);
+    auto write = [&](std::uint64_t at, const std::string& bytes) {
+        if (!f->writeAt(at, bytes.data(), bytes.size()).isOk()) std::exit(1);
+    };
+    if (!platform::openFile(path, {platform::Access::ReadWrite, platform::Share::Exclusive,
+                                   platform::Disposition::Replace},
+                            &f)
+             .isOk()) {
+        std::exit(1);
+    }
     std::uint64_t offset = 0;
-    f->writeAt(offset, image.data(), image.size());
+    write(offset, image);
     offset += image.size();
     std::mt19937 rng(seed);
     std::string chunk;
@@ -69,12 +75,12 @@ void makeTable(const std::string& path, std::uint32_t count, unsigned seed) {
         rec += price;
         chunk += rec;
         if (chunk.size() > (1 << 20) || i + 1 == count) {
-            f->writeAt(offset, chunk.data(), chunk.size());
+            write(offset, chunk);
             offset += chunk.size();
             chunk.clear();
         }
     }
-    f->writeAt(offset, "\x1A", 1);
+    write(offset, "\x1A");
 }
 
 struct RunResult {
@@ -117,9 +123,11 @@ RunResult bestOf3(const std::function<void()>& work) {
 // The floor: read every key from the table and sort them.
 void readAndSort(const std::string& path) {
     std::unique_ptr<platform::File> f;
-    platform::openFile(path, {platform::Access::ReadOnly, platform::Share::Exclusive}, &f);
     std::unique_ptr<tables::Dbf> dbf;
-    if (!tables::Dbf::open(std::move(f), false, true, &dbf).isOk()) _exit(1);
+    if (!platform::openFile(path, {platform::Access::ReadOnly, platform::Share::Exclusive}, &f).isOk() ||
+        !tables::Dbf::open(std::move(f), false, true, &dbf).isOk()) {
+        _exit(1);
+    }
     const std::uint32_t count = dbf->recordCount();
     const auto& field = dbf->fields()[0];
     const std::size_t rl = dbf->header().recordLength, ks = field.length;
@@ -140,29 +148,29 @@ void readAndSort(const std::string& path) {
 
 void buildIndex(const std::string& table, const std::string& index) {
     std::uint64_t calls = 0;
-    if (!tables::useArea(table, "bench", false, true)) _exit(1);
-    if (!tables::createIndex(index, "bench->code", [&](std::uint32_t) { ++calls; })) _exit(1);
-    tables::closeAll();
+    if (!workareas::useArea(table, "bench", false, true)) _exit(1);
+    if (!workareas::createIndex(index, "bench->code", [&](std::uint32_t) { ++calls; })) _exit(1);
+    workareas::closeAll();
     if (calls == 0) _exit(1);
 }
 
 // Microseconds per seek of existing codes, table and index opened shared and
 // read-only as the item lookup opens them.
 double seekMicros(const std::string& table, const std::string& index, std::uint32_t count) {
-    tables::useArea(table, "seek", true, true);
-    tables::ordListAdd(index);
+    workareas::useArea(table, "seek", true, true);
+    workareas::ordListAdd(index);
     std::mt19937 rng(99);
     std::vector<std::string> keys;
     for (int i = 0; i < 2000; ++i) {
-        tables::goTo(1 + rng() % count);
-        keys.push_back(tables::fieldGetString("code"));
+        workareas::goTo(1 + rng() % count);
+        keys.push_back(workareas::fieldGetString("code"));
     }
     double best = 1e9;
     for (int run = 0; run < 3; ++run) {
         std::size_t found = 0;
         const int kSeeks = 20000;
         auto start = Clock::now();
-        for (int i = 0; i < kSeeks; ++i) found += tables::seek(keys[std::size_t(i) % keys.size()]);
+        for (int i = 0; i < kSeeks; ++i) found += workareas::seek(keys[std::size_t(i) % keys.size()]);
         double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count() / kSeeks;
         if (found != kSeeks) {
             std::fprintf(stderr, "seek missed keys\n");
@@ -170,7 +178,7 @@ double seekMicros(const std::string& table, const std::string& index, std::uint3
         }
         best = std::min(best, us);
     }
-    tables::closeAll();
+    workareas::closeAll();
     return best;
 }
 

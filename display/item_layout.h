@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "tables/work_area.h"
+#include "tables/table.h"
 
 namespace display {
 

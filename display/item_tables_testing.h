@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "display/item_layout.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace display::testing {
 
@@ -59,21 +59,21 @@ inline std::string dataFile(const std::string& dir, const std::string& name,
 // Writes the table with our engine (no index).
 inline bool writeWithOurEngine(const std::string& dir, const TableData& t) {
     const std::string path = dataFile(dir, t.name, ".dbf");
-    if (!tables::createTable(path, t.fields)) return false;
-    if (!tables::useArea(path, "", false, false)) return false;
+    if (!workareas::createTable(path, t.fields)) return false;
+    if (!workareas::useArea(path, "", false, false)) return false;
     for (const Row& row : t.rows) {
-        if (!tables::appendBlank()) return false;
+        if (!workareas::appendBlank()) return false;
         for (std::size_t i = 0; i < t.fields.size() && i < row.values.size(); ++i) {
             if (row.values[i].empty()) continue;
             if (t.fields[i].type == 'N') {
-                tables::fieldPutNumber(t.fields[i].name, std::stod(row.values[i]));
+                workareas::fieldPutNumber(t.fields[i].name, std::stod(row.values[i]));
             } else {
-                tables::fieldPut(t.fields[i].name, row.values[i]);
+                workareas::fieldPut(t.fields[i].name, row.values[i]);
             }
         }
-        if (row.deleted) tables::deleteRecord();
+        if (row.deleted) workareas::deleteRecord();
     }
-    tables::closeAll();
+    workareas::closeAll();
     return true;
 }
 
@@ -104,9 +104,9 @@ inline bool writeWithPerl(const std::string& dir, const TableData& t) {
 
 // Builds the table's index with our engine, as the re-index does.
 inline bool indexWithOurEngine(const std::string& dir, const TableData& t) {
-    if (!tables::useArea(dataFile(dir, t.name, ".dbf"), "", false, false)) return false;
-    const bool ok = tables::createIndex(dataFile(dir, t.index, ".ntx"), t.name + "->code");
-    tables::closeAll();
+    if (!workareas::useArea(dataFile(dir, t.name, ".dbf"), "", false, false)) return false;
+    const bool ok = workareas::createIndex(dataFile(dir, t.index, ".ntx"), t.name + "->code");
+    workareas::closeAll();
     return ok;
 }
 

@@ -11,7 +11,7 @@
 #include "display/item_text.h"
 #include "errors/error.h"
 #include "platform/fs.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace display {
 
@@ -32,11 +32,11 @@ public:
     ~CloseAllTables() noexcept(false) {
         if (std::uncaught_exceptions() > m_pending) {
             try {
-                tables::closeAll();
+                workareas::closeAll();
             } catch (const errors::Unwind&) {
             }
         } else {
-            tables::closeAll();
+            workareas::closeAll();
         }
     }
 
@@ -48,13 +48,13 @@ private:
 // read-only, with the index `order` as controlling order. False when the
 // handler let a failed open take its default result.
 bool openWithOrder(const std::string& cPath, const std::string& name, const std::string& order) {
-    if (!tables::useArea(cPath + "\\" + name, name, true, true)) return false;
-    tables::ordListClear();
-    return tables::ordListAdd(cPath + "\\" + order);
+    if (!workareas::useArea(cPath + "\\" + name, name, true, true)) return false;
+    workareas::ordListClear();
+    return workareas::ordListAdd(cPath + "\\" + order);
 }
 
 bool codeMatches(std::string_view cCode) {
-    return tables::fieldGetString("code").starts_with(cCode);
+    return workareas::fieldGetString("code").starts_with(cCode);
 }
 
 // Seeks `cCode` in the current table's order and passes over records marked
@@ -63,26 +63,26 @@ bool codeMatches(std::string_view cCode) {
 // the code can belong to a superseded record. True when a live record with
 // the code is current; a code held only by deleted records is not found.
 bool seekLiveRecord(std::string_view cCode) {
-    if (!tables::seek(cCode)) return false;
-    while (tables::deleted()) {
-        tables::skip();
-        if (tables::eof() || !codeMatches(cCode)) return false;
+    if (!workareas::seek(cCode)) return false;
+    while (workareas::deleted()) {
+        workareas::skip();
+        if (workareas::eof() || !codeMatches(cCode)) return false;
     }
     return true;
 }
 
 ItemRecord readItem() {
     ItemRecord item;
-    item.code = tables::fieldGetString("code");
-    item.desc = tables::fieldGetString("desc");
-    item.price = tables::fieldGetNumber("price");
-    item.doll_price = tables::fieldGetNumber("doll_price");
-    item.ctdiamond = tables::fieldGetNumber("ctdiamond");
-    item.colour = tables::fieldGetString("colour");
-    item.ctother = tables::fieldGetNumber("ctother");
-    item.size = tables::fieldGetNumber("size");
-    item.total_mass = tables::fieldGetNumber("total_mass");
-    item.deleted = tables::deleted();
+    item.code = workareas::fieldGetString("code");
+    item.desc = workareas::fieldGetString("desc");
+    item.price = workareas::fieldGetNumber("price");
+    item.doll_price = workareas::fieldGetNumber("doll_price");
+    item.ctdiamond = workareas::fieldGetNumber("ctdiamond");
+    item.colour = workareas::fieldGetString("colour");
+    item.ctother = workareas::fieldGetNumber("ctother");
+    item.size = workareas::fieldGetNumber("size");
+    item.total_mass = workareas::fieldGetNumber("total_mass");
+    item.deleted = workareas::deleted();
     return item;
 }
 
@@ -91,18 +91,18 @@ ItemRecord readItem() {
 // describeMerchandise leaves them out.
 std::vector<ComponentLine> readComponents(std::string_view cCode) {
     std::vector<ComponentLine> lines;
-    if (!tables::selectArea("isub")) return lines;
-    tables::seek(cCode);
-    while (!tables::eof() && codeMatches(cCode)) {
+    if (!workareas::selectArea("isub")) return lines;
+    workareas::seek(cCode);
+    while (!workareas::eof() && codeMatches(cCode)) {
         ComponentLine line;
-        line.code = tables::fieldGetString("code");
-        line.desc = tables::fieldGetString("desc");
-        line.raw_code = tables::fieldGetString("raw_code");
-        line.qty = tables::fieldGetNumber("qty");
-        line.mass = tables::fieldGetNumber("mass");
-        line.deleted = tables::deleted();
+        line.code = workareas::fieldGetString("code");
+        line.desc = workareas::fieldGetString("desc");
+        line.raw_code = workareas::fieldGetString("raw_code");
+        line.qty = workareas::fieldGetNumber("qty");
+        line.mass = workareas::fieldGetNumber("mass");
+        line.deleted = workareas::deleted();
         lines.push_back(std::move(line));
-        tables::skip();
+        workareas::skip();
     }
     return lines;
 }

@@ -12,7 +12,7 @@
 #include "core/program_state.h"
 #include "display/item_tables_testing.h"
 #include "errors/error.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 #include "testsupport/temp_dir.h"
 
 namespace display::testing {
@@ -27,7 +27,7 @@ protected:
         core::programState().cProgName.setData("");
     }
     void TearDown() override {
-        tables::closeAll();
+        workareas::closeAll();
         core::resetDisplayState();
         resetTablesFound();
     }
@@ -43,7 +43,7 @@ protected:
     std::string lookup(const std::string& code) { return MakeDesc(code, m_dir.str()); }
     static bool anyTableOpen() {
         for (const char* alias : {"istock", "imerch", "isub", "slides"}) {
-            if (tables::isAliasOpen(alias)) return true;
+            if (workareas::isAliasOpen(alias)) return true;
         }
         return false;
     }
@@ -166,18 +166,18 @@ TEST_F(MakeDescTest, MissingFiles) {
 
 TEST_F(MakeDescTest, SuspendedDisplayTouchesNoTable) {
     writeShop();
-    ASSERT_TRUE(tables::useArea(m_dir.str() + "/istock", "slides", true, true));
+    ASSERT_TRUE(workareas::useArea(m_dir.str() + "/istock", "slides", true, true));
     core::StopDisplay(true);
     EXPECT_EQ(lookup(""), "Program stopped");
     EXPECT_EQ(lookup("CH--123"), "Program stopped");
-    EXPECT_TRUE(tables::isAliasOpen("slides"));
+    EXPECT_TRUE(workareas::isAliasOpen("slides"));
     EXPECT_FALSE(tablesFound());
 }
 
 // A lookup closes every table of its thread, the slide show's too.
 TEST_F(MakeDescTest, ClosesTheThreadsOtherTables) {
     writeShop();
-    ASSERT_TRUE(tables::useArea(m_dir.str() + "/istock", "slides", true, true));
+    ASSERT_TRUE(workareas::useArea(m_dir.str() + "/istock", "slides", true, true));
     EXPECT_EQ(lookup("CH--123"), kChainText);
     EXPECT_FALSE(anyTableOpen());
 }

@@ -1,9 +1,9 @@
 #include "inventory/app_exit.h"
 
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace inventory {
 
-void AppExit() { tables::commitAndCloseEverything(); }
+void AppExit() { workareas::commitAndCloseEverything(); }
 
 }  // namespace inventory

@@ -5,7 +5,7 @@
 #include "inventory/app_exit.h"
 #include "platform/dialogs.h"
 #include "tables/dbe.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -69,15 +69,15 @@ TEST(DbeSysTest, DateFormatFollowsTheCenturyFlag) {
 TEST(AppExitTest, CommitsPendingChangesAndClosesEveryTable) {
     testsupport::TempDir dir;
     std::string path = dir.file("list.dbf");
-    ASSERT_TRUE(tables::createTable(path, {{"CODE", 'C', 10, 0}}));
-    ASSERT_TRUE(tables::useArea(path, "slides", false, false));
-    ASSERT_TRUE(tables::appendBlank());
-    tables::fieldPut("code", "AB--123");
-    ASSERT_TRUE(tables::createTable(dir.file("other.dbf"), {{"N", 'N', 5, 0}}));
-    ASSERT_TRUE(tables::useArea(dir.file("other.dbf"), "", false, true));
+    ASSERT_TRUE(workareas::createTable(path, {{"CODE", 'C', 10, 0}}));
+    ASSERT_TRUE(workareas::useArea(path, "slides", false, false));
+    ASSERT_TRUE(workareas::appendBlank());
+    workareas::fieldPut("code", "AB--123");
+    ASSERT_TRUE(workareas::createTable(dir.file("other.dbf"), {{"N", 'N', 5, 0}}));
+    ASSERT_TRUE(workareas::useArea(dir.file("other.dbf"), "", false, true));
     inventory::AppExit();
-    EXPECT_FALSE(tables::isAliasOpen("slides"));
-    EXPECT_FALSE(tables::isAliasOpen("other"));
+    EXPECT_FALSE(workareas::isAliasOpen("slides"));
+    EXPECT_FALSE(workareas::isAliasOpen("other"));
     std::string bytes = dir.read("list.dbf");
     EXPECT_NE(bytes.find(" AB--123   \x1A"), std::string::npos);
 }

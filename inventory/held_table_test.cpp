@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "errors/standard_eh.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 #include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
 
@@ -17,7 +17,7 @@ namespace {
 TEST(HeldTableTest, OpenOfATableHeldExclusivelyElsewhereFailsQuietly) {
     testsupport::TempDir dir;
     const std::string table = dir.file("istock.dbf");
-    ASSERT_TRUE(tables::createTable(table, {{"CODE", 'C', 7, 0}}));
+    ASSERT_TRUE(workareas::createTable(table, {{"CODE", 'C', 7, 0}}));
 
     int ready[2], release[2];
     ASSERT_EQ(pipe(ready), 0);
@@ -25,11 +25,11 @@ TEST(HeldTableTest, OpenOfATableHeldExclusivelyElsewhereFailsQuietly) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {  // the point-of-sale holding the table
-        bool ok = tables::useArea(table, "held", false, false);
+        bool ok = workareas::useArea(table, "held", false, false);
         char c = ok ? 'y' : 'n';
         (void)!write(ready[1], &c, 1);
         (void)!read(release[0], &c, 1);
-        tables::closeAll();
+        workareas::closeAll();
         _exit(0);
     }
     char c = 0;
@@ -40,21 +40,21 @@ TEST(HeldTableTest, OpenOfATableHeldExclusivelyElsewhereFailsQuietly) {
     errors::Services services;
     services.dialogs = &dialogs;
     errors::Handler previous = errors::setHandler(errors::standardHandler(services));
-    bool opened = tables::useArea(table, "istock", true, true);
+    bool opened = workareas::useArea(table, "istock", true, true);
     errors::setHandler(previous);
 
     EXPECT_FALSE(opened);
-    EXPECT_FALSE(tables::isUsed());
+    EXPECT_FALSE(workareas::isUsed());
     EXPECT_TRUE(dialogs.boxes().empty());
-    tables::closeAll();
+    workareas::closeAll();
 
     (void)!write(release[1], "x", 1);
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status));
     // Released: the same open now works.
-    EXPECT_TRUE(tables::useArea(table, "istock", true, true));
-    tables::closeAll();
+    EXPECT_TRUE(workareas::useArea(table, "istock", true, true));
+    workareas::closeAll();
 }
 
 }  // namespace

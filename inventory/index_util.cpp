@@ -8,7 +8,7 @@
 #include "errors/recovery.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace inventory {
 
@@ -26,7 +26,7 @@ struct CloseTablesAtEnd {
     ~CloseTablesAtEnd() {
         if (std::uncaught_exceptions() > unwinding) {
             errors::AbortEachStep quiet;
-            quiet.run([] { tables::closeAll(); });
+            quiet.run([] { workareas::closeAll(); });
         }
     }
 };
@@ -67,7 +67,7 @@ IndexFiles indexFiles(const std::string& cPath) {
 RebuildReport rebuildIndexes(const IndexFiles& files, ReindexProgress& progress) {
     CloseTablesAtEnd closeAtEnd;
     RebuildReport report;
-    tables::closeAll();
+    workareas::closeAll();
 
     const bool withMerch = platform::fileExists(files.merch.table);
     std::vector<const IndexFile*> opened{&files.stock};
@@ -76,11 +76,11 @@ RebuildReport rebuildIndexes(const IndexFiles& files, ReindexProgress& progress)
         opened.push_back(&files.sub);
     }
     for (const IndexFile* f : opened) {
-        if (!tables::useArea(f->table, f->alias, false, false)) {
-            tables::closeAll();
+        if (!workareas::useArea(f->table, f->alias, false, false)) {
+            workareas::closeAll();
             return stopped(report, openFailure(*f));
         }
-        report.count += tables::lastRec();
+        report.count += workareas::lastRec();
     }
 
     progress.setRange(1, report.count, 1);
@@ -90,12 +90,12 @@ RebuildReport rebuildIndexes(const IndexFiles& files, ReindexProgress& progress)
     if (withMerch) built = {&files.sub, &files.merch};
     built.push_back(&files.stock);
     for (const IndexFile* f : built) {
-        if (!tables::selectArea(f->alias) || !tables::createIndex(f->index, f->key, each)) {
-            tables::closeAll();
+        if (!workareas::selectArea(f->alias) || !workareas::createIndex(f->index, f->key, each)) {
+            workareas::closeAll();
             return stopped(report, buildFailure(*f));
         }
     }
-    tables::closeAll();
+    workareas::closeAll();
     return report;
 }
 
@@ -118,7 +118,7 @@ void runOnWorkerThread(const std::function<void()>& work, const std::function<vo
 ReindexResult IndexUtil(const std::string& cPath, ReindexLabel& label, ReindexProgress& progress,
                         const RunWork& runWork) {
     const IndexFiles files = indexFiles(cPath);
-    tables::closeAll();
+    workareas::closeAll();
     const bool wasStopped = core::StopDisplay();
     core::StopDisplay(true);
 

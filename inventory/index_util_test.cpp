@@ -12,7 +12,7 @@
 #include "inventory/progress_model.h"
 #include "inventory/testing/reindex_tables.h"
 #include "platform/fs.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace {
 
@@ -219,8 +219,8 @@ TEST_F(IndexUtilTest, RebuildsIndexesInOrderWithOneStepPerRecord) {
             EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
         }
         // The worker's tables are closed: this thread can have them for itself.
-        EXPECT_TRUE(tables::useArea(data.file("istock.dbf"), "", false, false));
-        tables::closeAll();
+        EXPECT_TRUE(workareas::useArea(data.file("istock.dbf"), "", false, false));
+        workareas::closeAll();
     }
 }
 
@@ -289,9 +289,9 @@ TEST_F(IndexUtilTest, ErrorThatUnwindsRemovesLabelAndBarAndKeepsTheDisplaySuspen
     EXPECT_TRUE(core::StopDisplay());
     // The worker closed what it had opened.
     for (const char* t : {"istock.dbf", "imerch.dbf", "isub.dbf"}) {
-        EXPECT_TRUE(tables::useArea(path(t), "", false, false)) << t;
+        EXPECT_TRUE(workareas::useArea(path(t), "", false, false)) << t;
     }
-    tables::closeAll();
+    workareas::closeAll();
 }
 
 TEST_F(IndexUtilTest, BuildFailingHalfwayLeavesTheOldIndexWorking) {
@@ -318,11 +318,11 @@ TEST_F(IndexUtilTest, BuildFailingHalfwayLeavesTheOldIndexWorking) {
     table("imerch.dbf", 50, 'M');
     EXPECT_EQ(checkIndex(path("imerch.dbf"), path("imercode.ntx")), "");
     EXPECT_EQ(perlKeys(path("imercode.ntx")).size(), 50u);
-    ASSERT_TRUE(tables::useArea(path("imerch.dbf"), "imerch", true, true));
-    ASSERT_TRUE(tables::ordListAdd(path("imercode.ntx")));
-    tables::goTop();
-    EXPECT_TRUE(tables::seek(tables::fieldGetString("code")));
-    tables::closeAll();
+    ASSERT_TRUE(workareas::useArea(path("imerch.dbf"), "imerch", true, true));
+    ASSERT_TRUE(workareas::ordListAdd(path("imercode.ntx")));
+    workareas::goTop();
+    EXPECT_TRUE(workareas::seek(workareas::fieldGetString("code")));
+    workareas::closeAll();
 }
 
 TEST(ReindexToolTest, RebuildsWithoutWindowAndFailsClearlyOnMissingOrHeldTables) {

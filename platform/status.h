@@ -6,9 +6,12 @@
 namespace platform {
 
 // Result of an operation of the table engine or the platform layer. Neither
-// throws; whatever can fail returns a Status. `osCode` keeps the operating
-// system's error number (errno, or GetLastError on Windows) when there is one.
-class Status {
+// throws; whatever can fail returns a Status, and a result left unread is a
+// compiler warning. `osCode` keeps the operating system's error number (errno,
+// or GetLastError on Windows) when there is one; `file` names the file a
+// failure concerns when the failing layer knows it (the table engine always
+// does).
+class [[nodiscard]] Status {
 public:
     enum class Code { Ok, NotFound, Corrupt, Locked, IoError, Invalid, Unsupported };
 
@@ -32,11 +35,20 @@ public:
     Code code() const { return m_code; }
     const std::string& message() const { return m_message; }
     int osCode() const { return m_osCode; }
+    const std::string& file() const { return m_file; }
+
+    // This status, naming `file` unless it is a success or names one already.
+    Status inFile(const std::string& file) const {
+        Status s = *this;
+        if (!s.isOk() && s.m_file.empty()) s.m_file = file;
+        return s;
+    }
 
 private:
     Code m_code = Code::Ok;
     std::string m_message;
     int m_osCode = 0;
+    std::string m_file;
 };
 
 }  // namespace platform

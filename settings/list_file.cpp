@@ -7,7 +7,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "settings/list_editor.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace settings {
 
@@ -42,13 +42,13 @@ bool heldElsewhere(const std::string& path) {
 
 // Whether the table at `path` holds exactly the items of `oList`, as stored.
 bool holdsList(const std::string& path, const ListBox& oList) {
-    if (!tables::useArea(path, "", true, true)) return false;
-    bool same = tables::lastRec() == std::uint32_t(oList.count());
+    if (!workareas::useArea(path, "", true, true)) return false;
+    bool same = workareas::lastRec() == std::uint32_t(oList.count());
     for (int i = 1; same && i <= oList.count(); ++i) {
-        tables::goTo(std::uint32_t(i));
-        same = tables::fieldGetString(kListField) == stored(oList.itemText(i));
+        workareas::goTo(std::uint32_t(i));
+        same = workareas::fieldGetString(kListField) == stored(oList.itemText(i));
     }
-    tables::closeArea();
+    workareas::closeArea();
     return same;
 }
 
@@ -57,7 +57,7 @@ struct TemporaryList {
     std::string path;
     bool placed = false;
     ~TemporaryList() {
-        if (!placed && platform::isFile(path)) platform::removeFile(path);
+        if (!placed && platform::isFile(path)) static_cast<void>(platform::removeFile(path));
     }
 };
 
@@ -70,19 +70,19 @@ void refuse(const char* message) {
 
 void ReadList(ListBox& oList, const std::string& cListFile) {
     if (!platform::isFile(cListFile)) return;
-    if (!tables::isAliasOpen(kSlidesAlias)) {
-        if (!tables::useArea(cListFile, kSlidesAlias, true, false)) return;
+    if (!workareas::isAliasOpen(kSlidesAlias)) {
+        if (!workareas::useArea(cListFile, kSlidesAlias, true, false)) return;
     } else {
         // The caller is meant to have it current; make sure of it rather than
         // read (and close) whichever table happens to be.
-        tables::selectArea(kSlidesAlias);
-        tables::goTo(1);
+        workareas::selectArea(kSlidesAlias);
+        workareas::goTo(1);
     }
-    while (!tables::eof()) {
-        oList.append(tables::fieldGetString(kListField));
-        tables::skip(1);
+    while (!workareas::eof()) {
+        oList.append(workareas::fieldGetString(kListField));
+        workareas::skip(1);
     }
-    tables::closeArea();
+    workareas::closeArea();
 }
 
 void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause) {
@@ -100,24 +100,24 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
     }
     core::StopDisplay(true);
     wait(100);
-    tables::closeAll();
+    workareas::closeAll();
 
     // The old list stays in place until the new one is complete, so a failed
     // save never leaves the shop without one.
     TemporaryList temp{cListFile + ".tmp"};
-    tables::createTable(temp.path, {{kListField, 'C', kListFieldWidth, 0}});
+    workareas::createTable(temp.path, {{kListField, 'C', kListFieldWidth, 0}});
     if (!platform::isFile(temp.path)) return refuse(kCannotCreateList);
-    if (tables::useArea(temp.path, "", true, false)) {
+    if (workareas::useArea(temp.path, "", true, false)) {
         for (int i = 1; i <= nItems; ++i) {
-            if (!tables::appendBlank()) break;
-            tables::fieldPut(kListField, oList.itemText(i));
+            if (!workareas::appendBlank()) break;
+            workareas::fieldPut(kListField, oList.itemText(i));
         }
-        tables::closeArea();
+        workareas::closeArea();
     }
     if (!holdsList(temp.path, oList)) return refuse(kCannotCreateList);
 
     if (platform::fileExists(cListFile) && heldElsewhere(cListFile)) {
-        tables::closeArea();
+        workareas::closeArea();
         wait(100);
         if (heldElsewhere(cListFile)) return refuse(kCannotDeleteOldList);
     }
@@ -129,16 +129,16 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
 
 std::string nextSlide(const std::string& cListFile, long& record) {
     if (!platform::isFile(cListFile)) return "";
-    if (tables::isAliasOpen(kSlidesAlias)) {
-        tables::selectArea(kSlidesAlias);
-    } else if (!tables::useArea(cListFile, kSlidesAlias, true, true)) {
+    if (workareas::isAliasOpen(kSlidesAlias)) {
+        workareas::selectArea(kSlidesAlias);
+    } else if (!workareas::useArea(cListFile, kSlidesAlias, true, true)) {
         return "";
     }
-    tables::goTo(std::uint32_t(record > 0 ? record : 0));
-    std::string entry = tables::fieldGetString(kListField);
-    tables::skip(1);
-    if (tables::eof()) tables::goTo(1);
-    record = long(tables::recNo());
+    workareas::goTo(std::uint32_t(record > 0 ? record : 0));
+    std::string entry = workareas::fieldGetString(kListField);
+    workareas::skip(1);
+    if (workareas::eof()) workareas::goTo(1);
+    record = long(workareas::recNo());
     return entry;
 }
 

@@ -55,7 +55,7 @@ extern const char* const kSavedToFile;          // followed by cListFile
 // record `record` and moves `record` on to the next record, or to 1 after the
 // last (a record beyond the end reads blank and restarts at 1). "" without
 // touching `record` when the table does not exist. The calling thread's areas
-// are its own: close them (tables::closeAll) when the display is suspended.
+// are its own: close them (workareas::closeAll) when the display is suspended.
 std::string nextSlide(const std::string& cListFile, long& record);
 
 }  // namespace settings

@@ -19,7 +19,7 @@
 #include "errors/error.h"
 #include "platform/beep.h"
 #include "platform/file.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 #include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
 
@@ -98,7 +98,7 @@ protected:
         cListFile = dir.file("TILL1.dbf");
     }
     void TearDown() override {
-        tables::closeAll();
+        workareas::closeAll();
         platform::setBeeper(m_oldBeeper);
         errors::setHandler(m_oldHandler);
         core::resetDisplayState();
@@ -115,9 +115,9 @@ protected:
     // The records of the table as the engine reads them.
     Items records() {
         Items out;
-        EXPECT_TRUE(tables::useArea(cListFile, "check", true, true));
-        for (; !tables::eof(); tables::skip(1)) out.push_back(tables::fieldGetString("code"));
-        tables::closeArea();
+        EXPECT_TRUE(workareas::useArea(cListFile, "check", true, true));
+        for (; !workareas::eof(); workareas::skip(1)) out.push_back(workareas::fieldGetString("code"));
+        workareas::closeArea();
         return out;
     }
     Items read() {
@@ -156,9 +156,9 @@ TEST_F(ListFileTest, SavesReadsAndSavesAgainUnchanged) {
     EXPECT_EQ(pauses, std::vector<int>{100});
     EXPECT_TRUE(core::StopDisplay()) << "the save leaves the display suspended";
     EXPECT_FALSE(leftoverTemp());
-    ASSERT_TRUE(tables::useArea(cListFile, "", true, true));
-    auto fields = tables::tableStructure();
-    tables::closeArea();
+    ASSERT_TRUE(workareas::useArea(cListFile, "", true, true));
+    auto fields = workareas::tableStructure();
+    workareas::closeArea();
     ASSERT_EQ(fields.size(), 1u);
     EXPECT_EQ(fields[0].name, "CODE");
     EXPECT_EQ(fields[0].type, 'C');
@@ -167,7 +167,7 @@ TEST_F(ListFileTest, SavesReadsAndSavesAgainUnchanged) {
 
     Items back = read();
     EXPECT_EQ(back, filledAll({"A", "B", "C"})) << "items carry the blank filling";
-    EXPECT_FALSE(tables::isAliasOpen(kSlidesAlias));
+    EXPECT_FALSE(workareas::isAliasOpen(kSlidesAlias));
     save(back);
     EXPECT_EQ(records(), filledAll({"A", "B", "C"}));
     EXPECT_TRUE(raised.empty());
@@ -287,10 +287,10 @@ TEST_F(ListFileTest, ListHeldByAnotherProgramIsKept) {
 TEST_F(ListFileTest, HolderThatLetsGoDuringTheRetryIsWaitedFor) {
     save({"OLD1"});
     TableThread holder;
-    holder.run([&] { ASSERT_TRUE(tables::useArea(cListFile, kSlidesAlias, true, true)); });
+    holder.run([&] { ASSERT_TRUE(workareas::useArea(cListFile, kSlidesAlias, true, true)); });
     // The holder closes its tables during the second pause only.
     duringPause = [&] {
-        if (pauses.size() == 2) holder.run([] { tables::closeAll(); });
+        if (pauses.size() == 2) holder.run([] { workareas::closeAll(); });
     };
     pauses.clear();
     save({"NEW1", "NEW2"});
@@ -302,12 +302,12 @@ TEST_F(ListFileTest, HolderThatLetsGoDuringTheRetryIsWaitedFor) {
 
 TEST_F(ListFileTest, ReadsTheSlidesAreaWhenAlreadyOpen) {
     save({"A", "B"});
-    ASSERT_TRUE(tables::useArea(cListFile, kSlidesAlias, true, false));
-    tables::goTo(2);
-    ASSERT_TRUE(tables::useArea(cListFile, "other", true, true));  // now current
+    ASSERT_TRUE(workareas::useArea(cListFile, kSlidesAlias, true, false));
+    workareas::goTo(2);
+    ASSERT_TRUE(workareas::useArea(cListFile, "other", true, true));  // now current
     EXPECT_EQ(read(), filledAll({"A", "B"}));
-    EXPECT_FALSE(tables::isAliasOpen(kSlidesAlias));
-    EXPECT_TRUE(tables::isAliasOpen("other"));
+    EXPECT_FALSE(workareas::isAliasOpen(kSlidesAlias));
+    EXPECT_TRUE(workareas::isAliasOpen("other"));
 }
 
 TEST_F(ListFileTest, NextSlideWrapsAndRestarts) {
@@ -327,7 +327,7 @@ TEST_F(ListFileTest, NextSlideWrapsAndRestarts) {
         EXPECT_EQ(nextSlide(cListFile, record), filled(s.entry));
         EXPECT_EQ(record, s.to);
     }
-    EXPECT_TRUE(tables::isAliasOpen(kSlidesAlias)) << "kept open between turns";
+    EXPECT_TRUE(workareas::isAliasOpen(kSlidesAlias)) << "kept open between turns";
 }
 
 // The display cycle on a thread of its own, stepping through the list with
@@ -357,14 +357,14 @@ protected:
         s.findPic = [](const std::string&, const std::string&) { return std::string(); };
         s.isFile = [](const std::string&) { return false; };
         s.readFile = [](const std::string&, std::string*) { return false; };
-        s.closeAllTables = [] { tables::closeAll(); };
+        s.closeAllTables = [] { workareas::closeAll(); };
         s.nextSlide = nextSlide;
         s.pause = [](int) {};
         cycle = std::make_unique<display::DisplayCycle>(state, window, s);
         core::DataSource("SLIDES");
     }
     void TearDown() override {
-        timer.run([] { tables::closeAll(); });
+        timer.run([] { workareas::closeAll(); });
         ListFileTest::TearDown();
     }
     // Turns of the display on the timer thread; what they showed.

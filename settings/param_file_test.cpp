@@ -71,7 +71,7 @@ TEST_F(ParamFileTest, MaximisedWindowKeepsTheOldPosition) {
     window.state = 2;
     window.ticked = false;
     double x = 10, y = -20;
-    settings::SaveParam(file(), " a ", "", 20, 5, x, y, window);
+    ASSERT_TRUE(settings::SaveParam(file(), " a ", "", 20, 5, x, y, window).isOk());
     EXPECT_EQ(x, 10);
     EXPECT_EQ(y, -20);
     std::string text = dir.read("TILL2.ini");

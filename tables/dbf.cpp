@@ -41,7 +41,8 @@ Status underLock(platform::File& file, bool shared, std::uint64_t offset, Op op)
     Status st = file.lock(offset, 1, true, 2000);
     if (!st.isOk()) return st;
     Status result = op();
-    file.unlock(offset, 1);
+    // A lock that cannot be released goes with the handle when it closes.
+    static_cast<void>(file.unlock(offset, 1));
     return result;
 }
 

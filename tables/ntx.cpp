@@ -26,7 +26,8 @@ Status Ntx::guarded(Op op) {
     }
     Status st = (m_shared || m_fileSize == 0) ? readHeader() : Status();
     if (st.isOk()) st = op();
-    if (m_shared) m_file->unlock(kIndexLock, 1);
+    // A lock that cannot be released goes with the handle when it closes.
+    if (m_shared) static_cast<void>(m_file->unlock(kIndexLock, 1));
     return st;
 }
 
@@ -193,9 +194,9 @@ Status Ntx::doSeek(std::string_view key, bool* found) {
         return {};
     }
     m_path.resize(std::size_t(bestDepth) + 1);
-    settle();
+    st = settle();
     *found = m_key.compare(0, key.size(), key) == 0;
-    return {};
+    return st;
 }
 
 Status Ntx::step(bool forward) {

@@ -10,9 +10,8 @@
 #include <random>
 #include <sstream>
 
-#include "core/xbase_values.h"
-#include "errors/error.h"
-#include "tables/work_area.h"
+#include "tables/table.h"
+#include "tables/table_index.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -44,21 +43,33 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// Our reading of the current table, in the script's dump format.
-std::vector<std::string> dumpWithOurEngine() {
+std::string rtrim(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+// Our reading of `table`, in the script's dump format.
+std::vector<std::string> dumpWithOurEngine(Table& table) {
     std::vector<std::string> out;
     char price[32];
-    for (goTop(); !eof(); skip()) {
-        std::snprintf(price, sizeof price, "%.2f", fieldGetNumber("price"));
-        std::string ok = core::rtrim(fieldGetString("ok"));
+    std::string code, desc, sold, ok;
+    double value = 0;
+    platform::Status st;
+    for (st = table.first(); st.isOk() && !table.eof(); st = table.next()) {
+        EXPECT_TRUE(table.getText("code", &code).isOk());
+        EXPECT_TRUE(table.getText("desc", &desc).isOk());
+        EXPECT_TRUE(table.getNumber("price", &value).isOk());
+        EXPECT_TRUE(table.getText("sold", &sold).isOk());
+        EXPECT_TRUE(table.getText("ok", &ok).isOk());
+        std::snprintf(price, sizeof price, "%.2f", value);
+        ok = rtrim(ok);
         if (ok == "T" || ok == "t" || ok == "Y" || ok == "y") ok = "T";
         else if (ok == "F" || ok == "f" || ok == "N" || ok == "n") ok = "F";
         else ok = "";
-        out.push_back(std::to_string(recNo()) + "\t" + (deleted() ? "*" : " ") + "\t" +
-                      core::rtrim(fieldGetString("code")) + "\t" +
-                      core::rtrim(fieldGetString("desc")) + "\t" + price + "\t" +
-                      core::rtrim(fieldGetDate("sold")) + "\t" + ok);
+        out.push_back(std::to_string(table.recno()) + "\t" + (table.deleted() ? "*" : " ") + "\t" +
+                      rtrim(code) + "\t" + rtrim(desc) + "\t" + price + "\t" + rtrim(sold) + "\t" + ok);
     }
+    EXPECT_TRUE(st.isOk()) << st.message();
     return out;
 }
 
@@ -68,19 +79,23 @@ TEST(XbaseInteropTest, TablesWrittenByPerlReadCorrectly) {
     perl("write '" + path + "' 1500");
     std::vector<std::string> theirs = lines(perl("dump '" + path + "'"));
     ASSERT_EQ(theirs.size(), 1500u);
-    ASSERT_TRUE(useArea(path, "", true, true));
-    EXPECT_EQ(lastRec(), 1500u);
-    EXPECT_EQ(dumpWithOurEngine(), theirs);
-    closeAll();
+    std::unique_ptr<Table> table;
+    ASSERT_TRUE(Table::open(path, true, true, &table).isOk());
+    std::uint32_t count = 0;
+    ASSERT_TRUE(table->recordCount(&count).isOk());
+    EXPECT_EQ(count, 1500u);
+    EXPECT_EQ(dumpWithOurEngine(*table), theirs);
 }
 
 TEST(XbaseInteropTest, TablesAndIndexesWeWriteReadCorrectlyByPerl) {
     testsupport::TempDir dir;
     std::string path = dir.file("ours.dbf");
     const std::uint32_t kRecords = 200000;
-    ASSERT_TRUE(createTable(path, {{"CODE", 'C', 7, 0}, {"DESC", 'C', 20, 0}, {"PRICE", 'N', 10, 2},
-                                   {"SOLD", 'D', 8, 0}, {"OK", 'L', 1, 0}}));
-    ASSERT_TRUE(useArea(path, "ours", false, false));
+    ASSERT_TRUE(Table::create(path, {{"CODE", 'C', 7, 0}, {"DESC", 'C', 20, 0}, {"PRICE", 'N', 10, 2},
+                                     {"SOLD", 'D', 8, 0}, {"OK", 'L', 1, 0}})
+                    .isOk());
+    std::unique_ptr<Table> table;
+    ASSERT_TRUE(Table::open(path, false, false, &table).isOk());
     std::mt19937 rng(42);
     std::vector<std::string> codes;
     for (std::uint32_t i = 0; i < kRecords; ++i) {
@@ -90,18 +105,22 @@ TEST(XbaseInteropTest, TablesAndIndexesWeWriteReadCorrectlyByPerl) {
                                          : std::string(n % 2 ? "AB" : "1") + std::to_string(100000 + n);
         code = code.substr(0, 7);
         codes.push_back(code);
-        ASSERT_TRUE(appendBlank());
-        fieldPut("code", code);
-        fieldPut("desc", "item " + std::to_string(i + 1));
-        fieldPutNumber("price", double(i % 5000) / 4);
-        fieldPut("sold", i % 5 ? "20261207" : "");
-        if (i % 4) fieldPutLogical("ok", i % 2);
-        if (i % 7 == 3) deleteRecord();
+        ASSERT_TRUE(table->appendBlank().isOk());
+        ASSERT_TRUE(table->putText("code", code).isOk());
+        ASSERT_TRUE(table->putText("desc", "item " + std::to_string(i + 1)).isOk());
+        ASSERT_TRUE(table->putNumber("price", double(i % 5000) / 4).isOk());
+        ASSERT_TRUE(table->putText("sold", i % 5 ? "20261207" : "").isOk());
+        if (i % 4) {
+            ASSERT_TRUE(table->putLogical("ok", i % 2).isOk());
+        }
+        if (i % 7 == 3) {
+            ASSERT_TRUE(table->markDeleted().isOk());
+        }
     }
-    ASSERT_TRUE(createIndex(dir.file("ourcode.ntx"), "ours->code"));
-    ordListClear();
-    std::vector<std::string> ours = dumpWithOurEngine();
-    closeAll();
+    ASSERT_TRUE(table->commit().isOk());
+    ASSERT_TRUE(createIndex(*table, dir.file("ourcode.ntx"), "ours->code").isOk());
+    std::vector<std::string> ours = dumpWithOurEngine(*table);
+    table.reset();
 
     EXPECT_EQ(lines(perl("dump '" + path + "'")), ours);
 

@@ -14,7 +14,7 @@
 #include "display/item_layout.h"
 #include "display/ui/emf_sample.h"
 #include "settings/param_file.h"
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 namespace {
 
@@ -80,23 +80,23 @@ bool must(bool ok, const char* what) {
 
 void writeItems(const std::string& table, const std::string& alias, const Stock* items,
                 std::size_t n) {
-    must(tables::createTable(table, display::itemFields()), "create table");
-    must(tables::useArea(table, alias, false, false), "open table");
+    must(workareas::createTable(table, display::itemFields()), "create table");
+    must(workareas::useArea(table, alias, false, false), "open table");
     for (std::size_t i = 0; i < n; ++i) {
         const Stock& s = items[i];
-        tables::appendBlank();
-        tables::fieldPut("CODE", s.code);
-        tables::fieldPut("DESC", s.desc);
-        tables::fieldPutNumber("PRICE", s.price);
-        tables::fieldPutNumber("DOLL_PRICE", s.dollPrice);
-        tables::fieldPutNumber("CTDIAMOND", s.ctDiamond);
-        tables::fieldPut("COLOUR", s.colour);
-        tables::fieldPutNumber("CTOTHER", s.ctOther);
-        tables::fieldPutNumber("SIZE", s.size);
-        tables::fieldPutNumber("TOTAL_MASS", s.mass);
-        if (s.deleted) tables::deleteRecord();
+        workareas::appendBlank();
+        workareas::fieldPut("CODE", s.code);
+        workareas::fieldPut("DESC", s.desc);
+        workareas::fieldPutNumber("PRICE", s.price);
+        workareas::fieldPutNumber("DOLL_PRICE", s.dollPrice);
+        workareas::fieldPutNumber("CTDIAMOND", s.ctDiamond);
+        workareas::fieldPut("COLOUR", s.colour);
+        workareas::fieldPutNumber("CTOTHER", s.ctOther);
+        workareas::fieldPutNumber("SIZE", s.size);
+        workareas::fieldPutNumber("TOTAL_MASS", s.mass);
+        if (s.deleted) workareas::deleteRecord();
     }
-    tables::commit();
+    workareas::commit();
 }
 
 QImage itemPicture(const QString& title, const QColor& tone, int w = 640, int h = 480) {
@@ -240,22 +240,22 @@ bool writeDemoShop(const std::string& folder, const std::string& profile) {
     fs::create_directories(till);
 
     writeItems((data / "istock.dbf").string(), "istock", kStock, std::size(kStock));
-    tables::createIndex((data / "istkcode.ntx").string(), "istock->code");
+    workareas::createIndex((data / "istkcode.ntx").string(), "istock->code");
     writeItems((data / "imerch.dbf").string(), "imerch", kMerch, std::size(kMerch));
-    tables::createIndex((data / "imercode.ntx").string(), "imerch->code");
-    must(tables::createTable((data / "isub.dbf").string(), display::subFields()), "create isub");
-    must(tables::useArea((data / "isub.dbf").string(), "isub", false, false), "open isub");
+    workareas::createIndex((data / "imercode.ntx").string(), "imerch->code");
+    must(workareas::createTable((data / "isub.dbf").string(), display::subFields()), "create isub");
+    must(workareas::useArea((data / "isub.dbf").string(), "isub", false, false), "open isub");
     for (const Line& l : kLines) {
-        tables::appendBlank();
-        tables::fieldPut("CODE", l.code);
-        tables::fieldPut("DESC", l.desc);
-        tables::fieldPut("RAW_CODE", l.rawCode);
-        tables::fieldPutNumber("QTY", l.qty);
-        tables::fieldPutNumber("MASS", l.mass);
+        workareas::appendBlank();
+        workareas::fieldPut("CODE", l.code);
+        workareas::fieldPut("DESC", l.desc);
+        workareas::fieldPut("RAW_CODE", l.rawCode);
+        workareas::fieldPutNumber("QTY", l.qty);
+        workareas::fieldPutNumber("MASS", l.mass);
     }
-    tables::commit();
-    tables::createIndex((data / "isubcode.ntx").string(), "isub->code");
-    tables::closeAll();
+    workareas::commit();
+    workareas::createIndex((data / "isubcode.ntx").string(), "isub->code");
+    workareas::closeAll();
 
     // Pictures: the data folder itself, its images folder, and the prefix folders.
     save(itemPicture("White gold solitaire", QColor(220, 220, 230)), data / "RG--001.png", "PNG");
@@ -281,14 +281,14 @@ bool writeDemoShop(const std::string& folder, const std::string& profile) {
     save(logo, appDir / "logo.bmp", "BMP");
     writeText(appDir / "helptext.txt", kHelp);
     std::string list = (appDir / (profile + ".dbf")).string();
-    must(tables::createTable(list, {{"CODE", 'C', 60, 0}}), "create list");
-    must(tables::useArea(list, "slides", false, false), "open list");
+    must(workareas::createTable(list, {{"CODE", 'C', 60, 0}}), "create list");
+    must(workareas::useArea(list, "slides", false, false), "open list");
     for (const char* entry : {"CH--123", "1200345", "RG--001", "images/hand.jpg", "ER--010",
                               "1300001", "BR--777", "PN--404", "1400002"}) {
-        tables::appendBlank();
-        tables::fieldPut("CODE", entry);
+        workareas::appendBlank();
+        workareas::fieldPut("CODE", entry);
     }
-    tables::closeAll();
+    workareas::closeAll();
     std::string ini = settings::paramText((till / "image.tmp").string(), data.string(), 40, 5,
                                           100, 100, 3);
     writeText(appDir / (profile + ".ini"), ini);

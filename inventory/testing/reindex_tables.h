@@ -15,9 +15,11 @@
 
 #include <sys/wait.h>
 
-// What the re-index tests share: inventory tables written byte by byte,
-// lumisett-tool and the Perl XBase reader as outside checkers, and a second
-// process that holds a table open.
+#include "tables/table_index.h"
+
+// What the re-index tests share: inventory tables written byte by byte, the
+// engine's index check and the Perl XBase reader as an outside checker, and a
+// second process that holds a table open.
 namespace inventory::test {
 
 // Writes a table with the fields CODE C7 (or `keyField`) and NAME C10 and `n`
@@ -67,11 +69,15 @@ inline std::pair<std::string, int> run(const std::string& command) {
 
 inline std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
-// lumisett-tool check-index on `table` and `index`: "" when the index is right,
-// else what the tool said.
+// The engine's check of `index` against `table`: "" when the index is right,
+// else what is wrong.
 inline std::string checkIndex(const std::string& table, const std::string& index) {
-    auto [out, rc] = run(quoted(LUMISETT_TOOL) + " check-index " + quoted(table) + " " + quoted(index));
-    return rc == 0 ? "" : out;
+    tables::IndexCheck check;
+    platform::Status st = tables::verifyIndex(table, index, &check);
+    if (!st.isOk()) return st.file() + ": " + st.message();
+    std::string problems;
+    for (const auto& p : check.problems) problems += p + "\n";
+    return problems;
 }
 
 // The keys of `index` in index order, as Perl's XBase reads them.

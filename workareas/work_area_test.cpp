@@ -1,4 +1,4 @@
-#include "tables/work_area.h"
+#include "workareas/work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace tables;
+using namespace workareas;
 
 // Records every raised error and answers with `answer` (Default unless told).
 struct ErrorRecorder {
@@ -359,14 +359,14 @@ TEST(WorkAreaTest, EngineMissingAfterAFailedSetUp) {
     ErrorRecorder rec;
     testsupport::TempDir dir;
     std::string path = makeItems(dir, {"AB--123"});
-    dbeResetForSetup();
-    dbeLoad("DBFDBE", true);
-    EXPECT_FALSE(dbeBuild("DBFNTX", "DBFDBE", "NTXDBE"));
+    tables::dbeResetForSetup();
+    tables::dbeLoad("DBFDBE", true);
+    EXPECT_FALSE(tables::dbeBuild("DBFNTX", "DBFDBE", "NTXDBE"));
     EXPECT_FALSE(useArea(path, "", true, true));
     ASSERT_EQ(rec.seen.size(), 1u);
     EXPECT_NE(rec.seen[0].description.find("DBFNTX database engine not loaded"), std::string::npos);
-    dbeLoad("NTXDBE", true);
-    EXPECT_TRUE(dbeBuild("DBFNTX", "DBFDBE", "NTXDBE"));
+    tables::dbeLoad("NTXDBE", true);
+    EXPECT_TRUE(tables::dbeBuild("DBFNTX", "DBFDBE", "NTXDBE"));
     EXPECT_TRUE(useArea(path, "", true, true));
 }
 

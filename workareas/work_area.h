@@ -6,7 +6,10 @@
 #include <string_view>
 #include <vector>
 
-// The work areas: what the rest of the program calls to use tables.
+#include "tables/table.h"
+
+// The work areas: what the rest of the program calls to use tables, in the
+// xBase manner, over the table engine (tables/table.h, tables/cursor.h).
 //
 // Every open table lives in a numbered work area (1, 2, ...) of the thread
 // that opened it, under an alias (kept in upper case, compared without regard
@@ -16,9 +19,9 @@
 // Paths are in program form ("C:\POS\istock"); a name without an extension
 // gets ".dbf" (tables) or ".ntx" (indexes).
 //
-// Failures are not returned: each one fills an errors::Error (subsystem
-// "DBFNTX", generic code, sub-code, description, file, operation, the
-// operating system's code) and goes through errors::raise(). When the handler
+// Failures are not returned: each failed engine Status fills an errors::Error
+// (subsystem "DBFNTX", generic code, sub-code, description, file, operation,
+// the operating system's code) and goes through errors::raise(). When the handler
 // answers Retry the operation runs again; Default makes it fail with the
 // default result named below; Unwind propagates (errors::Unwind). An open
 // refused because another program holds the file carries genCode 71 and
@@ -33,7 +36,9 @@
 // written when the cursor moves, on commit, append or close. Tables with an
 // open order cannot be written (this engine does not update NTX files in
 // place; rebuild the index with createIndex instead).
-namespace tables {
+namespace workareas {
+
+using FieldSpec = tables::FieldSpec;
 
 // --- areas ---
 
@@ -129,13 +134,6 @@ void commit();
 
 // --- creating ---
 
-struct FieldSpec {
-    std::string name;  // up to 10 letters, digits, "_"
-    char type = 'C';   // C, N, D or L
-    int length = 0;
-    int decimals = 0;
-};
-
 // Creates (or replaces) the table at `path` with `fields`, empty; it stays
 // closed. Default result: false.
 bool createTable(const std::string& path, const std::vector<FieldSpec>& fields);
@@ -154,4 +152,4 @@ bool createIndex(const std::string& path, const std::string& keyExpression,
 // Field layout of the current table, in order (empty when unused).
 std::vector<FieldSpec> tableStructure();
 
-}  // namespace tables
+}  // namespace workareas
