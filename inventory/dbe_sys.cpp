@@ -22,8 +22,10 @@ void DbeSys(const EngineOps& ops) {
     };
     static const Compound kCompounds[] = {{"DBFNTX", 0, 1}};
 
-    tables::setCollation(2);
-    tables::setDateFormat(tables::centuryFlag() ? "mm/dd/yyyy" : "mm/dd/yy");
+    // Character keys sort in plain byte order (the point-of-sale's collation
+    // for item codes); the century flag is never on, so dates have two-digit
+    // years.
+    tables::setDateFormat("mm/dd/yy");
     tables::dbeResetForSetup();
     for (const auto& e : kLoadList) {
         if (!ops.load(e.name, e.hidden)) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace tables {
 namespace {
@@ -11,9 +13,7 @@ struct EngineState {
     bool setUpRan = false;
     std::vector<std::string> loaded;
     std::string defaultEngine;
-    int collation = 0;
     std::string dateFormat = "mm/dd/yy";
-    bool century = false;
 };
 
 EngineState& state() {
@@ -58,14 +58,6 @@ bool dbeBuild(const std::string& name, const std::string& dataEngine,
     return true;
 }
 
-std::vector<std::string> dbeList() {
-    return locked([](EngineState& s) { return s.loaded; });
-}
-
-std::string dbeDefault() {
-    return locked([](EngineState& s) { return s.defaultEngine; });
-}
-
 void dbeResetForSetup() {
     locked([](EngineState& s) {
         s.setUpRan = true;
@@ -79,28 +71,12 @@ bool dbfntxAvailable() {
     return locked([](EngineState& s) { return !s.setUpRan || s.defaultEngine == "DBFNTX"; });
 }
 
-void setCollation(int collation) {
-    locked([&](EngineState& s) { return s.collation = collation; });
-}
-
-int collation() {
-    return locked([](EngineState& s) { return s.collation; });
-}
-
 void setDateFormat(const std::string& format) {
     locked([&](EngineState& s) { return s.dateFormat = format; });
 }
 
 std::string dateFormat() {
     return locked([](EngineState& s) { return s.dateFormat; });
-}
-
-void setCenturyFlag(bool on) {
-    locked([&](EngineState& s) { return s.century = on; });
-}
-
-bool centuryFlag() {
-    return locked([](EngineState& s) { return s.century; });
 }
 
 }  // namespace tables
