@@ -175,8 +175,8 @@ Status Table::checkWritable() const {
     return {};
 }
 
-// Checks, then lets `put` change a copy of the current record; keeps the copy
-// only when `put` succeeds.
+// Checks, then lets `put` store the value in the current record (each put
+// leaves the record as it was when it fails).
 template <class Put>
 Status Table::put(std::string_view name, Put put) {
     Status st = checkWritable();
@@ -184,11 +184,8 @@ Status Table::put(std::string_view name, Put put) {
     if (m_eof) return fail(Status::invalid("no current record (end of file)"));
     const DbfField* f = nullptr;
     st = field(name, &f);
-    if (!st.isOk()) return st;
-    std::string updated = m_record;
-    st = put(&updated, *f);
+    if (st.isOk()) st = put(&m_record, *f);
     if (!st.isOk()) return fail(st);
-    m_record = std::move(updated);
     m_dirty = true;
     return {};
 }

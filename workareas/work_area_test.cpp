@@ -315,10 +315,16 @@ TEST(WorkAreaTest, TableCutShortUnderASharedReaderIsAnErrorNotACrash) {
     ASSERT_TRUE(ordListAdd(dir.file("ix")));
     std::filesystem::resize_file(dir.file("items.dbf"), 32 + 4 * 32 + 1 + 39);
     EXPECT_TRUE(seek("AB--123"));  // record 1 still there
-    EXPECT_FALSE(seek("CH--001"));  // its record is gone
+    EXPECT_FALSE(seek("CH--001"));  // its record is cut short: the table is at fault
     EXPECT_TRUE(eof());
-    ASSERT_FALSE(rec.seen.empty());
-    EXPECT_EQ(rec.seen.back().genCode, errors::kGenCorrupt);
+    ASSERT_EQ(rec.seen.size(), 1u);
+    EXPECT_EQ(rec.seen[0].genCode, errors::kGenCorrupt);
+    EXPECT_EQ(rec.seen[0].fileName, dir.file("items.dbf"));
+    EXPECT_EQ(lastRec(), 1u);
+    EXPECT_FALSE(seek("CH--001"));  // now the index points past the table's end
+    ASSERT_EQ(rec.seen.size(), 2u);
+    EXPECT_EQ(rec.seen[1].genCode, errors::kGenCorrupt);
+    EXPECT_EQ(rec.seen[1].fileName, dir.file("ix.ntx"));
 }
 
 TEST(WorkAreaTest, CommitAndCloseEverythingReachesEveryThread) {
