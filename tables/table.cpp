@@ -53,8 +53,6 @@ Status Table::create(const std::string& path, const std::vector<FieldSpec>& fiel
     return st.inFile(path);
 }
 
-Table::~Table() = default;
-
 std::vector<FieldSpec> Table::structure() const {
     std::vector<FieldSpec> out;
     for (const auto& f : fields()) out.push_back({f.name, f.type, f.length, f.decimals});

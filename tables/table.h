@@ -40,7 +40,8 @@ std::string withDefaultExtension(const std::string& path, const char* extension)
 // others.
 //
 // Writes change the current record in memory; it is written when the table
-// moves, on flush(), commit() and appendBlank(). A table with an open Cursor
+// moves, on flush(), commit() and appendBlank(), and dropped when the table
+// is destroyed before any of these. A table with an open Cursor
 // cannot be written: the engine does not update NTX files in place (rebuild
 // the index with buildIndex instead).
 class Table {
@@ -60,7 +61,7 @@ public:
 
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
-    ~Table();
+    ~Table() = default;
 
     const std::string& path() const { return m_path; }
     bool shared() const { return m_dbf->shared(); }
