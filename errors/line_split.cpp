@@ -1,9 +1,13 @@
 #include "errors/line_split.h"
 
+#include <vector>
+
 #include "core/xbase_values.h"
 
 namespace errors {
 namespace {
+
+constexpr int kTabWidth = 4;
 
 // Wraps one hard line (no line ends inside) into `out`.
 void wrapParagraph(std::string_view para, std::size_t width, std::vector<std::string>& out) {
@@ -53,8 +57,7 @@ void wrapParagraph(std::string_view para, std::size_t width, std::vector<std::st
     if (!cur.empty() || !soft) out.push_back(std::move(cur));
 }
 
-}  // namespace
-
+// The memo lines of `text`, before their trailing blanks go.
 std::vector<std::string> memoLines(std::string_view text, int width) {
     std::vector<std::string> lines;
     std::size_t w = width < 1 ? 1 : std::size_t(width);
@@ -69,6 +72,8 @@ std::vector<std::string> memoLines(std::string_view text, int width) {
     }
     return lines;
 }
+
+}  // namespace
 
 std::string LineSplit(std::string_view cText, int nWidth) {
     std::string result;

@@ -2,22 +2,16 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace errors {
 
-// Word-wraps `text` into lines of at most `width` characters by the memo-line
-// rules: a line breaks after the last blank that fits; a word longer than
-// `width` is cut at `width`; CR LF (or a lone LF) ends a line; a tab moves to
-// the next multiple of kTabWidth within the line. Blanks at a soft break are
-// dropped; lines keep their other blanks. Empty text gives no lines; a final
-// CR LF does not add an empty line. `width` below 1 counts as 1.
-std::vector<std::string> memoLines(std::string_view text, int width);
-
-inline constexpr int kTabWidth = 4;
-
-// The lines of memoLines with trailing blanks removed, joined by ";" (the
-// separator of the error handler's texts). "" for empty text.
+// Word-wraps `cText` into lines of at most `nWidth` characters by the
+// memo-line rules, removes each line's trailing blanks and joins them by ";"
+// (the separator of the error handler's texts). A line breaks after the last
+// blank that fits; a word longer than the width is cut at it; CR LF (or a
+// lone LF) ends a line; a tab moves to the next multiple of 4 within the
+// line. Blanks at a soft break are dropped. Empty text gives ""; a final
+// CR LF does not add an empty line. A width below 1 counts as 1.
 std::string LineSplit(std::string_view cText, int nWidth);
 
 }  // namespace errors

@@ -19,48 +19,6 @@ struct AreaAttrs {
     auto fields() const { return std::tie(color, backColor, mixMode, backMixMode, symbol); }
 };
 
-struct LineAttrs {
-    std::optional<double> color;
-    std::optional<int> mixMode;
-    std::optional<int> width;
-    std::optional<int> type;  // solid, dotted, ...
-    bool operator==(const LineAttrs&) const = default;
-    auto fields() { return std::tie(color, mixMode, width, type); }
-    auto fields() const { return std::tie(color, mixMode, width, type); }
-};
-
-struct MarkerAttrs {
-    std::optional<double> color;
-    std::optional<double> backColor;
-    std::optional<int> mixMode;
-    std::optional<int> backMixMode;
-    std::optional<int> symbol;
-    bool operator==(const MarkerAttrs&) const = default;
-    auto fields() { return std::tie(color, backColor, mixMode, backMixMode, symbol); }
-    auto fields() const { return std::tie(color, backColor, mixMode, backMixMode, symbol); }
-};
-
-struct StringAttrs {
-    std::optional<double> color;
-    std::optional<double> backColor;
-    std::optional<int> mixMode;
-    std::optional<int> backMixMode;
-    std::optional<int> horizAlign;
-    std::optional<int> vertAlign;
-    bool operator==(const StringAttrs&) const = default;
-    auto fields() { return std::tie(color, backColor, mixMode, backMixMode, horizAlign, vertAlign); }
-    auto fields() const { return std::tie(color, backColor, mixMode, backMixMode, horizAlign, vertAlign); }
-};
-
-// Foreground and background colour codes.
-struct Colors {
-    std::optional<double> foreground;
-    std::optional<double> background;
-    bool operator==(const Colors&) const = default;
-    auto fields() { return std::tie(foreground, background); }
-    auto fields() const { return std::tie(foreground, background); }
-};
-
 // `update`'s filled elements written over `current`; its empty ones leave
 // `current`'s as they are.
 template <typename Attrs>

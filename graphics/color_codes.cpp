@@ -1,37 +1,16 @@
 #include "graphics/color_codes.h"
 
-#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace graphics {
 
-std::optional<double> GraMakeRGBColor(std::span<double> aRGB) {
-    if (aRGB.size() < 3)
-        return std::nullopt;
-    const auto rgb = aRGB.first(3);
-    if (std::any_of(rgb.begin(), rgb.end(), [](double v) { return std::isnan(v); }))
-        return std::nullopt;
-    for (double& v : rgb)
-        v = std::max(0.0, std::min(v, 255.0));
-    return rgb[0] + rgb[1] * 256 + rgb[2] * 65536 + kRgbBase;
-}
+namespace {
 
-bool GraIsRGBColor(double nColor) {
+// RGB codes: above 15 and at least 16777216. NaN is not a colour.
+bool isRgbCode(double nColor) {
     return nColor > 15 && nColor - kRgbBase >= 0;
 }
-
-std::optional<Intensities> GraGetRGBIntensity(double nColor) {
-    if (!GraIsRGBColor(nColor))
-        return std::nullopt;
-    double v = nColor - kRgbBase;
-    const double blue = std::trunc(v / 65536);
-    v -= blue * 65536;
-    const double green = std::trunc(v / 256);
-    v -= green * 256;
-    return Intensities{v, green, blue};
-}
-
-namespace {
 
 // The standard palette, codes 0 to 15.
 constexpr std::array<Rgb, 16> kPalette{{
@@ -58,11 +37,15 @@ constexpr std::array<Rgb, 16> kPalette{{
 ColorMeaning resolveColorCode(double code) {
     if (std::isnan(code))
         return {};
-    if (GraIsRGBColor(code)) {
-        const auto in = *GraGetRGBIntensity(code);
-        if (in[2] > 255)
+    if (isRgbCode(code)) {
+        double v = code - kRgbBase;
+        const double blue = std::trunc(v / 65536);
+        v -= blue * 65536;
+        const double green = std::trunc(v / 256);
+        v -= green * 256;
+        if (blue > 255)
             return {};
-        return Rgb{int(in[0]), int(in[1]), int(in[2])};
+        return Rgb{int(v), int(green), int(blue)};
     }
     const double whole = std::trunc(code);
     if (whole >= 0 && whole <= 15)

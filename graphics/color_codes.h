@@ -1,8 +1,5 @@
 #pragma once
 
-#include <array>
-#include <optional>
-#include <span>
 #include <variant>
 
 // Colour codes as plain numbers, the way the program's drawing calls take them:
@@ -24,21 +21,6 @@ inline constexpr int kSysClrEntryField = -47;
 inline constexpr int kSysClrButtonText = -58;
 
 inline constexpr double kRgbBase = 16777216;  // bit 24: the code is an RGB colour
-
-// Intensities {red, green, blue}, 0 to 255 each.
-using Intensities = std::array<double, 3>;
-
-// The RGB code of `aRGB`'s first three elements. Clamps those three in place
-// to 0..255 (the caller's values change; fractions stay). Returns nothing and
-// leaves the values alone when there are fewer than three, or when one of them
-// is not a number (NaN). An empty span stands for "no array".
-std::optional<double> GraMakeRGBColor(std::span<double> aRGB);
-
-// True for RGB codes: above 15 and at least 16777216. NaN is not a colour.
-bool GraIsRGBColor(double nColor);
-
-// The intensities of an RGB code, nothing for any other code.
-std::optional<Intensities> GraGetRGBIntensity(double nColor);
 
 // A colour that follows the desktop's colour scheme.
 enum class SystemColor { ButtonFace, EntryField, ButtonText };

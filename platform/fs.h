@@ -11,7 +11,6 @@ namespace platform {
 // 8-bit and kept byte for byte; nothing is converted. All thread-safe.
 
 bool fileExists(const std::string& path);  // a file or a folder
-bool isDirectory(const std::string& path);
 bool isFile(const std::string& path);      // exists and is not a folder
 
 // Reads the whole file into `content`. NotFound when it does not exist.
@@ -38,7 +37,6 @@ std::string currentDirectoryWithoutDrive();
 
 // Pauses the calling thread.
 void sleepHundredths(int hundredths);
-void sleepTenths(int tenths);
 
 // The host name of this computer, or "" when there is none (POSIX).
 std::string hostName();

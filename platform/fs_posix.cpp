@@ -45,12 +45,6 @@ bool fileExists(const std::string& path) {
     return native && ::stat(native->c_str(), &st) == 0;
 }
 
-bool isDirectory(const std::string& path) {
-    auto native = toNative(path);
-    struct stat st;
-    return native && ::stat(native->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool isFile(const std::string& path) {
     auto native = toNative(path);
     struct stat st;
@@ -147,7 +141,6 @@ void sleepHundredths(int hundredths) {
     if (hundredths > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10LL * hundredths));
 }
 
-void sleepTenths(int tenths) { sleepHundredths(tenths * 10); }
 
 std::string hostName() {
     char buf[256] = {};

@@ -44,11 +44,6 @@ bool fileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool isDirectory(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool isFile(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -156,7 +151,6 @@ void sleepHundredths(int hundredths) {
     if (hundredths > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10LL * hundredths));
 }
 
-void sleepTenths(int tenths) { sleepHundredths(tenths * 10); }
 
 std::string hostName() {
     char buf[MAX_COMPUTERNAME_LENGTH + 1] = {};

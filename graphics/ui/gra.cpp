@@ -34,47 +34,5 @@ AreaAttrs GraSetAttrArea(PresSpace* oPS) {
 AreaAttrs GraSetAttrArea(PresSpace* oPS, const AreaAttrs& aAttr) {
     return onPS(oPS, [&](PresSpace& ps) { return ps.setAttrArea(aAttr); });
 }
-LineAttrs GraSetAttrLine(PresSpace* oPS) {
-    return onPS(oPS, [](PresSpace& ps) { return ps.setAttrLine(); });
-}
-LineAttrs GraSetAttrLine(PresSpace* oPS, const LineAttrs& aAttr) {
-    return onPS(oPS, [&](PresSpace& ps) { return ps.setAttrLine(aAttr); });
-}
-MarkerAttrs GraSetAttrMarker(PresSpace* oPS) {
-    return onPS(oPS, [](PresSpace& ps) { return ps.setAttrMarker(); });
-}
-MarkerAttrs GraSetAttrMarker(PresSpace* oPS, const MarkerAttrs& aAttr) {
-    return onPS(oPS, [&](PresSpace& ps) { return ps.setAttrMarker(aAttr); });
-}
-StringAttrs GraSetAttrString(PresSpace* oPS) {
-    return onPS(oPS, [](PresSpace& ps) { return ps.setAttrString(); });
-}
-StringAttrs GraSetAttrString(PresSpace* oPS, const StringAttrs& aAttr) {
-    return onPS(oPS, [&](PresSpace& ps) { return ps.setAttrString(aAttr); });
-}
-QFont GraSetFont(PresSpace* oPS) {
-    return onPS(oPS, [](PresSpace& ps) { return ps.setFont(); });
-}
-QFont GraSetFont(PresSpace* oPS, const QFont& oFont) {
-    return onPS(oPS, [&](PresSpace& ps) { return ps.setFont(oFont); });
-}
-int GraSegDrawMode(PresSpace* oPS) {
-    return onPS(oPS, [](PresSpace& ps) { return ps.drawMode(); });
-}
-int GraSegDrawMode(PresSpace* oPS, int nMode) {
-    return onPS(oPS, [&](PresSpace& ps) { return ps.drawMode(nMode); });
-}
-Colors GraSetColor(PresSpace* oPS) {
-    return onPS(oPS, [](PresSpace& ps) { return ps.setColor(); });
-}
-Colors GraSetColor(PresSpace* oPS, double nForeground) {
-    return onPS(oPS, [&](PresSpace& ps) { return ps.setColor(nForeground); });
-}
-Colors GraSetColor(PresSpace* oPS, double nForeground, double nBackground) {
-    return onPS(oPS, [&](PresSpace& ps) { return ps.setColor(nForeground, nBackground); });
-}
-int GraError(PresSpace* oPS) {
-    return onPS(oPS, [](PresSpace& ps) { return ps.lastError(); });
-}
 
 }  // namespace graphics

@@ -141,7 +141,7 @@ void ProgressBar::unlockPS() {
 
 void ProgressBar::fill(graphics::PresSpace* ps, double color, const Box& box) {
     graphics::GraSetAttrArea(ps, graphics::AreaAttrs{color});
-    ps->box({box.x1, box.y1}, {box.x2, box.y2}, true);
+    ps->fillBox({box.x1, box.y1}, {box.x2, box.y2});
 }
 
 void ProgressBar::display() {
