@@ -2,10 +2,11 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 #include <cmath>
 
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 #include "graphics/ui/qt_color.h"
 
 namespace app {
@@ -19,7 +20,7 @@ void installFontSubstitutes() {
 }
 
 QFont compoundFont(const std::string& name) {
-    QString text = core::ui::toQString(name);
+    QString text = platform::ui::toQString(name);
     QStringList parts = text.split('.');
     QFont font;
     if (parts.size() >= 2) {
@@ -50,6 +51,13 @@ void setColours(QWidget* w, int background, int foreground, bool hasForeground) 
     }
     w->setPalette(pal);
     w->setAutoFillBackground(true);
+}
+
+QPushButton* makeButton(QWidget* parent, const char* caption) {
+    auto* b = new QPushButton(caption, parent);
+    setColours(b, -40, -58, true);
+    b->setFocusPolicy(Qt::StrongFocus);
+    return b;
 }
 
 }  // namespace app

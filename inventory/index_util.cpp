@@ -123,7 +123,8 @@ ReindexResult IndexUtil(const std::string& cPath, ReindexLabel& label, ReindexPr
     core::StopDisplay(true);
 
     platform::Dialogs& dialogs = platform::dialogs();
-    if (dialogs.confirmBox(kReindexQuestion, kReindexTitle, kReindexButtons, kReindexStyle) != 1) {
+    if (dialogs.confirmBox(kReindexQuestion, kReindexTitle, kReindexButtons, kReindexStyle) !=
+        platform::Answer::Ok) {
         core::StopDisplay(wasStopped);
         return ReindexResult::Cancelled;
     }

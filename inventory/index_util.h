@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/dialogs.h"
+
 // The re-index utility: rebuilds the NTX indexes of the three inventory
 // tables in the data path, without a window of its own. The Settings page
 // (inventory/ui/index_util_ui.h) and lumisett-tool reindex drive it.
@@ -91,10 +93,9 @@ inline constexpr const char* kReindexQuestion =
     "This Utility will create, or re-create, index files for the\r\n"
     "inventory files used by Lumisett. These inventory files will\r\n"
     "be locked for the duration of the indexing process.";
-inline constexpr int kReindexButtons = 1;  // OK, Cancel
-// Warning icon (48) with the second button, Cancel, the default (256): the
-// default button is part of the style, as in the Windows message box.
-inline constexpr int kReindexStyle = 48 + 256;
+inline constexpr platform::Buttons kReindexButtons = platform::Buttons::OkCancel;
+// A warning, with the second button, Cancel, the default.
+inline constexpr platform::BoxStyle kReindexStyle{platform::Icon::Warning, 1};
 inline constexpr const char* kNoTablesMessage =
     "ERROR! Data files not found. Must set data path.\r\nRe-index may not be required.";
 inline constexpr const char* kReindexDone = "Re-indexing complete";

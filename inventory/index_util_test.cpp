@@ -41,7 +41,8 @@ std::vector<std::string> fileNames(const testsupport::TempDir& dir) {
     return names;
 }
 
-constexpr int kOk = 1, kCancel = 2, kNo = 7;
+constexpr platform::Answer kOk = platform::Answer::Ok, kCancel = platform::Answer::Cancel,
+                           kNo = platform::Answer::No;
 
 // The label and the bar as the utility drives them, with the bar's own
 // arithmetic behind it. Records what happens and on which thread.
@@ -127,7 +128,7 @@ TEST_F(IndexUtilTest, AsksFirstAndReturnsWithoutTouchingAnythingOnCancelOrWithou
     struct Case {
         const char* name;
         bool stockTable;
-        int answer;
+        platform::Answer answer;
         bool suspendedBefore;
         ReindexResult result;
         std::vector<std::string> messages;
@@ -159,8 +160,8 @@ TEST_F(IndexUtilTest, AsksFirstAndReturnsWithoutTouchingAnythingOnCancelOrWithou
                   "This Utility will create, or re-create, index files for the\r\n"
                   "inventory files used by Lumisett. These inventory files will\r\n"
                   "be locked for the duration of the indexing process.");
-        EXPECT_EQ(boxes[0].buttonSet, 1);
-        EXPECT_EQ(boxes[0].style, 48 + 256);
+        EXPECT_EQ(boxes[0].buttons, platform::Buttons::OkCancel);
+        EXPECT_EQ(boxes[0].style, (platform::BoxStyle{platform::Icon::Warning, 1}));
         for (std::size_t i = 0; i < c.messages.size(); ++i) EXPECT_EQ(boxes[1 + i].text, c.messages[i]);
         EXPECT_TRUE(widgets.events.empty());
         EXPECT_EQ(fileNames(data), before);
@@ -228,12 +229,12 @@ TEST_F(IndexUtilTest, TableThatCannotBeOpenedStopsTheRunAndRemovesLabelAndBar) {
     struct Case {
         const char* name;
         bool holdMerch, subTable;
-        std::vector<int> errorAnswers;
+        std::vector<platform::Answer> errorAnswers;
         std::string message;
     } cases[] = {
         // The handler lets a refused exclusive open fail without a dialogue.
         {"merchandise held by another program", true, true, {}, "imerch.dbf could not be opened"},
-        {"sub-items missing, error ignored", false, false, {5}, "isub.dbf could not be opened"},
+        {"sub-items missing, error ignored", false, false, {platform::Answer::Ignore}, "isub.dbf could not be opened"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -249,7 +250,7 @@ TEST_F(IndexUtilTest, TableThatCannotBeOpenedStopsTheRunAndRemovesLabelAndBar) {
         if (c.holdMerch) pos.emplace(data.file("imerch.dbf"));
         const std::size_t before = dialogs.boxes().size();
         dialogs.answer(kOk);
-        for (int a : c.errorAnswers) dialogs.answer(a);
+        for (platform::Answer a : c.errorAnswers) dialogs.answer(a);
 
         EXPECT_EQ(inventory::IndexUtil(data.str(), label, widgets), ReindexResult::Stopped);
 
@@ -281,7 +282,7 @@ TEST_F(IndexUtilTest, ErrorThatUnwindsRemovesLabelAndBarAndKeepsTheDisplaySuspen
     auto boxes = dialogs.boxes();
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[1].title, errors::kErrorTitle);
-    EXPECT_EQ(boxes[1].buttonSet, 1);
+    EXPECT_EQ(boxes[1].buttons, platform::Buttons::OkCancel);
     EXPECT_NE(boxes[1].text.find("isub->code"), std::string::npos) << boxes[1].text;
     EXPECT_EQ(widgets.events, (std::vector<std::string>{"label created/1", "created/1", "range/1",
                                                         "label destroyed/3", "destroyed/3"}));

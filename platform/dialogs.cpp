@@ -6,16 +6,27 @@
 namespace platform {
 namespace {
 
+Answer firstButton(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::AbortRetryIgnore: return Answer::Abort;
+    case Buttons::YesNoCancel:
+    case Buttons::YesNo: return Answer::Yes;
+    case Buttons::RetryCancel: return Answer::Retry;
+    case Buttons::Ok:
+    case Buttons::OkCancel: break;
+    }
+    return Answer::Ok;
+}
+
 class ConsoleDialogs : public Dialogs {
 public:
     void messageBox(const std::string& text, const std::string& title) override {
         std::fprintf(stderr, "%s%s%s\n", title.c_str(), title.empty() ? "" : ": ", text.c_str());
     }
-    int confirmBox(const std::string& text, const std::string& title, int buttonSet,
-                   int) override {
+    Answer confirmBox(const std::string& text, const std::string& title, Buttons buttons,
+                      BoxStyle) override {
         messageBox(text, title);
-        static const int firstButton[] = {1, 1, 3, 6, 6, 4};  // by button set 0..5
-        return buttonSet >= 0 && buttonSet <= 5 ? firstButton[buttonSet] : 1;
+        return firstButton(buttons);
     }
     int alertBox(const std::string& text, const std::vector<std::string>&) override {
         messageBox(text, "");

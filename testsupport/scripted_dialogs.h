@@ -10,38 +10,40 @@
 
 namespace testsupport {
 
-// A platform::Dialogs that records every box and answers confirmation and
-// alert boxes from a script, in order. A box with no scripted answer left
-// fails the test by throwing std::logic_error. Thread-safe.
+// A platform::Dialogs that records every box and answers confirmation boxes
+// from a script, in order (alerts get their first choice). A confirmation box
+// with no scripted answer left fails the test by throwing std::logic_error.
+// Thread-safe.
 class ScriptedDialogs : public platform::Dialogs {
 public:
     struct Box {
         std::string kind;  // "message", "confirm", "alert"
         std::string text, title;
-        int buttonSet = 0, style = 0;
-        std::vector<std::string> buttons;
+        platform::Buttons buttons = platform::Buttons::Ok;
+        platform::BoxStyle style;
+        std::vector<std::string> choices;  // an alert's captions
     };
 
-    explicit ScriptedDialogs(std::vector<int> answers = {})
+    explicit ScriptedDialogs(std::vector<platform::Answer> answers = {})
         : m_answers(answers.begin(), answers.end()) {}
 
     void messageBox(const std::string& text, const std::string& title) override {
         std::lock_guard lock(m_mutex);
         m_boxes.push_back({"message", text, title});
     }
-    int confirmBox(const std::string& text, const std::string& title, int buttonSet,
-                   int style) override {
+    platform::Answer confirmBox(const std::string& text, const std::string& title,
+                                platform::Buttons buttons, platform::BoxStyle style) override {
         std::lock_guard lock(m_mutex);
-        m_boxes.push_back({"confirm", text, title, buttonSet, style});
+        m_boxes.push_back({"confirm", text, title, buttons, style});
         return next();
     }
-    int alertBox(const std::string& text, const std::vector<std::string>& buttons) override {
+    int alertBox(const std::string& text, const std::vector<std::string>& choices) override {
         std::lock_guard lock(m_mutex);
-        m_boxes.push_back({"alert", text, "", 0, 0, buttons});
-        return next();
+        m_boxes.push_back({"alert", text, "", platform::Buttons::Ok, {}, choices});
+        return 1;
     }
 
-    void answer(int result) {
+    void answer(platform::Answer result) {
         std::lock_guard lock(m_mutex);
         m_answers.push_back(result);
     }
@@ -51,15 +53,15 @@ public:
     }
 
 private:
-    int next() {
+    platform::Answer next() {
         if (m_answers.empty()) throw std::logic_error("unscripted box: " + m_boxes.back().text);
-        int a = m_answers.front();
+        platform::Answer a = m_answers.front();
         m_answers.pop_front();
         return a;
     }
 
     mutable std::mutex m_mutex;
-    std::deque<int> m_answers;
+    std::deque<platform::Answer> m_answers;
     std::vector<Box> m_boxes;
 };
 

@@ -18,7 +18,8 @@ namespace {
 
 using namespace inventory::test;
 
-constexpr int kOk = 1, kCancel = 2, kNo = 7;
+constexpr platform::Answer kOk = platform::Answer::Ok, kCancel = platform::Answer::Cancel,
+                           kNo = platform::Answer::No;
 
 // Filled squares in a snapshot of the bar: runs of red along the middle row.
 int paintedSquares(const QImage& image) {
@@ -118,7 +119,7 @@ TEST_F(ReindexPageTest, FailedRunLeavesNoLabelOrBarOnThePage) {
         const char* name;
         bool holdStock;
         const char* subKeyField;
-        std::vector<int> answers;
+        std::vector<platform::Answer> answers;
         const char* shown;  // part of a box's text
     } cases[] = {
         {"stock table held by the point-of-sale", true, "CODE", {kOk}, "could not be opened for exclusive use"},
@@ -132,7 +133,7 @@ TEST_F(ReindexPageTest, FailedRunLeavesNoLabelOrBarOnThePage) {
         writeTable(data.file("isub.dbf"), 20, 'U', c.subKeyField);
         std::optional<HeldTable> pos;
         if (c.holdStock) pos.emplace(data.file("istock.dbf"));
-        for (int a : c.answers) dialogs.answer(a);
+        for (platform::Answer a : c.answers) dialogs.answer(a);
 
         runIndexUtil(&page, data.str());
 

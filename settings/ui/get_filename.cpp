@@ -5,15 +5,15 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 #include "core/xbase_values.h"
 #include "platform/path.h"
 
 namespace settings::ui {
 namespace {
 
-using core::ui::fromQString;
-using core::ui::toQString;
+using platform::ui::fromQString;
+using platform::ui::toQString;
 
 // "All files": "*.*" matches every file on Windows; elsewhere names without a
 // dot would be left out by it.

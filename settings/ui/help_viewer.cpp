@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 #include "platform/fs.h"
 
 namespace settings::ui {
@@ -59,7 +59,7 @@ void HelpText(QWidget* window, const std::string& cAppPath) {
     viewer->setUndoRedoEnabled(false);
     viewer->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewer->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    viewer->setPlainText(core::ui::toQString(text));
+    viewer->setPlainText(platform::ui::toQString(text));
     viewer->show();
     viewer->raise();
     viewer->setFocus();

@@ -2,7 +2,7 @@
 
 #include <QListWidget>
 
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 
 namespace settings::ui {
 
@@ -12,16 +12,16 @@ int QtListBox::count() const {
 
 std::string QtListBox::itemText(int position) const {
     QListWidgetItem* item = m_list->item(position - 1);
-    return item ? core::ui::fromQString(item->text()) : "";
+    return item ? platform::ui::fromQString(item->text()) : "";
 }
 
 void QtListBox::append(const std::string& text) {
-    m_list->addItem(core::ui::toQString(text));
+    m_list->addItem(platform::ui::toQString(text));
 }
 
 void QtListBox::insertAt(int position, const std::string& text) {
     if (position < 1 || position > count() + 1) return;
-    m_list->insertItem(position - 1, core::ui::toQString(text));
+    m_list->insertItem(position - 1, platform::ui::toQString(text));
 }
 
 void QtListBox::deleteAt(int position) {

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 #include "settings/list_editor.h"
 #include "settings/ui/get_filename.h"
 
@@ -91,7 +91,7 @@ void SlideListPage::AddManualItem() {
 
     connect(oOkButton, &QPushButton::clicked, this, [this, oWidget, oOkButton] {
         oOkButton->disconnect(this);  // one OK per pair, however fast the clicks
-        addManualCode(m_listBox, core::ui::fromQString(oWidget->text()));
+        addManualCode(m_listBox, platform::ui::fromQString(oWidget->text()));
         // The button is still inside its own signal: hide both now, delete
         // them once the event loop is back.
         oWidget->hide();

@@ -51,7 +51,10 @@ protected:
     void messageBox(const std::string& text, const std::string&) override {
         messages.push_back(text);
     }
-    int confirmBox(const std::string&, const std::string&, int, int) override { return 1; }
+    platform::Answer confirmBox(const std::string&, const std::string&, platform::Buttons,
+                                platform::BoxStyle) override {
+        return platform::Answer::Ok;
+    }
     int alertBox(const std::string&, const std::vector<std::string>&) override { return 1; }
     void beep(int, int) override { ++beeps; }
     std::optional<std::string> openFile(const std::string& title, const std::vector<FileFilter>&,

@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 #include "display/normalize.h"
 #include "settings/code_entry.h"
 
@@ -25,7 +25,7 @@ int UppercaseSLE::keyCode(const QKeyEvent& e) {
     if ((e.modifiers() & Qt::ControlModifier) && e.key() >= Qt::Key_A && e.key() <= Qt::Key_Z) {
         return e.key() - Qt::Key_A + 1;
     }
-    std::string text = core::ui::fromQString(e.text());
+    std::string text = platform::ui::fromQString(e.text());
     if (text.size() == 1 && static_cast<unsigned char>(text[0]) >= 32) {
         return static_cast<unsigned char>(text[0]);
     }
@@ -35,7 +35,7 @@ int UppercaseSLE::keyCode(const QKeyEvent& e) {
 int UppercaseSLE::keyboard(int nKey, QKeyEvent* original) {
     int key = upperKey(nKey);
     if (key >= 32 && key < 256 && key != 127) {
-        QString ch = core::ui::toQString(std::string(1, char(key)));
+        QString ch = platform::ui::toQString(std::string(1, char(key)));
         QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, ch);
         QLineEdit::keyPressEvent(&typed);
     } else if (original) {
@@ -43,7 +43,7 @@ int UppercaseSLE::keyboard(int nKey, QKeyEvent* original) {
     } else if (key == 8) {
         backspace();
     }
-    std::string text = core::ui::fromQString(this->text());
+    std::string text = platform::ui::fromQString(this->text());
     if (codeComplete(key, text)) {
         setText(QString());
         if (m_onCode) m_onCode(display::Normalize(text));

@@ -1,6 +1,6 @@
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 
-namespace core::ui {
+namespace platform::ui {
 namespace {
 
 // Windows-1252 0x80..0x9F; 0 marks the five unused codes, kept as C1 controls.
@@ -42,4 +42,4 @@ std::string fromQString(const QString& text) {
     return out;
 }
 
-}  // namespace core::ui
+}  // namespace platform::ui

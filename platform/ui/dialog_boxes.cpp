@@ -1,4 +1,4 @@
-#include "errors/ui/qt_dialogs.h"
+#include "platform/ui/dialog_boxes.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -8,11 +8,11 @@
 
 #include <algorithm>
 
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 
-namespace errors::ui {
+namespace platform::ui {
 
-struct QtDialogs::Request {
+struct DialogBoxes::Request {
     BoxPlan plan;
     bool done = false;
     int answer = 0;
@@ -23,18 +23,24 @@ namespace {
 
 using SB = QMessageBox::StandardButton;
 
+// A confirmation box's buttons carry the result codes of the Windows message
+// box, where the program's boxes come from: 1 OK, 2 Cancel, 3 Abort, 4 Retry,
+// 5 Ignore, 6 Yes, 7 No. (There the button sets are 0 OK, 1 OK/Cancel,
+// 2 Abort/Retry/Ignore, 3 Yes/No/Cancel, 4 Yes/No, 5 Retry/Cancel; the icons
+// 16 stop, 32 question, 48 warning, 64 information; 256 and 512 make the second
+// or third button the default; 65536 and 131072 bring the box to the front.)
 constexpr int kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7;
 
-QtDialogs::Button standard(SB button, int result) { return {int(button), {}, result}; }
+DialogBoxes::Button standard(SB button, int result) { return {int(button), {}, result}; }
 
-int escapeResult(const QtDialogs::BoxPlan& plan) {
+int escapeResult(const DialogBoxes::BoxPlan& plan) {
     if (plan.escapeIndex >= 0) return plan.buttons[std::size_t(plan.escapeIndex)].result;
     return plan.buttons.empty() ? 0 : plan.buttons.back().result;
 }
 
 // Builds the box with its buttons, in the plan's order; `buttons` receives
 // them in the same order.
-QMessageBox* build(const QtDialogs::BoxPlan& plan, std::vector<QAbstractButton*>& buttons) {
+QMessageBox* build(const DialogBoxes::BoxPlan& plan, std::vector<QAbstractButton*>& buttons) {
     auto* box = new QMessageBox(QMessageBox::Icon(plan.icon), plan.title, plan.text);
     box->setTextFormat(Qt::PlainText);
     for (const auto& b : plan.buttons) {
@@ -54,7 +60,7 @@ QMessageBox* build(const QtDialogs::BoxPlan& plan, std::vector<QAbstractButton*>
     return box;
 }
 
-int resultOf(const QtDialogs::BoxPlan& plan, QMessageBox* box,
+int resultOf(const DialogBoxes::BoxPlan& plan, QMessageBox* box,
              const std::vector<QAbstractButton*>& buttons) {
     auto it = std::find(buttons.begin(), buttons.end(), box->clickedButton());
     if (it == buttons.end()) return escapeResult(plan);
@@ -64,60 +70,72 @@ int resultOf(const QtDialogs::BoxPlan& plan, QMessageBox* box,
 }  // namespace
 
 QString boxText(const std::string& text) {
-    QString s = core::ui::toQString(text);
+    QString s = platform::ui::toQString(text);
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return s;
 }
 
-QtDialogs::BoxPlan confirmPlan(const std::string& text, const std::string& title, int buttonSet,
-                            int style) {
-    QtDialogs::BoxPlan plan;
+DialogBoxes::BoxPlan confirmPlan(const std::string& text, const std::string& title,
+                                 Buttons buttons, BoxStyle style) {
+    DialogBoxes::BoxPlan plan;
     plan.text = boxText(text);
     plan.title = boxText(title);
-    switch (style & 0xF0) {
-    case 16: plan.icon = QMessageBox::Critical; break;
-    case 32: plan.icon = QMessageBox::Question; break;
-    case 48: plan.icon = QMessageBox::Warning; break;
-    case 64: plan.icon = QMessageBox::Information; break;
-    default: plan.icon = QMessageBox::NoIcon; break;
+    switch (style.icon) {
+    case Icon::Stop: plan.icon = QMessageBox::Critical; break;
+    case Icon::Question: plan.icon = QMessageBox::Question; break;
+    case Icon::Warning: plan.icon = QMessageBox::Warning; break;
+    case Icon::Information: plan.icon = QMessageBox::Information; break;
+    case Icon::None: plan.icon = QMessageBox::NoIcon; break;
     }
-    switch (buttonSet) {
-    case 1:
+    switch (buttons) {
+    case Buttons::OkCancel:
         plan.buttons = {standard(SB::Ok, kOk), standard(SB::Cancel, kCancel)};
         plan.escapeIndex = 1;
         break;
-    case 2:
+    case Buttons::AbortRetryIgnore:
         plan.buttons = {standard(SB::Abort, kAbort), standard(SB::Retry, kRetry),
                         standard(SB::Ignore, kIgnore)};
         break;
-    case 3:
+    case Buttons::YesNoCancel:
         plan.buttons = {standard(SB::Yes, kYes), standard(SB::No, kNo),
                         standard(SB::Cancel, kCancel)};
         plan.escapeIndex = 2;
         break;
-    case 4:
+    case Buttons::YesNo:
         plan.buttons = {standard(SB::Yes, kYes), standard(SB::No, kNo)};
         break;
-    case 5:
+    case Buttons::RetryCancel:
         plan.buttons = {standard(SB::Retry, kRetry), standard(SB::Cancel, kCancel)};
         plan.escapeIndex = 1;
         break;
-    default:
+    case Buttons::Ok:
         plan.buttons = {standard(SB::Ok, kOk)};
         plan.escapeIndex = 0;
         break;
     }
-    plan.defaultIndex = (style & 0xF00) >> 8;
-    plan.toFront = (style & 0x30000) != 0;
+    plan.defaultIndex = style.defaultButton;
+    plan.toFront = style.toFront;
     return plan;
 }
 
-QtDialogs::QtDialogs(QObject* parent) : QObject(parent) {}
+Answer answerOf(int result) {
+    switch (result) {
+    case kCancel: return Answer::Cancel;
+    case kAbort: return Answer::Abort;
+    case kRetry: return Answer::Retry;
+    case kIgnore: return Answer::Ignore;
+    case kYes: return Answer::Yes;
+    case kNo: return Answer::No;
+    default: return Answer::Ok;
+    }
+}
 
-QtDialogs::~QtDialogs() { shutdown(); }
+DialogBoxes::DialogBoxes(QObject* parent) : QObject(parent) {}
 
-void QtDialogs::messageBox(const std::string& text, const std::string& title) {
+DialogBoxes::~DialogBoxes() { shutdown(); }
+
+void DialogBoxes::messageBox(const std::string& text, const std::string& title) {
     BoxPlan plan;
     plan.text = boxText(text);
     plan.title = title.empty() ? QString() : boxText(title);
@@ -126,12 +144,12 @@ void QtDialogs::messageBox(const std::string& text, const std::string& title) {
     ask(plan);
 }
 
-int QtDialogs::confirmBox(const std::string& text, const std::string& title, int buttonSet,
-                          int style) {
-    return ask(confirmPlan(text, title, buttonSet, style));
+Answer DialogBoxes::confirmBox(const std::string& text, const std::string& title,
+                               Buttons buttons, BoxStyle style) {
+    return answerOf(ask(confirmPlan(text, title, buttons, style)));
 }
 
-int QtDialogs::alertBox(const std::string& text, const std::vector<std::string>& buttons) {
+int DialogBoxes::alertBox(const std::string& text, const std::vector<std::string>& buttons) {
     BoxPlan plan;
     plan.text = boxText(text);
     plan.icon = QMessageBox::Warning;
@@ -142,7 +160,7 @@ int QtDialogs::alertBox(const std::string& text, const std::vector<std::string>&
     return ask(plan);
 }
 
-int QtDialogs::ask(const BoxPlan& plan) {
+int DialogBoxes::ask(const BoxPlan& plan) {
     if (QThread::currentThread() == thread()) {
         std::vector<QAbstractButton*> buttons;
         QMessageBox* box = build(plan, buttons);
@@ -191,7 +209,7 @@ int QtDialogs::ask(const BoxPlan& plan) {
     return request->answer;
 }
 
-void QtDialogs::finish(const std::shared_ptr<Request>& request, int answer) {
+void DialogBoxes::finish(const std::shared_ptr<Request>& request, int answer) {
     {
         std::lock_guard lock(m_mutex);
         if (request->done) return;
@@ -203,7 +221,7 @@ void QtDialogs::finish(const std::shared_ptr<Request>& request, int answer) {
     m_cv.notify_all();
 }
 
-void QtDialogs::shutdown() {
+void DialogBoxes::shutdown() {
     std::vector<std::shared_ptr<Request>> pending;
     {
         std::lock_guard lock(m_mutex);
@@ -220,9 +238,9 @@ void QtDialogs::shutdown() {
     }
 }
 
-int QtDialogs::pendingCount() const {
+int DialogBoxes::pendingCount() const {
     std::lock_guard lock(m_mutex);
     return int(m_pending.size());
 }
 
-}  // namespace errors::ui
+}  // namespace platform::ui

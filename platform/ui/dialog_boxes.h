@@ -12,10 +12,10 @@
 
 class QMessageBox;
 
-namespace errors::ui {
+namespace platform::ui {
 
-// The platform's message, confirmation and alert boxes as Qt message boxes,
-// usable from any thread.
+// The program's dialog boxes: the message, confirmation and alert boxes of
+// platform::Dialogs as Qt message boxes, usable from any thread.
 //
 // On the GUI thread (the thread that created the object) a box runs at once
 // and modally, and the call returns the answer. From another thread (the
@@ -24,23 +24,18 @@ namespace errors::ui {
 // thread is not blocked meanwhile. Such a box has no owner and blocks no
 // window, as a Windows box without owner: the main window stays usable.
 //
-// Confirmation boxes take the Windows values: button sets 0 OK, 1 OK/Cancel,
-// 2 Abort/Retry/Ignore, 3 Yes/No/Cancel, 4 Yes/No, 5 Retry/Cancel; icon style
-// 16 stop, 32 question, 48 warning, 64 information; 256/512 make the second
-// or third button the default; the flags 65536 and 131072 bring the box to
-// the front. Results: 1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No.
 // A box's text shows CR LF, CR or LF as line breaks.
-class QtDialogs : public QObject, public platform::Dialogs {
+class DialogBoxes : public QObject, public platform::Dialogs {
     Q_OBJECT
 public:
     // Create on the GUI thread.
-    explicit QtDialogs(QObject* parent = nullptr);
+    explicit DialogBoxes(QObject* parent = nullptr);
     // Calls shutdown().
-    ~QtDialogs() override;
+    ~DialogBoxes() override;
 
     void messageBox(const std::string& text, const std::string& title = "") override;
-    int confirmBox(const std::string& text, const std::string& title, int buttonSet,
-                   int style) override;
+    platform::Answer confirmBox(const std::string& text, const std::string& title,
+                                platform::Buttons buttons, platform::BoxStyle style) override;
     int alertBox(const std::string& text, const std::vector<std::string>& buttons) override;
 
     // For the end of the run: answers every box that another thread waits for
@@ -61,7 +56,7 @@ public:
     struct Button {
         int standard;   // a QMessageBox::StandardButton, or 0 for a custom caption
         QString caption;
-        int result;
+        int result;     // a confirmation box's answer code (see the source), or an alert's choice
     };
     struct BoxPlan {
         QString text, title;
@@ -84,11 +79,13 @@ private:
 };
 
 // The plan of a confirmation box (exposed for tests).
-QtDialogs::BoxPlan confirmPlan(const std::string& text, const std::string& title, int buttonSet,
-                            int style);
+DialogBoxes::BoxPlan confirmPlan(const std::string& text, const std::string& title,
+                                 platform::Buttons buttons, platform::BoxStyle style);
+// The answer a confirmation box's result code stands for.
+platform::Answer answerOf(int result);
 
 // A program text (Windows-1252) for a box, with CR LF, CR and LF all turned
 // into "\n".
 QString boxText(const std::string& text);
 
-}  // namespace errors::ui
+}  // namespace platform::ui
