@@ -8,13 +8,13 @@
 #include "app/program.h"
 #include "app/ui_probe.h"
 #include "app/widget_style.h"
-#include "core/display_state.h"
 #include "errors/standard_eh.h"
-#include "errors/ui/qt_dialogs.h"
-#include "inventory/app_exit.h"
-#include "inventory/dbe_sys.h"
 #include "platform/dialogs.h"
+#include "platform/ui/dialog_boxes.h"
 #include "settings/ui/get_filename.h"
+#include "startup/app_exit.h"
+#include "startup/dbe_sys.h"
+#include "startup/program_end.h"
 #include "workareas/work_area.h"
 
 namespace app {
@@ -24,11 +24,13 @@ int runProgram(int argc, char** argv) {
     installFontSubstitutes();
 
     // The run-time's set-up before Main: table engines, error handler, AppSys.
-    errors::ui::QtDialogs dialogs;
+    platform::ui::DialogBoxes dialogs;
     platform::setDialogs(&dialogs);
-    inventory::DbeSys();
-    errors::ErrorSys();
-    core::setExitProcedure(inventory::AppExit);
+    startup::DbeSys();
+    errors::Services services;
+    services.endProgram = startup::endProgram;
+    errors::ErrorSys(services);
+    startup::setExitProcedure(startup::AppExit);
     settings::ui::setWorkAreaHooks({[] {
                                         int n = workareas::currentArea();
                                         workareas::selectArea(0);
@@ -50,7 +52,7 @@ int runProgram(int argc, char** argv) {
         dialogs.shutdown();
         program.finish();
     }
-    inventory::AppExit();
+    startup::AppExit();
     platform::setDialogs(nullptr);
     return rc;
 }

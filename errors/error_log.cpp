@@ -2,8 +2,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
-#include "core/display_state.h"
 #include "errors/recovery.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
@@ -83,12 +83,13 @@ Error fileError(int genCode, const char* description, const std::string& name,
     return e;
 }
 
+}  // namespace
+
 [[noreturn]] void endWith(const Services& services, int code) {
     if (services.endProgram) services.endProgram(code);
-    core::endProgram(code);
+    std::fflush(nullptr);
+    std::_Exit(code);
 }
-
-}  // namespace
 
 std::string errorLogName(int n) {
     if (n == 0) return "KRLERROR.LOG";

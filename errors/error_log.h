@@ -22,6 +22,10 @@ void ErrorLog(const Error& oError, int nLevel, const Services& services = {});
 // The bytes ErrorLog writes: every line is CR LF followed by its text.
 std::string errorLogText(const Error& oError, int nLevel, const Services& services = {});
 
+// Ends the program with exit code `code` through services.endProgram or, when
+// that is empty, at once (no exit procedure). Does not return.
+[[noreturn]] void endWith(const Services& services, int code);
+
 // The file name for attempt `n` (0: "KRLERROR.LOG", 1: "KRLERROR.001", ...).
 std::string errorLogName(int n);
 

@@ -1,10 +1,8 @@
 #include "errors/standard_eh.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 
-#include "core/display_state.h"
 #include "core/xbase_values.h"
 #include "errors/build_info.h"
 #include "errors/error_log.h"
@@ -15,16 +13,6 @@
 namespace errors {
 namespace {
 
-std::atomic<DbSessionHook> g_sessionHook{nullptr};
-
-constexpr int kResultOk = 1;
-constexpr int kResultCancel = 2;
-constexpr int kResultRetry = 4;
-constexpr int kResultIgnore = 5;
-constexpr int kResultYes = 6;
-constexpr int kYesNo = 4;
-constexpr int kStyleFlags = 65536 + 65536;
-
 bool isDivisionByZero(const Error& e) {
     if (e.genCode == kGenZeroDiv) return true;
     if (e.genCode != kGenNumeric) return false;
@@ -34,20 +22,7 @@ bool isDivisionByZero(const Error& e) {
     return last.type == Value::Type::Numeric && last.number == 0;
 }
 
-// Step 2 of the dialogue: the database session's last error joins the cargo.
-void takeSessionError(Error& e) {
-    DbSessionHook hook = g_sessionHook.load();
-    const DbSession* session = hook ? hook() : nullptr;
-    if (!session) return;
-    int number = session->getLastError();
-    if (number == 0) return;
-    e.cargo = Value::array({std::move(e.cargo), Value::numeric(number),
-                            Value::character(session->getLastMessage())});
-}
-
 }  // namespace
-
-DbSessionHook setDbSessionHook(DbSessionHook hook) { return g_sessionHook.exchange(hook); }
 
 std::string programVersion() {
     return std::string(kProgramVersion) + "." + kProgramBuild;
@@ -69,17 +44,18 @@ Handler standardHandler(Services services) {
 
 void ErrorSys(Services services) { setHandler(standardHandler(std::move(services))); }
 
-int iconStyle(int severity) {
-    if (severity == 3 || severity == 2) return 16;
-    if (severity == 1) return 48;
-    return 64;
+platform::Icon errorIcon(int severity) {
+    if (severity == 3 || severity == 2) return platform::Icon::Stop;
+    if (severity == 1) return platform::Icon::Warning;
+    return platform::Icon::Information;
 }
 
-int buttonSet(bool canRetry, bool canDefault) {
-    if (canDefault && canRetry) return 2;
-    if (canRetry) return 5;
-    if (canDefault) return 1;
-    return 0;
+platform::Buttons errorButtons(bool canRetry, bool canDefault) {
+    using platform::Buttons;
+    if (canDefault && canRetry) return Buttons::AbortRetryIgnore;
+    if (canRetry) return Buttons::RetryCancel;
+    if (canDefault) return Buttons::OkCancel;
+    return Buttons::Ok;
 }
 
 Action StandardEH(Error& oError, const Services& services) {
@@ -89,7 +65,6 @@ Action StandardEH(Error& oError, const Services& services) {
     }
     if (oError.genCode == kGenDefaultable && oError.canDefault) return Action::Default;
 
-    takeSessionError(oError);
     std::string message = ErrorMessage(oError);
     if (oError.osCode != 0) {
         message += ";Operating system error : " + std::to_string(oError.osCode) + ";" +
@@ -100,17 +75,20 @@ Action StandardEH(Error& oError, const Services& services) {
     for (const Frame& f : frames) message += ";" + calledFromLine(f);
 
     platform::Dialogs& dialogs = services.dialogs ? *services.dialogs : platform::dialogs();
-    int result = dialogs.confirmBox(core::replaceAll(message, ";", "\r"), kErrorTitle,
-                                    buttonSet(oError.canRetry, oError.canDefault),
-                                    iconStyle(oError.severity) + kStyleFlags);
-    switch (result) {
-    case kResultRetry:
+    using platform::Answer;
+    // The boxes come to the front: the error may come from a thread whose
+    // window is not the active one.
+    Answer answer = dialogs.confirmBox(core::replaceAll(message, ";", "\r"), kErrorTitle,
+                                       errorButtons(oError.canRetry, oError.canDefault),
+                                       {errorIcon(oError.severity), 0, true});
+    switch (answer) {
+    case Answer::Retry:
         return Action::Retry;
-    case kResultIgnore:
+    case Answer::Ignore:
         return Action::Default;
-    case kResultCancel:
-        if (dialogs.confirmBox("Exit with LOG file", kErrorTitle, kYesNo, 48 + kStyleFlags) !=
-            kResultYes) {
+    case Answer::Cancel:
+        if (dialogs.confirmBox("Exit with LOG file", kErrorTitle, platform::Buttons::YesNo,
+                               {platform::Icon::Warning, 0, true}) != Answer::Yes) {
             throw Unwind(oError);
         }
         break;
@@ -118,8 +96,7 @@ Action StandardEH(Error& oError, const Services& services) {
         break;
     }
     ErrorLog(oError, 2, services);
-    if (services.endProgram) services.endProgram(1);
-    core::endProgram(1);
+    endWith(services, 1);
 }
 
 std::string ErrorMessage(const Error& oError) {

@@ -8,28 +8,11 @@
 #include "errors/call_stack.h"
 #include "errors/error.h"
 
-namespace platform {
-class Dialogs;
-}
+#include "platform/dialogs.h"
 
 // The default error handler: the decision table, the dialogue and the end of
 // the program after an error.
 namespace errors {
-
-// The database session of the table layer, as far as the handler needs it.
-class DbSession {
-public:
-    virtual ~DbSession() = default;
-    virtual int getLastError() const = 0;  // 0: no error
-    virtual std::string getLastMessage() const = 0;
-};
-
-// Gives the calling thread's database session (or the default one), or
-// nullptr when there is none. The table layer installs it; until then, and
-// after setDbSessionHook(nullptr), no session is ever found and the handler
-// leaves `cargo` alone. Returns the previous hook. Any thread.
-using DbSessionHook = const DbSession* (*)();
-DbSessionHook setDbSessionHook(DbSessionHook hook);
 
 // Everything the handler and the error log take from outside. An empty member
 // stands for the real thing, so `Services{}` is the program's own set; tests
@@ -41,8 +24,9 @@ struct Services {
     std::function<std::vector<Frame>(const Error&)> callStack;
     // Text of an operating-system error code. Empty: osMessage.
     std::function<std::string(int)> osText;
-    // Ends the program with the exit code after running the exit procedure.
-    // Empty: core::endProgram. Must not return (a test version throws).
+    // Ends the program with the exit code after running the exit procedure
+    // (the program's start-up installs startup::endProgram). Empty: ends the
+    // process at once. Must not return (a test version throws).
     std::function<void(int)> endProgram;
 
     // Error log only.
@@ -78,10 +62,8 @@ Handler standardHandler(Services services);
 // error can default; anything else asks the user (button set by canRetry and
 // canDefault): Retry gives Retry, Ignore gives Default, Cancel followed by No
 // throws Unwind; OK, Abort or Cancel followed by Yes writes the error log and
-// ends the program with exit code 1 (it does not return). May replace
-// oError.cargo with {old cargo, session error number, session message} when
-// the database session has an error. Runs on the raising thread and holds it
-// in the dialogue.
+// ends the program with exit code 1 (it does not return). Runs on the raising
+// thread and holds it in the dialogue.
 Action StandardEH(Error& oError, const Services& services = {});
 
 // The message the dialogue shows, lines separated by ";".
@@ -90,11 +72,11 @@ std::string ErrorMessage(const Error& oError);
 // The dialogue's title.
 inline constexpr const char* kErrorTitle = "Kestrel Error Message";
 
-// Icon style for a severity: 3 and 2 stop (16), 1 warning (48), else information (64).
-int iconStyle(int severity);
-// Button set for what the error allows: 2 (Abort, Retry, Ignore), 5 (Retry,
-// Cancel), 1 (OK, Cancel) or 0 (OK).
-int buttonSet(bool canRetry, bool canDefault);
+// The dialogue's icon for a severity: 3 and 2 stop, 1 warning, else information.
+platform::Icon errorIcon(int severity);
+// The dialogue's buttons for what the error allows: Abort/Retry/Ignore,
+// Retry/Cancel, OK/Cancel or OK.
+platform::Buttons errorButtons(bool canRetry, bool canDefault);
 
 // Text of a value as the error log and the message print it: ".T."/".F.",
 // "NIL", characters as they are, numbers in decimal, arrays as

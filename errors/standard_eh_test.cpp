@@ -6,9 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/display_state.h"
 #include "errors/handler_test_support.h"
-#include "errors/safe_arith.h"
 #include "platform/fs.h"
 
 namespace {
@@ -18,7 +16,12 @@ using errors::test::ProgramEnded;
 using testsupport::ScriptedDialogs;
 using testsupport::TempDir;
 
-constexpr int kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7;
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+constexpr Answer kOk = Answer::Ok, kCancel = Answer::Cancel, kAbort = Answer::Abort,
+                 kRetry = Answer::Retry, kIgnore = Answer::Ignore, kYes = Answer::Yes,
+                 kNo = Answer::No;
 
 Error makeError(int genCode) {
     Error e;
@@ -85,23 +88,23 @@ TEST(StandardEHTest, DecisionTableInOrder) {
 
 struct Path {
     bool canRetry, canDefault;
-    int buttonSet;
-    std::vector<int> answers;
+    Buttons buttons;
+    std::vector<Answer> answers;
     const char* expected;
 };
 
 TEST(StandardEHTest, EveryButtonSetAndAnswer) {
     const Path paths[] = {
-        {false, false, 0, {kOk}, "ended 1"},
-        {true, false, 5, {kRetry}, "retry"},
-        {true, false, 5, {kCancel, kNo}, "unwind"},
-        {true, false, 5, {kCancel, kYes}, "ended 1"},
-        {false, true, 1, {kOk}, "ended 1"},
-        {false, true, 1, {kCancel, kNo}, "unwind"},
-        {false, true, 1, {kCancel, kYes}, "ended 1"},
-        {true, true, 2, {kRetry}, "retry"},
-        {true, true, 2, {kIgnore}, "default"},
-        {true, true, 2, {kAbort}, "ended 1"},
+        {false, false, Buttons::Ok, {kOk}, "ended 1"},
+        {true, false, Buttons::RetryCancel, {kRetry}, "retry"},
+        {true, false, Buttons::RetryCancel, {kCancel, kNo}, "unwind"},
+        {true, false, Buttons::RetryCancel, {kCancel, kYes}, "ended 1"},
+        {false, true, Buttons::OkCancel, {kOk}, "ended 1"},
+        {false, true, Buttons::OkCancel, {kCancel, kNo}, "unwind"},
+        {false, true, Buttons::OkCancel, {kCancel, kYes}, "ended 1"},
+        {true, true, Buttons::AbortRetryIgnore, {kRetry}, "retry"},
+        {true, true, Buttons::AbortRetryIgnore, {kIgnore}, "default"},
+        {true, true, Buttons::AbortRetryIgnore, {kAbort}, "ended 1"},
     };
     for (const Path& p : paths) {
         TempDir dir;
@@ -109,22 +112,22 @@ TEST(StandardEHTest, EveryButtonSetAndAnswer) {
         Error e = makeError(kGenCreate);
         e.canRetry = p.canRetry;
         e.canDefault = p.canDefault;
-        std::string label = std::to_string(p.buttonSet) + "/" + std::to_string(p.answers[0]);
+        std::string label = std::to_string(int(p.buttons)) + "/" + std::to_string(int(p.answers[0]));
         EXPECT_EQ(outcome(e, test::testServices(dialogs, dir)), p.expected) << label;
 
         auto boxes = dialogs.boxes();
         ASSERT_GE(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].kind, "confirm");
         EXPECT_EQ(boxes[0].title, "Kestrel Error Message");
-        EXPECT_EQ(boxes[0].buttonSet, p.buttonSet) << label;
-        EXPECT_EQ(boxes[0].style, 16 + 131072);
+        EXPECT_EQ(boxes[0].buttons, p.buttons) << label;
+        EXPECT_EQ(boxes[0].style, (platform::BoxStyle{Icon::Stop, 0, true}));
         std::size_t next = 1;
         if (p.answers[0] == kCancel) {
             ASSERT_GE(boxes.size(), 2u);
             EXPECT_EQ(boxes[1].text, "Exit with LOG file");
             EXPECT_EQ(boxes[1].title, "Kestrel Error Message");
-            EXPECT_EQ(boxes[1].buttonSet, 4);
-            EXPECT_EQ(boxes[1].style, 131120);
+            EXPECT_EQ(boxes[1].buttons, Buttons::YesNo);
+            EXPECT_EQ(boxes[1].style, (platform::BoxStyle{Icon::Warning, 0, true}));
             next = 2;
         }
         bool ended = std::string(p.expected) == "ended 1";
@@ -142,10 +145,11 @@ TEST(StandardEHTest, EveryButtonSetAndAnswer) {
 TEST(StandardEHTest, IconAndFirstWordBySeverity) {
     const struct {
         int severity;
-        int icon;
+        Icon icon;
         const char* word;
-    } rows[] = {{3, 16, "Error "}, {2, 16, "Error "}, {1, 48, "Warning "},
-                {0, 64, "Warning "}, {7, 64, "Error "}, {-1, 64, "Warning "}};
+    } rows[] = {{3, Icon::Stop, "Error "},         {2, Icon::Stop, "Error "},
+                {1, Icon::Warning, "Warning "},    {0, Icon::Information, "Warning "},
+                {7, Icon::Information, "Error "}, {-1, Icon::Information, "Warning "}};
     TempDir dir;
     for (const auto& r : rows) {
         ScriptedDialogs dialogs({kCancel, kNo});
@@ -154,7 +158,7 @@ TEST(StandardEHTest, IconAndFirstWordBySeverity) {
         outcome(e, test::testServices(dialogs, dir));
         auto boxes = dialogs.boxes();
         ASSERT_FALSE(boxes.empty());
-        EXPECT_EQ(boxes[0].style, r.icon + 131072) << r.severity;
+        EXPECT_EQ(boxes[0].style.icon, r.icon) << r.severity;
         EXPECT_EQ(boxes[0].text.rfind(r.word, 0), 0u) << boxes[0].text;
     }
 }
@@ -192,54 +196,6 @@ TEST(ErrorMessageTest, PiecesInOrder) {
     EXPECT_EQ(ErrorMessage(e),
               "Error BASE/7;Description : Disk full;Operation : WRITE;Thread ID : 3;"
               "first words of the old cargo;the session message");
-}
-
-class FakeSession : public DbSession {
-public:
-    int getLastError() const override { return number; }
-    std::string getLastMessage() const override { return message; }
-    int number = 0;
-    std::string message;
-};
-
-FakeSession g_session;
-const DbSession* fakeSession() { return &g_session; }
-
-TEST(StandardEHTest, DatabaseSessionErrorJoinsTheCargo) {
-    DbSessionHook previous = setDbSessionHook(fakeSession);
-    TempDir dir;
-
-    g_session.number = 0;
-    {
-        ScriptedDialogs dialogs({kCancel, kNo});
-        Error e = makeError(kGenOpen);
-        e.cargo = Value::character("kept");
-        outcome(e, test::testServices(dialogs, dir));
-        EXPECT_EQ(e.cargo.type, Value::Type::Character);
-        EXPECT_EQ(dialogs.boxes().at(0).text.find("kept"), std::string::npos);
-    }
-    g_session.number = 1012;
-    g_session.message =
-        "Corruption detected in the index file of the table while reading the page of key "
-        "number twelve of the order";
-    {
-        ScriptedDialogs dialogs({kCancel, kNo});
-        Error e = makeError(kGenOpen);
-        e.cargo = Value::numeric(5);
-        outcome(e, test::testServices(dialogs, dir));
-        ASSERT_EQ(e.cargo.type, Value::Type::Array);
-        ASSERT_EQ(e.cargo.items.size(), 3u);
-        EXPECT_EQ(e.cargo.items[0].number, 5);
-        EXPECT_EQ(e.cargo.items[1].number, 1012);
-        EXPECT_EQ(e.cargo.items[2].text, g_session.message);
-        // Old cargo not character: only the message, wrapped at 50.
-        EXPECT_NE(dialogs.boxes().at(0).text.find(
-                      "Thread ID : 1\rCorruption detected in the index file of the table\r"
-                      "while reading the page of key number twelve of the\rorder\r"),
-                  std::string::npos)
-            << dialogs.boxes().at(0).text;
-    }
-    setDbSessionHook(previous);
 }
 
 // A platform operation as the table engine does it: raise, then retry or take
@@ -289,17 +245,6 @@ TEST(StandardEHTest, OpenHeldByAnotherProcessFailsQuietly) {
     EXPECT_TRUE(dialogs.boxes().empty());
 }
 
-TEST(StandardEHTest, DivisionAndRemainderByZeroGiveZeroWithoutABox) {
-    TempDir dir;
-    ScriptedDialogs dialogs;
-    test::HandlerScope installed(standardHandler(test::testServices(dialogs, dir)));
-    EXPECT_EQ(safeDivide(10, 0), 0);
-    EXPECT_EQ(safeModulo(10, 0), 0);
-    EXPECT_EQ(safeDivide(10, 4), 2.5);
-    EXPECT_EQ(safeModulo(-7, 3), -1);
-    EXPECT_TRUE(dialogs.boxes().empty());
-}
-
 TEST(StandardEHTest, OsMessageGivesTheSharingViolationText) {
 #ifdef _WIN32
     // The system's own text (wine words it differently from Windows).
@@ -340,20 +285,22 @@ private:
     bool m_inherited = false;
 };
 
-// The real end: Cancel, then Yes writes the log, runs the exit procedure and
-// ends the process with exit code 1 (observed in a child process).
+// The real end: Cancel, then Yes writes the log, runs the program's end with
+// exit code 1 (observed in a child process).
 TEST(StandardEHDeathTest, CancelThenYesWritesTheLogAndExitsWithCode1) {
     GTEST_FLAG_SET(death_test_style, "fast");
     TempDir dir;
     DeathTestFolder folder(dir);
-    std::string marker = (std::filesystem::path(folder.path()) / "exit-procedure-ran").string();
+    std::string marker = (std::filesystem::path(folder.path()) / "program-end-ran").string();
     EXPECT_EXIT(
         {
-            core::setExitProcedure([marker] { std::ofstream(marker) << "ran"; });
             ScriptedDialogs dialogs({kCancel, kYes});
             Services s = test::testServices(dialogs, dir);
             s.logFolder = folder.path();
-            s.endProgram = nullptr;  // the real one
+            s.endProgram = [marker](int code) {
+                std::ofstream(marker) << "ran";
+                std::_Exit(code);
+            };
             Error e = makeError(kGenCreate);
             e.canRetry = true;
             StandardEH(e, s);

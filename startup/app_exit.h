@@ -1,7 +1,7 @@
 #pragma once
 
-// The exit procedure, run once when the program ends (core::setExitProcedure).
-namespace inventory {
+// The exit procedure, run once when the program ends (startup::setExitProcedure).
+namespace startup {
 
 // Commits and closes every open table of every thread of the program
 // (workareas::commitAndCloseEverything): for each thread in the order it first
@@ -11,4 +11,4 @@ namespace inventory {
 // Any thread; call it when no other thread still works with tables.
 void AppExit();
 
-}  // namespace inventory
+}  // namespace startup

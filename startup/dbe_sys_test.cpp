@@ -1,8 +1,8 @@
-#include "inventory/dbe_sys.h"
+#include "startup/dbe_sys.h"
 
 #include <gtest/gtest.h>
 
-#include "inventory/app_exit.h"
+#include "startup/app_exit.h"
 #include "platform/dialogs.h"
 #include "tables/dbe.h"
 #include "workareas/work_area.h"
@@ -15,7 +15,10 @@ struct AlertLog : platform::Dialogs {
     platform::Dialogs* previous = platform::setDialogs(this);
     ~AlertLog() override { platform::setDialogs(previous); }
     void messageBox(const std::string&, const std::string&) override {}
-    int confirmBox(const std::string&, const std::string&, int, int) override { return 1; }
+    platform::Answer confirmBox(const std::string&, const std::string&, platform::Buttons,
+                                platform::BoxStyle) override {
+        return platform::Answer::Ok;
+    }
     int alertBox(const std::string& text, const std::vector<std::string>& buttons) override {
         EXPECT_EQ(buttons, std::vector<std::string>{"OK"});
         alerts.push_back(text);
@@ -23,8 +26,8 @@ struct AlertLog : platform::Dialogs {
     }
 };
 
-inventory::EngineOps failing(const std::string& engine) {
-    auto ops = inventory::realEngineOps();
+startup::EngineOps failing(const std::string& engine) {
+    auto ops = startup::realEngineOps();
     auto load = ops.load;
     ops.load = [=](const std::string& name, bool hidden) { return name != engine && load(name, hidden); };
     return ops;
@@ -46,7 +49,7 @@ TEST(DbeSysTest, LoadsEnginesAndReportsEachFailure) {
     for (const auto& c : cases) {
         AlertLog log;
         tables::setDateFormat("dd.mm.yyyy");
-        inventory::DbeSys(failing(c.failingEngine));
+        startup::DbeSys(failing(c.failingEngine));
         EXPECT_EQ(log.alerts, c.alerts) << c.failingEngine;
         EXPECT_EQ(tables::dbfntxAvailable(), !c.defaultEngine.empty()) << c.failingEngine;
         EXPECT_EQ(tables::dateFormat(), "mm/dd/yy");
@@ -62,7 +65,7 @@ TEST(AppExitTest, CommitsPendingChangesAndClosesEveryTable) {
     workareas::fieldPut("code", "AB--123");
     ASSERT_TRUE(workareas::createTable(dir.file("other.dbf"), {{"N", 'N', 5, 0}}));
     ASSERT_TRUE(workareas::useArea(dir.file("other.dbf"), "", false, true));
-    inventory::AppExit();
+    startup::AppExit();
     EXPECT_FALSE(workareas::isAliasOpen("slides"));
     EXPECT_FALSE(workareas::isAliasOpen("other"));
     std::string bytes = dir.read("list.dbf");

@@ -1,4 +1,4 @@
-#include "tools/demo_shop.h"
+#include "devtools/demo_shop.h"
 
 #include <QFont>
 #include <QImage>
@@ -229,7 +229,7 @@ const char kHelp[] =
 
 }  // namespace
 
-namespace tools {
+namespace devtools {
 
 bool writeDemoShop(const std::string& folder, const std::string& profile) {
     g_ok = true;
@@ -289,11 +289,16 @@ bool writeDemoShop(const std::string& folder, const std::string& profile) {
         workareas::fieldPut("CODE", entry);
     }
     workareas::closeAll();
-    std::string ini = settings::paramText((till / "image.tmp").string(), data.string(), 40, 5,
-                                          100, 100, 3);
+    settings::Settings shopSettings;
+    shopSettings.cBuffer = (till / "image.tmp").string();
+    shopSettings.cPath = data.string();
+    shopSettings.nSlow = 40;
+    shopSettings.nFast = 5;
+    shopSettings.posX = shopSettings.posY = 100;
+    std::string ini = settings::paramText(shopSettings, 3);
     writeText(appDir / (profile + ".ini"), ini);
     writeText(till / "image.tmp", "CH--123\r\n");
     return g_ok;
 }
 
-}  // namespace tools
+}  // namespace devtools

@@ -1,9 +1,9 @@
-#include "inventory/app_exit.h"
+#include "startup/app_exit.h"
 
 #include "workareas/work_area.h"
 
-namespace inventory {
+namespace startup {
 
 void AppExit() { workareas::commitAndCloseEverything(); }
 
-}  // namespace inventory
+}  // namespace startup

@@ -4,7 +4,7 @@
 #include <string>
 
 // Database engine set-up, run once at start-up before Main.
-namespace inventory {
+namespace startup {
 
 // The engine operations DbeSys uses; tests replace them to make a load or
 // the build fail.
@@ -26,4 +26,4 @@ EngineOps realEngineOps();
 void DbeSys();
 void DbeSys(const EngineOps& ops);
 
-}  // namespace inventory
+}  // namespace startup

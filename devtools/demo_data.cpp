@@ -1,10 +1,10 @@
 // lumisett-demo-data FOLDER [PROFILE]: writes a demo shop for trying the
-// display (see tools/demo_shop.h) and prints its folder.
+// display (see devtools/demo_shop.h) and prints its folder.
 #include <QGuiApplication>
 #include <cstdio>
 #include <filesystem>
 
-#include "tools/demo_shop.h"
+#include "devtools/demo_shop.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (!tools::writeDemoShop(argv[1], argc >= 3 ? argv[2] : "DEMO")) return 1;
+    if (!devtools::writeDemoShop(argv[1], argc >= 3 ? argv[2] : "DEMO")) return 1;
     std::printf("%s\n", std::filesystem::absolute(argv[1]).string().c_str());
     return 0;
 }

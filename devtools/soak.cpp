@@ -21,17 +21,16 @@
 #include <random>
 #include <thread>
 
-#include "app/main_window.h"
+#include "app/display_page.h"
 #include "app/program.h"
 #include "app/widget_style.h"
-#include "core/display_state.h"
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 #include "display/make_desc.h"
 #include "errors/standard_eh.h"
-#include "inventory/dbe_sys.h"
+#include "startup/dbe_sys.h"
 #include "platform/dialogs.h"
 #include "testsupport/temp_dir.h"
-#include "tools/demo_shop.h"
+#include "devtools/demo_shop.h"
 
 namespace fs = std::filesystem;
 
@@ -43,10 +42,12 @@ public:
     void messageBox(const std::string& text, const std::string&) override {
         if (text != "Parameters saved.") ++errors;
     }
-    int confirmBox(const std::string& text, const std::string&, int buttonSet, int) override {
+    platform::Answer confirmBox(const std::string& text, const std::string&,
+                                platform::Buttons buttons, platform::BoxStyle) override {
         ++errors;
         std::fprintf(stderr, "error dialogue: %s\n", text.c_str());
-        return buttonSet == 2 ? 5 : 2;
+        return buttons == platform::Buttons::AbortRetryIgnore ? platform::Answer::Ignore
+                                                               : platform::Answer::Cancel;
     }
     int alertBox(const std::string&, const std::vector<std::string>&) override {
         ++errors;
@@ -82,11 +83,11 @@ int main(int argc, char** argv) {
     app::installFontSubstitutes();
     CountingDialogs dialogs;
     platform::setDialogs(&dialogs);
-    inventory::DbeSys();
+    startup::DbeSys();
     errors::ErrorSys();
 
     testsupport::TempDir dir, spare;
-    if (!tools::writeDemoShop(dir.str(), "SOAK") || !tools::writeDemoShop(spare.str(), "SOAK")) return 1;
+    if (!devtools::writeDemoShop(dir.str(), "SOAK") || !devtools::writeDemoShop(spare.str(), "SOAK")) return 1;
     const fs::path data = dir.path() / "data";
     const std::vector<std::string> codes = {"CH--123", "1200345", "RG--001", "ER--010", "1300001",
                                             "BR--777", "PN--404", "1400002", "WA--200", "XX--999"};
@@ -127,22 +128,22 @@ int main(int argc, char** argv) {
     long memStart = 0;
     long turns = 0, wrong = 0;
     std::string lastDesc;
-    app::MainWindow& w = program.window();
+    app::DisplayPage& page = program.displayPage();
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, [&] {
-        std::string desc = core::ui::fromQString(w.oDescDispBox->toPlainText());
+        std::string desc = page.description();
         if (desc == lastDesc) return;
         lastDesc = desc;
         ++turns;
         // The title names the code whose description is shown (or says why not).
-        std::string title = core::ui::fromQString(w.oTitle->text());
+        std::string title = page.title();
         std::string code = title.rfind("Picture not found for ", 0) == 0 ? title.substr(22) : title;
         auto it = expected.find(code);
         if (it != expected.end() && it->second != desc) {
             // The title is set after the description in the same turn; look again later.
             QTimer::singleShot(300, [&, code, desc] {
-                std::string now = core::ui::fromQString(w.oDescDispBox->toPlainText());
-                std::string t = core::ui::fromQString(w.oTitle->text());
+                std::string now = page.description();
+                std::string t = page.title();
                 if (now == desc && t.find(code) != std::string::npos && expected[code] != now) {
                     ++wrong;
                     std::fprintf(stderr, "wrong description for %s:\n%s\n", code.c_str(), now.c_str());

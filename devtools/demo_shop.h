@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace tools {
+namespace devtools {
 
 // Writes a demo shop under `folder` for trying the display, for the demo
 // script, the end-to-end tests and the soak test:
@@ -16,4 +16,4 @@ namespace tools {
 // when anything could not be written (reported on stderr).
 bool writeDemoShop(const std::string& folder, const std::string& profile);
 
-}  // namespace tools
+}  // namespace devtools

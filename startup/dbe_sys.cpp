@@ -1,9 +1,9 @@
-#include "inventory/dbe_sys.h"
+#include "startup/dbe_sys.h"
 
 #include "platform/dialogs.h"
 #include "tables/dbe.h"
 
-namespace inventory {
+namespace startup {
 
 EngineOps realEngineOps() { return {tables::dbeLoad, tables::dbeBuild}; }
 
@@ -40,4 +40,4 @@ void DbeSys(const EngineOps& ops) {
     }
 }
 
-}  // namespace inventory
+}  // namespace startup
