@@ -10,25 +10,25 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/display_bridge.h"
+#include "app/display_page.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/settings_page.h"
 #include "app/ui_probe.h"
 #include "core/display_state.h"
-#include "core/ui/qt_text.h"
-#include "display/make_desc.h"
-#include "display/ui/image_view.h"
 #include "core/xbase_values.h"
+#include "devtools/demo_shop.h"
+#include "display/display_mode.h"
+#include "display/make_desc.h"
+#include "platform/ui/qt_text.h"
 #include "settings/ui/get_filename.h"
 #include "settings/ui/slide_list_page.h"
-#include "settings/ui/uppercase_sle.h"
 #include "testsupport/temp_dir.h"
-#include "tools/demo_shop.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using app::Page;
 
 // Runs the event loop until `done` or `ms` milliseconds passed.
 bool waitFor(const std::function<bool()>& done, int ms) {
@@ -41,24 +41,18 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-// Tab pages are {nWidth - 12, nHeight - 28}: 372 pixels high at 600 x 400.
-const int pageH = 372;
-
-// Expects `widget` at {x, y} (its lower-left corner from the page's) with
-// {width, height}.
-void expectAt(QWidget* widget, int x, int y, int width, int height) {
-    EXPECT_EQ(widget->geometry(), QRect(x, pageH - y - height, width, height))
-        << widget->metaObject()->className() << " at " << x << "," << y;
-}
+// The timer period now.
+double period() { return display::displayMode().period(); }
 
 // A demo shop and a program started in its program folder.
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tools::writeDemoShop(dir.str(), "E2E"));
+        ASSERT_TRUE(devtools::writeDemoShop(dir.str(), "E2E"));
         previous = fs::current_path();
         fs::current_path(dir.path() / "app");
         core::resetDisplayState();
+        display::displayMode().reset();
         program = std::make_unique<app::Program>(std::string("E2E"), std::nullopt);
         program->start(0);
     }
@@ -67,13 +61,13 @@ protected:
         program.reset();
         fs::current_path(previous);
         core::resetDisplayState();
+        display::displayMode().reset();
     }
     void writeCode(const std::string& code) {
         std::ofstream(dir.path() / "till1" / "image.tmp", std::ios::binary) << code << "\r\n";
     }
-    std::string description() const {
-        return core::ui::fromQString(program->window().oDescDispBox->toPlainText());
-    }
+    app::DisplayPage& displayPage() const { return program->displayPage(); }
+    std::string description() const { return displayPage().description(); }
     static std::string shown(const std::string& text) {
         // The description box shows CR LF as one line break.
         std::string out;
@@ -90,33 +84,36 @@ protected:
     std::unique_ptr<app::Program> program;
 };
 
-TEST_F(ProgramTest, DisplayPageGeometryAt600By400) {
+// Each page's widgets lie inside their page, and on the Display page none
+// covers another (the entry field takes the Freeze/Manual button's place and
+// only one of the two shows).
+TEST_F(ProgramTest, PagesHoldTheirWidgetsWithoutOverlap) {
     app::MainWindow& w = program->window();
-    EXPECT_EQ(w.oImageTab->size(), QSize(588, 372));
-    expectAt(w.oDescDispBox, 372, 30, 216, 312);
-    expectAt(w.oStat, 12, 20, 360, 324);
-    expectAt(w.oShowButton, 375, 4, 47, 24);
-    expectAt(w.oWatchButton, 425, 4, 47, 24);
-    expectAt(w.oFreezeButton, 487, 4, 98, 24);
-    expectAt(w.oManualEntry, 487, 4, 98, 24);
-    expectAt(w.oFlasher, 475, 12, 12, 12);
-    EXPECT_EQ(w.oTitle->geometry().bottomLeft(), QPoint(12, pageH - 3 - 1));
-    EXPECT_EQ(w.oTitle->font().pointSize(), 14);
-    EXPECT_EQ(w.oDescDispBox->font().family(), "Times New Roman");
     EXPECT_EQ(w.cFont(), "14.Times New Roman");
-    EXPECT_TRUE(w.oFreezeButton->isVisible());
-    EXPECT_FALSE(w.oManualEntry->isVisible());
-    EXPECT_EQ(w.oTabStrip->tabText(0).toStdString(),
-              "The Tillmaster - data displayer - version 1.1 - E2E");
+    EXPECT_EQ(w.tabCaption(Page::Display), "The Tillmaster - data displayer - version 1.1 - E2E");
+    QWidget* display = w.page(Page::Display);
+    std::vector<QRect> rects;
+    for (const auto& [widget, name] : displayPage().probeNames()) {
+        EXPECT_EQ(widget->parentWidget(), display) << name;
+        EXPECT_TRUE(display->rect().contains(widget->geometry())) << name;
+        if (std::string(name) != "oManualEntry") rects.push_back(widget->geometry());
+    }
+    for (std::size_t i = 0; i < rects.size(); ++i)
+        for (std::size_t j = i + 1; j < rects.size(); ++j)
+            EXPECT_FALSE(rects[i].intersects(rects[j])) << i << " and " << j;
+    EXPECT_TRUE(displayPage().freezeButtonShown());
+    EXPECT_FALSE(displayPage().manualEntryShown());
+    for (const auto& [widget, name] : program->settingsPage().probeNames()) {
+        EXPECT_TRUE(w.page(Page::Settings)->rect().contains(widget->geometry())) << name;
+    }
+
     // Page switching: one page at a time, the display keeps running.
-    w.showSettingsPage();
-    EXPECT_TRUE(w.oSettingsTab->isVisible());
-    EXPECT_FALSE(w.oImageTab->isVisible());
-    w.showChoosePage();
-    EXPECT_TRUE(w.oChooseTab->isVisible());
-    EXPECT_FALSE(w.oSettingsTab->isVisible());
-    w.showDisplayPage();
-    EXPECT_TRUE(w.oImageTab->isVisible());
+    for (Page p : {Page::Settings, Page::Choose, Page::Display}) {
+        w.showPage(p);
+        EXPECT_EQ(w.shownPage(), p);
+        for (Page other : {Page::Settings, Page::Choose, Page::Display})
+            EXPECT_EQ(w.page(other)->isVisible(), other == p);
+    }
 }
 
 TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
@@ -127,26 +124,23 @@ TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
     // Picture, then the two title lines: posted one after the other.
     EXPECT_TRUE(waitFor(
         [&] {
-            return program->window().oStat->file().find("RG--001.png") != std::string::npos &&
-                   program->window().oTitle->text() == "RG--001" &&
-                   program->window().oTitle2->text() == "(till1)";
+            return displayPage().pictureFile().find("RG--001.png") != std::string::npos &&
+                   displayPage().title() == "RG--001" && displayPage().title2() == "(till1)";
         },
         2000))
-        << program->window().oStat->file() << " / " << program->window().oTitle->text().toStdString()
-        << " / " << program->window().oTitle2->text().toStdString();
+        << displayPage().pictureFile() << " / " << displayPage().title() << " / " << displayPage().title2();
 
     // Freeze/Manual, then a short code typed by the clerk.
     program->freezeAction();
-    EXPECT_TRUE(program->window().oManualEntry->isVisible());
-    EXPECT_FALSE(program->window().oFreezeButton->isVisible());
-    QTest::keyClicks(program->window().oManualEntry, "12345");
-    QTest::keyClick(program->window().oManualEntry, Qt::Key_Return);
+    EXPECT_TRUE(displayPage().manualEntryShown());
+    EXPECT_FALSE(displayPage().freezeButtonShown());
+    QTest::keyClicks(displayPage().manualEntry(), "12345");
+    QTest::keyClick(displayPage().manualEntry(), Qt::Key_Return);
     expected = shown(display::MakeDesc("1200345", dataPath()));
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
     EXPECT_TRUE(waitFor(
-        [&] { return program->window().oStat->file().find("1200345.jpg") != std::string::npos; },
-        2000));
-    EXPECT_EQ(core::DataSource(), "KBD");
+        [&] { return displayPage().pictureFile().find("1200345.jpg") != std::string::npos; }, 2000));
+    EXPECT_EQ(display::DataSource(), "KBD");
     // The till's next code is not shown in manual mode.
     writeCode("CH--123");
     QTest::qWait(700);
@@ -159,15 +153,16 @@ TEST_F(ProgramTest, ApplySavePeriodsAndParameterFile) {
     page.oFast->setValue(7);
     program->watchAction();
     program->applySaveAction();
-    EXPECT_EQ(core::programState().oGetTime.getData(), 7);  // data monitor
+    EXPECT_EQ(period(), 7);  // data monitor
+    EXPECT_EQ(program->applied().nFast, 7);
     program->showAction();
-    EXPECT_EQ(core::programState().oGetTime.getData(), 150);
+    EXPECT_EQ(period(), 150);
     program->applySaveAction();
-    EXPECT_EQ(core::programState().oGetTime.getData(), 150);  // slide show
+    EXPECT_EQ(period(), 150);  // slide show
     program->freezeAction();
     program->applySaveAction();  // right after Freeze/Manual: turns stop, button back
-    EXPECT_EQ(core::programState().oGetTime.getData(), 999);
-    EXPECT_TRUE(program->window().oFreezeButton->isVisible());
+    EXPECT_EQ(period(), display::kNoTurns);
+    EXPECT_TRUE(displayPage().freezeButtonShown());
     std::ifstream ini(dir.path() / "app" / "E2E.ini", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(ini)), {});
     EXPECT_NE(text.find("[SlowTime]\r\n150\r\n"), std::string::npos) << text;
@@ -181,15 +176,15 @@ TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {
     ASSERT_EQ(page.list().count(), 9);
     EXPECT_EQ(core::rtrim(page.list().itemText(1)), "CH--123");
     program->freezeAction();
-    ASSERT_TRUE(waitFor([] { return core::DataSource() == "KBD"; }, 2000));
-    program->applySaveAction();  // in manual entry: no more timer turns (period 999)
-    EXPECT_EQ(core::programState().oGetTime.getData(), 999);
+    ASSERT_TRUE(waitFor([] { return display::DataSource() == "KBD"; }, 2000));
+    program->applySaveAction();  // in manual entry: no more timer turns
+    EXPECT_EQ(period(), display::kNoTurns);
     program->showAction();  // hides the entry field, shows the first slide at once
-    EXPECT_FALSE(program->window().oManualEntry->isVisible());
-    EXPECT_TRUE(program->window().oFreezeButton->isVisible());
+    EXPECT_FALSE(displayPage().manualEntryShown());
+    EXPECT_TRUE(displayPage().freezeButtonShown());
     std::string expected = shown(display::MakeDesc("CH--123", dataPath()));
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 3000)) << description();
-    EXPECT_EQ(core::DataSource(), "SLIDES");
+    EXPECT_EQ(display::DataSource(), "SLIDES");
     EXPECT_EQ(core::programState().cHost.getData(), "");
 }
 
@@ -197,17 +192,17 @@ TEST_F(ProgramTest, FirstSlideAfterFollowingTheTillHasNoStationName) {
     program->watchAction();
     writeCode("RG--001");
     // The turn thread posts the two title lines one after the other.
-    ASSERT_TRUE(waitFor([&] {
-        return program->window().oTitle->text() == "RG--001" &&
-               program->window().oTitle2->text() == "(till1)";
-    }, 4000)) << program->window().oTitle2->text().toStdString();
+    ASSERT_TRUE(waitFor([&] { return displayPage().title() == "RG--001" && displayPage().title2() == "(till1)"; },
+                        4000))
+        << displayPage().title2();
     // No timer turn for now, so that Show's own turn runs on this thread.
-    core::programState().oGetTime.setData(999);
+    program->freezeAction();
+    program->applySaveAction();
+    ASSERT_EQ(period(), display::kNoTurns);
     ASSERT_TRUE(waitFor([&] { return !program->gate().busy(); }, 2000));
     program->showAction();
-    ASSERT_TRUE(waitFor([&] { return program->window().oTitle->text() == "CH--123"; }, 3000))
-        << program->window().oTitle->text().toStdString();
-    EXPECT_EQ(program->window().oTitle2->text().toStdString(), "");
+    ASSERT_TRUE(waitFor([&] { return displayPage().title() == "CH--123"; }, 3000)) << displayPage().title();
+    EXPECT_EQ(displayPage().title2(), "");
 }
 
 // A file dialog whose answer the test sets.
@@ -224,44 +219,34 @@ public:
     }
 };
 
-TEST_F(ProgramTest, SettingsPageGeometry) {
+TEST_F(ProgramTest, SettingsPageShowsTheSavedSettingsWithinTheFieldLimits) {
     app::SettingsPage& page = program->settingsPage();
-    expectAt(page.oBrowseCode, 530, 203, 28, 28);
-    expectAt(page.oImagePath, 28, 204, 500, 24);
-    expectAt(page.oBrowseData, 530, 143, 28, 28);
-    expectAt(page.oDataPath, 28, 144, 500, 24);
-    expectAt(page.oSlow, 113, 60, 48, 24);
-    expectAt(page.oFast, 267, 60, 36, 24);
-    expectAt(page.oFullScreen, 30, 5, 535, 20);
-    expectAt(page.oReindex, 170, 173, 50, 15);
-    expectAt(page.oHelp, 408, 104, 96, 24);
-    expectAt(page.oApplySave, 408, 66, 96, 24);
-    expectAt(page.oDisplay, 408, 28, 96, 24);
-    EXPECT_EQ(page.oSlow->minimum(), 20);
-    EXPECT_EQ(page.oSlow->maximum(), 300);
-    EXPECT_EQ(page.oFast->minimum(), 5);
-    EXPECT_EQ(page.oFast->maximum(), 100);
     EXPECT_EQ(page.oSlow->value(), 40);  // from the demo's parameter file
     EXPECT_EQ(page.oFast->value(), 5);
+    page.oSlow->setValue(1000);
+    page.oFast->setValue(1);
+    EXPECT_EQ(page.oSlow->value(), 300);
+    EXPECT_EQ(page.oFast->value(), 5);
+    page.oSlow->setValue(1);
+    EXPECT_EQ(page.oSlow->value(), 20);
     EXPECT_EQ(page.oBrowseCode->focusPolicy(), Qt::ClickFocus);  // no tab stop
-    EXPECT_EQ(page.oApplySave->font().pointSize(), 14);
 }
 
 TEST_F(ProgramTest, BrowseKeepsTheLastAppliedValueWhenCancelled) {
     ScriptedFileDialog chooser;
     settings::ui::FileDialog* previousDialog = settings::ui::setFileDialog(&chooser);
     app::SettingsPage& page = program->settingsPage();
-    std::string applied = core::ui::fromQString(page.oDataPath->text());
+    std::string applied = platform::ui::fromQString(page.oDataPath->text());
     page.oDataPath->setText("/typed/but/not/applied");
     page.oBrowseData->click();  // cancelled: the last applied value comes back
     EXPECT_EQ(chooser.lastTitle, "Please select istock.dbf data path");
-    EXPECT_EQ(core::ui::fromQString(page.oDataPath->text()), applied);
+    EXPECT_EQ(platform::ui::fromQString(page.oDataPath->text()), applied);
     chooser.answer = "/Shop/POS/ISTOCK.DBF";  // lower-cased, then the table's name removed
     page.oBrowseData->click();
-    EXPECT_EQ(core::ui::fromQString(page.oDataPath->text()), "/shop/pos");
+    EXPECT_EQ(platform::ui::fromQString(page.oDataPath->text()), "/shop/pos");
     chooser.answer = "/Shop/Till1/IMAGE.TMP";
     page.oBrowseCode->click();
-    EXPECT_EQ(core::ui::fromQString(page.oImagePath->text()), "/shop/till1/image.tmp");
+    EXPECT_EQ(platform::ui::fromQString(page.oImagePath->text()), "/shop/till1/image.tmp");
     EXPECT_EQ(chooser.lastTitle, "Please select image.tmp path");
     settings::ui::setFileDialog(previousDialog);
 }
@@ -296,12 +281,12 @@ TEST_F(ProgramTest, ProbeWritesWhatTheWindowShows) {
     EXPECT_EQ(snap["page"].toString(), "Display");
     EXPECT_FALSE(snap["inputBlocked"].toBool());
     EXPECT_EQ(widget(snap, "oDescDispBox")["text"].toString(),
-              core::ui::toQString(shown(app::MainWindow::welcomeText())));
+              platform::ui::toQString(shown(app::DisplayPage::welcomeText())));
     EXPECT_TRUE(widget(snap, "oFreezeButton").contains("rect"));
     EXPECT_TRUE(widget(snap, "oManualEntry").isEmpty());  // hidden
     EXPECT_TRUE(widget(snap, "oFast").isEmpty());          // on a hidden page
 
-    program->window().showSettingsPage();
+    program->window().showPage(Page::Settings);
     ASSERT_TRUE(probe.writeIfChanged());
     snap = read();
     EXPECT_EQ(snap["page"].toString(), "Settings");

@@ -3,13 +3,12 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTabBar>
 #include <cmath>
 
 #include "app/widget_style.h"
-#include "core/ui/qt_text.h"
-#include "display/ui/image_view.h"
 #include "display/window_metrics.h"
-#include "settings/ui/uppercase_sle.h"
+#include "platform/ui/qt_text.h"
 
 namespace app {
 namespace {
@@ -30,19 +29,6 @@ protected:
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 };
 
-QLabel* makeLabel(QWidget* parent, const std::string& font) {
-    auto* l = new QLabel(parent);
-    l->setFont(compoundFont(font));
-    return l;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* caption) {
-    auto* b = new QPushButton(caption, parent);
-    setColours(b, -40, -58, true);
-    b->setFocusPolicy(Qt::StrongFocus);
-    return b;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(const WindowSetup& setup) : m_setup(setup) {
@@ -53,11 +39,7 @@ MainWindow::MainWindow(const WindowSetup& setup) : m_setup(setup) {
     setColours(this, 15);
 }
 
-std::string MainWindow::welcomeText() {
-    return "\r\n    WELCOME TO THE\r\n\r\n Vendora DATA DISPLAYER\r\n\r\n        VERSION 1.1";
-}
-
-void MainWindow::create(std::function<void(const std::string& code)> onManualCode) {
+void MainWindow::create() {
     QScreen* screen = QGuiApplication::primaryScreen();
     QRect desk = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     if (m_setup.nFrameState == 2) {
@@ -82,37 +64,33 @@ void MainWindow::create(std::function<void(const std::string& code)> onManualCod
     m_cFont = metrics.cFont;
     m_nOffset = metrics.nOffset;
 
-    oTabStrip = new PercentTabBar(this);
-    oTabStrip->setFont(compoundFont("12.Times New Roman"));
-    oTabStrip->setExpanding(false);
-    oTabStrip->setDrawBase(false);
-    QString caption = core::ui::toQString("The " + m_setup.cProgName +
-                                          "Tillmaster - data displayer - version 1.1 - " +
-                                          m_setup.cProf);
-    oTabStrip->addTab(caption);
-    oTabStrip->addTab("Choose");
-    oTabStrip->addTab("Settings");
-    oTabStrip->setGeometry(0, 0, m_nWidth - 12, oTabStrip->sizeHint().height());
-    oTabStrip->setUsesScrollButtons(false);
-    oTabStrip->setElideMode(Qt::ElideRight);
+    m_tabStrip = new PercentTabBar(this);
+    m_tabStrip->setFont(compoundFont("12.Times New Roman"));
+    m_tabStrip->setExpanding(false);
+    m_tabStrip->setDrawBase(false);
+    QString caption = platform::ui::toQString("The " + m_setup.cProgName +
+                                              "Tillmaster - data displayer - version 1.1 - " +
+                                              m_setup.cProf);
+    m_tabStrip->addTab(caption);
+    m_tabStrip->addTab("Choose");
+    m_tabStrip->addTab("Settings");
+    m_tabStrip->setGeometry(0, 0, m_nWidth - 12, m_tabStrip->sizeHint().height());
+    m_tabStrip->setUsesScrollButtons(false);
+    m_tabStrip->setElideMode(Qt::ElideRight);
 
-    oImageTab = makePage(kStripDisplay);
-    oSettingsTab = makePage(kStripSettings);
-    oChooseTab = makePage(kStripChoose);
-    oSettingsTab->hide();
-    oChooseTab->hide();
-    oTabStrip->raise();
-    oTabStrip->show();
+    // Made in this order: Display, Settings, Choose.
+    for (Page p : {Page::Display, Page::Settings, Page::Choose}) m_pages[int(p)] = makePage();
+    page(Page::Settings)->hide();
+    page(Page::Choose)->hide();
+    m_tabStrip->raise();
+    m_tabStrip->show();
     // Clicking a tab runs its page's action, also for the page already shown.
-    connect(oTabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index == kStripDisplay) showDisplayPage();
-        if (index == kStripChoose) showChoosePage();
-        if (index == kStripSettings) showSettingsPage();
+    connect(m_tabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index < 3) showPage(Page(index));
     });
-    buildDisplayPage(std::move(onManualCode));
 }
 
-QWidget* MainWindow::makePage(int) {
+QWidget* MainWindow::makePage() {
     auto* page = new QWidget(this);
     QSize client = size();
     page->setGeometry(0, client.height() - (m_nHeight - 28), m_nWidth - 12, m_nHeight - 28);
@@ -122,78 +100,39 @@ QWidget* MainWindow::makePage(int) {
     return page;
 }
 
-void MainWindow::selectStrip(int index) {
-    QSignalBlocker block(oTabStrip);
-    oTabStrip->setCurrentIndex(index);
+QWidget* MainWindow::page(Page which) const { return m_pages[int(which)]; }
+
+void MainWindow::showPage(Page which) {
+    for (Page p : {Page::Display, Page::Choose, Page::Settings}) {
+        if (p != which) page(p)->hide();
+    }
+    page(which)->show();
+    QSignalBlocker block(m_tabStrip);
+    m_tabStrip->setCurrentIndex(int(which));
 }
 
-void MainWindow::showDisplayPage() {
-    oChooseTab->hide();
-    oSettingsTab->hide();
-    oImageTab->show();
-    selectStrip(kStripDisplay);
+std::optional<Page> MainWindow::shownPage() const {
+    if (!isVisible()) return std::nullopt;
+    for (Page p : {Page::Display, Page::Settings, Page::Choose}) {
+        if (page(p)->isVisible()) return p;
+    }
+    return std::nullopt;
 }
 
-void MainWindow::showSettingsPage() {
-    oChooseTab->hide();
-    oImageTab->hide();
-    oSettingsTab->show();
-    selectStrip(kStripSettings);
+std::string MainWindow::tabCaption(Page which) const {
+    return platform::ui::fromQString(m_tabStrip->tabText(int(which)));
 }
 
-void MainWindow::showChoosePage() {
-    oSettingsTab->hide();
-    oImageTab->hide();
-    oChooseTab->show();
-    selectStrip(kStripChoose);
-}
-
-void MainWindow::buildDisplayPage(std::function<void(const std::string&)> onManualCode) {
-    const double P = display::windowMetrics(m_nWidth).pictureWidth;
-    QWidget* page = oImageTab;
-
-    oDescDispBox = new QPlainTextEdit(page);
-    placeBottomLeft(oDescDispBox, P + 12, 30, m_nWidth - 24 - P, m_nHeight - 88);
-    setColours(oDescDispBox, -47);
-    oDescDispBox->setFont(compoundFont(m_cFont));
-    oDescDispBox->setReadOnly(true);
-    oDescDispBox->setUndoRedoEnabled(false);
-    oDescDispBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    oDescDispBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    oDescDispBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    oDescDispBox->setPlainText(core::ui::toQString(welcomeText()));
-
-    oStat = new display::ui::ImageView(page);
-    placeBottomLeft(oStat, 12, 20 + m_nOffset, P, m_nHeight - 76 - m_nOffset);
-
-    oTitle = makeLabel(page, m_cFont);
-    placeBottomLeft(oTitle, 12, 3, 256, 16 + m_nOffset);
-    oTitle2 = makeLabel(page, "12.Times New Roman");
-    placeBottomLeft(oTitle2, 270, 3, 100, 16);
-
-    oShowButton = makeButton(page, "Show");
-    placeBottomLeft(oShowButton, 375, 4, 47, 24);
-    oWatchButton = makeButton(page, "Watch");
-    placeBottomLeft(oWatchButton, 425, 4, 47, 24);
-    oFreezeButton = makeButton(page, "Freeze/Manual");
-    placeBottomLeft(oFreezeButton, 487, 4, 98, 24);
-
-    oManualEntry = new settings::ui::UppercaseSLE(std::move(onManualCode), page);
-    oManualEntry->setFont(compoundFont("16.Courier.normal"));
-    placeBottomLeft(oManualEntry, 487, 4, 98, 24);
-    oManualEntry->hide();
-
-    oFlasher = makeLabel(page, "12.Times New Roman");
-    oFlasher->setText("*");
-    placeBottomLeft(oFlasher, 475, 12, 12, 12);
-    oFlasher->setFocusPolicy(Qt::NoFocus);
-    oFlasher->hide();
-    oFlasher->raise();
+std::vector<std::pair<const QWidget*, const char*>> MainWindow::probeNames() const {
+    return {{page(Page::Display), "oImageTab"},
+            {page(Page::Settings), "oSettingsTab"},
+            {page(Page::Choose), "oChooseTab"},
+            {m_tabStrip, "oTabStrip"}};
 }
 
 void MainWindow::revealPages() {
-    for (QWidget* page : {oImageTab, oSettingsTab, oChooseTab}) {
-        for (QWidget* w : page->findChildren<QWidget*>()) {
+    for (QWidget* p : m_pages) {
+        for (QWidget* w : p->findChildren<QWidget*>()) {
             if (!w->testAttribute(Qt::WA_WState_ExplicitShowHide)) w->show();
         }
     }

@@ -1,19 +1,12 @@
 #pragma once
 
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QLabel>
-#include <QTabBar>
 #include <QWidget>
-#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
-namespace display::ui {
-class ImageView;
-}
-namespace settings::ui {
-class UppercaseSLE;
-}
+class QTabBar;
 
 namespace app {
 
@@ -25,50 +18,46 @@ struct WindowSetup {
     int nFrameState = 3;        // 3 normal, 2 maximised
 };
 
+// The three tab pages, in the order of the tab strip: Display 0 % to 74 %,
+// Choose 74 % to 87 %, Settings 87 % to 100 %.
+enum class Page { Display = 0, Choose = 1, Settings = 2 };
+
 // The main window: a fixed 600 x 400 dialog (or maximised) whose drawing area
-// holds the three tab pages, with the Display page built here. The Settings
-// and Slide Show List pages are filled by their own builders. GUI thread only.
+// holds the tab strip and the three tab pages. The pages' contents are built
+// by their own classes on page(); the window only switches between them.
+// GUI thread only.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
     explicit MainWindow(const WindowSetup& setup);
 
     // Shows the window at its position, in its frame state, and settles its
-    // size (nWidth, nHeight); then builds the pages. Call once.
-    void create(std::function<void(const std::string& code)> onManualCode);
+    // size (nWidth, nHeight); then makes the tab strip and the empty pages,
+    // the Display page shown. Call once.
+    void create();
 
     int nWidth() const { return m_nWidth; }
     int nHeight() const { return m_nHeight; }
     const std::string& cFont() const { return m_cFont; }
     int nOffset() const { return m_nOffset; }
 
-    // Page switching: hides the two other pages, shows its own.
-    void showDisplayPage();
-    void showSettingsPage();
-    void showChoosePage();
+    // The widget a page's contents go on (oImageTab, oChooseTab, oSettingsTab).
+    QWidget* page(Page which) const;
 
-    // The widgets other parts drive (owned by the window).
-    QWidget* oImageTab = nullptr;
-    QWidget* oSettingsTab = nullptr;
-    QWidget* oChooseTab = nullptr;
-    QPlainTextEdit* oDescDispBox = nullptr;
-    display::ui::ImageView* oStat = nullptr;
-    QLabel* oTitle = nullptr;
-    QLabel* oTitle2 = nullptr;
-    QLabel* oFlasher = nullptr;
-    QPushButton* oShowButton = nullptr;
-    QPushButton* oWatchButton = nullptr;
-    QPushButton* oFreezeButton = nullptr;
-    settings::ui::UppercaseSLE* oManualEntry = nullptr;
-    QTabBar* oTabStrip = nullptr;
+    // Page switching: hides the two other pages, shows its own. A click on a
+    // tab does the same, also for the page already shown.
+    void showPage(Page which);
+    // The page shown, or none when the window is hidden.
+    std::optional<Page> shownPage() const;
+    std::string tabCaption(Page which) const;
 
     // Shows every widget of the pages that was made after the window was
     // shown and has not been shown or hidden on purpose (the manual entry
     // field and the flasher start hidden). Call once the pages are built.
     void revealPages();
 
-    // The welcome text of the description box.
-    static std::string welcomeText();
+    // The window's own widgets under the names the UI probe gives them.
+    std::vector<std::pair<const QWidget*, const char*>> probeNames() const;
 
 signals:
     void closeRequested();
@@ -77,18 +66,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QWidget* makePage(int stripIndex);
-    void buildDisplayPage(std::function<void(const std::string&)> onManualCode);
-    void selectStrip(int index);
+    QWidget* makePage();
 
     WindowSetup m_setup;
     int m_nWidth = 600;
     int m_nHeight = 400;
     std::string m_cFont;
     int m_nOffset = 0;
+    QTabBar* m_tabStrip = nullptr;
+    QWidget* m_pages[3] = {};
 };
-
-// Strip positions: Display 0 % to 74 %, Choose 74 % to 87 %, Settings 87 % to 100 %.
-enum StripIndex { kStripDisplay = 0, kStripChoose = 1, kStripSettings = 2 };
 
 }  // namespace app

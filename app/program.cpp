@@ -4,28 +4,53 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/wiring.h"
-#include "app/display_bridge.h"
+#include "app/display_page.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
-#include "settings/ui/help_viewer.h"
-#include "settings/ui/slide_list_page.h"
-#include "settings/ui/icon_row.h"
-#include "core/display_state.h"
+#include "app/wiring.h"
+#include "core/profile.h"
 #include "inventory/ui/index_util_ui.h"
 #include "settings/net_name.h"
-#include "settings/param_file.h"
-#include "settings/ui/uppercase_sle.h"
-#include "core/ui/qt_text.h"
+#include "settings/ui/help_viewer.h"
+#include "settings/ui/icon_row.h"
+#include "settings/ui/slide_list_page.h"
 
 namespace app {
+namespace {
+
+QRect desk() {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// What SaveParam asks of the main window.
+class WindowState : public settings::WindowQuery {
+public:
+    WindowState(const MainWindow& w, bool fullScreenTicked) : m_w(w), m_ticked(fullScreenTicked) {}
+    int frameState() const override {
+        if (m_w.isMinimized()) return 1;
+        return m_w.isMaximized() ? 2 : 3;
+    }
+    double positionX() const override { return m_w.frameGeometry().left() - desk().left(); }
+    double positionY() const override {
+        return desk().bottom() + 1 - (m_w.frameGeometry().bottom() + 1);
+    }
+    bool fullScreenTicked() const override { return m_ticked; }
+
+private:
+    const MainWindow& m_w;
+    bool m_ticked;
+};
+
+}  // namespace
 
 Program::Program(std::optional<std::string> cProf, std::optional<std::string> cMode)
-    : m_state(core::programState()) {
-    m_vars.cMode = std::move(cMode);
-    m_vars.cProf = core::deriveProfile(cProf, settings::NetName);
+    : m_cMode(std::move(cMode)),
+      m_state(core::programState()),
+      m_mode(display::displayMode()) {
+    m_cProf = core::deriveProfile(cProf, settings::NetName);
     std::string appPath = core::currentAppPath();
-    auto files = core::profileFiles(appPath, m_vars.cProf);
+    auto files = core::profileFiles(appPath, m_cProf);
     m_state.cAppPath.setData(appPath);
     m_state.cLogo.setData(appPath + "\\logo.bmp");
     m_state.cParamFile.setData(files.paramFile);
@@ -35,141 +60,93 @@ Program::Program(std::optional<std::string> cProf, std::optional<std::string> cM
 Program::~Program() { finish(); }
 
 void Program::start(int startDelayMs) {
-    // Start position and parameter file.
-    QScreen* screen = QGuiApplication::primaryScreen();
-    QSize desk = screen ? screen->availableGeometry().size() : QSize(1024, 768);
-    m_vars.aCentre = core::centredPosition(desk.width(), desk.height());
-    settings::Params params;
-    params.cBuffer = m_vars.cBuffer;
-    params.cPath = m_vars.cPath;
-    params.nSlow = m_vars.nSlow;
-    params.nFast = m_vars.nFast;
-    params.posX = m_vars.aCentre.x;
-    params.posY = m_vars.aCentre.y;
-    params.nFrameState = m_vars.nFrameState;
-    settings::ReadParam(m_state.cParamFile.getData(), params);
-    m_vars.cBuffer = *params.cBuffer;
-    m_vars.cPath = *params.cPath;
-    m_vars.nSlow = *params.nSlow;
-    m_vars.nFast = *params.nFast;
-    m_vars.nFrameState = int(*params.nFrameState);
-    m_vars.aPos = core::checkStartPosition({*params.posX, *params.posY}, m_vars.aCentre,
-                                           desk.width(), desk.height());
+    // The settings: the start values, the centred position, then the
+    // parameter file; a saved position off the screen gives the centre.
+    const QSize screen = desk().size();
+    const core::Position centre = core::centredPosition(screen.width(), screen.height());
+    settings::Settings s;
+    s.posX = centre.x;
+    s.posY = centre.y;
+    settings::ReadParam(m_state.cParamFile.getData(), s);
+    const core::Position pos = core::checkStartPosition({s.posX, s.posY}, centre,
+                                                        screen.width(), screen.height());
+    s.posX = pos.x;
+    s.posY = pos.y;
+    m_settings.setData(s);
 
     // The window, shown while its pages are still being built.
-    WindowSetup setup{m_vars.cProf, m_state.cProgName.getData(), m_vars.aPos.x, m_vars.aPos.y,
-                      m_vars.nFrameState};
-    m_window = std::make_unique<MainWindow>(setup);
-    m_window->create([this](const std::string& code) { m_state.cCode.setData(code); });
+    m_window = std::make_unique<MainWindow>(
+        WindowSetup{m_cProf, m_state.cProgName.getData(), s.posX, s.posY, s.nFrameState});
+    m_window->create();
 
-    // The holders the timer thread reads.
-    m_state.oGetTime.setData(20);
-    m_state.oBuffer.setData(m_vars.cBuffer);
-    m_state.oPath.setData(m_vars.cPath);
+    // The display source and its period as the timer thread will find them.
+    m_mode.reset();
 
-    m_bridge = new DisplayBridge(*m_window);
-    m_bridge->setSlowFieldValue(m_vars.nSlow);
-    m_cycle = std::make_unique<display::DisplayCycle>(m_state, *m_bridge, makeCycleServices());
+    DisplayPage::Actions actions;
+    actions.show = [this] { showAction(); };
+    actions.watch = [this] { watchAction(); };
+    actions.freeze = [this] { freezeAction(); };
+    actions.manualCode = [this](const std::string& code) { m_state.cCode.setData(code); };
+    m_display = new DisplayPage(m_window->page(Page::Display),
+                                {m_window->nWidth(), m_window->nHeight(), m_window->cFont(),
+                                 m_window->nOffset()},
+                                std::move(actions));
+    m_display->setSlowFieldValue(s.nSlow);
+    m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display,
+                                                      makeCycleServices());
 
     buildSettingsPage();
     settings::ui::SlideListActions list;
-    list.cPath = [this] { return m_vars.cPath; };
+    list.cPath = [this] { return m_settings.getData().cPath; };
     list.show = [this] { listShowAction(); };
     m_listPage = new settings::ui::SlideListPage(
-        m_window->oChooseTab, settings::ui::withListFile(list, m_state.cListFile.getData()));
-    QObject::connect(m_settings->createDisplayButton(), &QPushButton::clicked,
-                     [this] { m_window->showDisplayPage(); });
+        m_window->page(Page::Choose), settings::ui::withListFile(list, m_state.cListFile.getData()));
+    QObject::connect(m_settingsPage->createDisplayButton(), &QPushButton::clicked,
+                     [this] { m_window->showPage(Page::Display); });
 
     m_window->revealPages();
 
-    QObject::connect(m_window->oShowButton, &QPushButton::clicked, [this] { showAction(); });
-    QObject::connect(m_window->oWatchButton, &QPushButton::clicked, [this] { watchAction(); });
-    QObject::connect(m_window->oFreezeButton, &QPushButton::clicked, [this] { freezeAction(); });
-
     // Start mode.
-    if (core::startsSlideShow(m_vars.cMode)) {
-        core::DataSource("SLIDES");
-        m_state.oGetTime.setData(m_vars.nSlow);
+    if (core::startsSlideShow(m_cMode)) {
+        m_mode.showSlides(s.nSlow);
         m_state.cHost.setData("");
     }
 
-    m_timer = std::make_unique<display::TimerThread>(m_state.oGetTime, [this] { timerTurn(); });
+    m_timer = std::make_unique<display::TimerThread>([this] { return m_mode.period(); },
+                                                     [this] { timerTurn(); });
     QTimer::singleShot(startDelayMs, m_window.get(), [this] { m_timer->start(); });
 }
 
-namespace {
-
-// What SaveParam asks of the main window.
-class WindowState : public settings::WindowQuery {
-public:
-    WindowState(const MainWindow& w, const QCheckBox& box) : m_w(w), m_box(box) {}
-    int frameState() const override {
-        if (m_w.isMinimized()) return 1;
-        return m_w.isMaximized() ? 2 : 3;
-    }
-    double positionX() const override { return m_w.frameGeometry().left() - desk().left(); }
-    double positionY() const override {
-        return desk().bottom() + 1 - (m_w.frameGeometry().bottom() + 1);
-    }
-    bool fullScreenTicked() const override { return m_box.isChecked(); }
-
-private:
-    static QRect desk() {
-        QScreen* s = QGuiApplication::primaryScreen();
-        return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-    }
-    const MainWindow& m_w;
-    const QCheckBox& m_box;
-};
-
-}  // namespace
-
 void Program::buildSettingsPage() {
-    settings::ui::PaintSomeIcons(m_window->oSettingsTab);
-    SettingsPage::Values values{m_vars.cBuffer, m_vars.cPath, m_vars.nSlow, m_vars.nFast,
-                                m_vars.nFrameState == 2};
-    m_settings = std::make_unique<SettingsPage>(m_window->oSettingsTab, values, fileChooser());
-    QObject::connect(m_settings->oBrowseCode, &QPushButton::clicked,
-                     [this] { m_settings->browseCodeFile(m_vars.cBuffer); });
-    QObject::connect(m_settings->oBrowseData, &QPushButton::clicked,
-                     [this] { m_settings->browseDataPath(m_vars.cPath); });
-    QObject::connect(m_settings->oApplySave, &QPushButton::clicked, [this] { applySaveAction(); });
-    QObject::connect(m_settings->oHelp, &QPushButton::clicked, [this] { helpAction(); });
-    QObject::connect(m_settings->oReindex, &QPushButton::clicked, [this] {
-        inventory::ui::runIndexUtil(m_window->oSettingsTab, m_vars.cPath);
+    QWidget* page = m_window->page(Page::Settings);
+    settings::ui::PaintSomeIcons(page);
+    m_settingsPage = std::make_unique<SettingsPage>(page, m_settings.getData(), fileChooser());
+    SettingsPage& p = *m_settingsPage;
+    QObject::connect(p.oBrowseCode, &QPushButton::clicked,
+                     [this] { m_settingsPage->browseCodeFile(m_settings.getData().cBuffer); });
+    QObject::connect(p.oBrowseData, &QPushButton::clicked,
+                     [this] { m_settingsPage->browseDataPath(m_settings.getData().cPath); });
+    QObject::connect(p.oApplySave, &QPushButton::clicked, [this] { applySaveAction(); });
+    QObject::connect(p.oHelp, &QPushButton::clicked, [this] { helpAction(); });
+    QObject::connect(p.oReindex, &QPushButton::clicked, [this, page] {
+        inventory::ui::runIndexUtil(page, m_settings.getData().cPath);
     });
-    QObject::connect(m_settings->oSlow, &QSpinBox::valueChanged,
-                     [this](int v) { m_bridge->setSlowFieldValue(v); });
+    QObject::connect(p.oSlow, &QSpinBox::valueChanged,
+                     [this](int v) { m_display->setSlowFieldValue(v); });
 }
 
 void Program::applySaveAction() {
     guiTurn("xxx");
-    m_vars.cBuffer = core::ui::fromQString(m_settings->oImagePath->text());
-    m_vars.cPath = core::ui::fromQString(m_settings->oDataPath->text());
-    m_vars.nSlow = m_settings->oSlow->value();
-    m_vars.nFast = m_settings->oFast->value();
-    double x = m_vars.aPos.x, y = m_vars.aPos.y;
+    settings::Settings s = m_settingsPage->edited(m_settings.getData());
     // SaveParam tells the user itself whether the parameters were saved.
-    static_cast<void>(settings::SaveParam(m_state.cParamFile.getData(), m_vars.cBuffer, m_vars.cPath,
-                                          m_vars.nSlow, m_vars.nFast, x, y,
-                                          WindowState(*m_window, *m_settings->oFullScreen)));
-    m_vars.aPos = {x, y};
-    m_state.oBuffer.setData(m_vars.cBuffer);
-    m_state.oPath.setData(m_vars.cPath);
-    std::string source = core::DataSource();
-    if (source == "SLIDES") {
-        m_state.oGetTime.setData(m_vars.nSlow);
-    } else if (source == "DATA") {
-        m_state.oGetTime.setData(m_vars.nFast);
+    static_cast<void>(settings::SaveParam(m_state.cParamFile.getData(), s,
+                                          WindowState(*m_window, m_settingsPage->fullScreenTicked())));
+    m_settings.setData(s);
+    if (m_mode.applySettings(s.nSlow, s.nFast) == display::Source::Kbd) {
+        m_display->focusManualEntry();
     } else {
-        m_state.oGetTime.setData(999);
+        m_display->showFreezeButtonNow();
     }
-    if (core::DataSource() == "KBD") {
-        m_window->oManualEntry->setFocus();
-    } else {
-        m_window->oFreezeButton->show();
-    }
-    core::StopDisplay(false);
 }
 
 void Program::helpAction() { settings::ui::HelpText(m_window.get(), m_state.cAppPath.getData()); }
@@ -179,21 +156,20 @@ void Program::finish() {
 }
 
 void Program::timerTurn() {
-    m_gate.run([this] { m_cycle->turn(m_state.oPath.getData(), m_state.oBuffer.getData()); });
+    m_gate.run([this] {
+        const settings::Settings s = m_settings.getData();
+        m_cycle->turn(s.cPath, s.cBuffer);
+    });
 }
 
 void Program::guiTurn(const std::string& cCodeFile) {
-    std::string path = m_vars.cPath;
+    std::string path = m_settings.getData().cPath;
     m_gate.runOrQueue([this, path, cCodeFile] { m_cycle->turn(path, cCodeFile); });
 }
 
 void Program::showAction() {
-    core::StopDisplay(true);
-    m_state.oGetTime.setData(m_vars.nSlow);
-    core::DataSource("SLIDES");
-    m_window->oManualEntry->hide();
-    m_window->oFreezeButton->show();
-    core::StopDisplay(false);
+    m_mode.showSlides(m_settings.getData().nSlow);
+    m_display->leaveManualEntry();
     // Emptied before the forced turn: a slide carries no station name, the
     // first one included.
     m_state.cHost.setData("");
@@ -201,27 +177,18 @@ void Program::showAction() {
 }
 
 void Program::watchAction() {
-    m_state.oGetTime.setData(m_vars.nFast);
-    core::DataSource("DATA");
-    m_window->oManualEntry->hide();
-    m_window->oFreezeButton->show();
-    core::StopDisplay(false);
+    m_mode.watch(m_settings.getData().nFast);
+    m_display->leaveManualEntry();
 }
 
 void Program::freezeAction() {
-    core::DataSource("FREEZE");
-    m_state.oGetTime.setData(2);
-    m_window->oManualEntry->show();
-    m_window->oManualEntry->setText(QString());
-    m_window->oFreezeButton->hide();
-    m_window->oManualEntry->setFocus();
+    m_mode.freeze();
+    m_display->enterManualEntry();
 }
 
 void Program::listShowAction() {
-    m_window->showDisplayPage();
-    m_state.oGetTime.setData(m_vars.nSlow);
-    core::DataSource("SLIDES");
-    core::StopDisplay(false);
+    m_window->showPage(Page::Display);
+    m_mode.showSlides(m_settings.getData().nSlow);
     m_state.cHost.setData("");
 }
 

@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "app/widget_style.h"
-#include "core/ui/qt_text.h"
+#include "platform/ui/qt_text.h"
 #include "core/xbase_values.h"
 #include "platform/path.h"
 #include "settings/ui/icon_row.h"
@@ -20,10 +20,9 @@ QLabel* label(QWidget* page, const char* text, double x, double y, double w, dou
 
 QPushButton* button(QWidget* page, const char* caption, const char* font, double x, double y,
                     double w, double h, bool tabStop) {
-    auto* b = new QPushButton(caption, page);
+    QPushButton* b = makeButton(page, caption);
     b->setFont(compoundFont(font));
-    setColours(b, -40, -58, true);
-    b->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    if (!tabStop) b->setFocusPolicy(Qt::ClickFocus);
     placeBottomLeft(b, x, y, w, h);
     return b;
 }
@@ -37,7 +36,7 @@ QPushButton* browseButton(QWidget* page, double x, double y) {
 QLineEdit* entry(QWidget* page, const std::string& text, double x, double y) {
     auto* e = new QLineEdit(page);
     e->setMaxLength(250);
-    e->setText(core::ui::toQString(text));
+    e->setText(platform::ui::toQString(text));
     setColours(e, -47);
     placeBottomLeft(e, x, y, 500, 24);
     return e;
@@ -63,7 +62,7 @@ std::string dataPathFromChoice(const std::string& chosen) {
     return out;
 }
 
-SettingsPage::SettingsPage(QWidget* page, const Values& v, Chooser chooser)
+SettingsPage::SettingsPage(QWidget* page, const settings::Settings& v, Chooser chooser)
     : m_page(page), m_chooser(std::move(chooser)) {
     label(page, "Read Inventory Code from this <image.tmp> file", 28, 228, 358, 24);
     oBrowseCode = browseButton(page, 530, 203);
@@ -79,10 +78,27 @@ SettingsPage::SettingsPage(QWidget* page, const Values& v, Chooser chooser)
     oFullScreen = new QCheckBox(
         "Maximize + centre (Check or Uncheck, then Apply/Save and restart to effect change)", page);
     placeBottomLeft(oFullScreen, 30, 5, 535, 20);
-    oFullScreen->setChecked(v.fullScreen);
+    oFullScreen->setChecked(v.nFrameState == 2);
     oReindex = button(page, "Re-index", "10.Times New Roman", 170, 173, 50, 15, false);
     oHelp = button(page, "Help", "16.Times New Roman", 408, 104, 96, 24, true);
     oApplySave = button(page, "Apply/Save", "14.Times New Roman", 408, 66, 96, 24, true);
+}
+
+settings::Settings SettingsPage::edited(settings::Settings applied) const {
+    applied.cBuffer = platform::ui::fromQString(oImagePath->text());
+    applied.cPath = platform::ui::fromQString(oDataPath->text());
+    applied.nSlow = oSlow->value();
+    applied.nFast = oFast->value();
+    return applied;
+}
+
+bool SettingsPage::fullScreenTicked() const { return oFullScreen->isChecked(); }
+
+std::vector<std::pair<const QWidget*, const char*>> SettingsPage::probeNames() const {
+    return {{oImagePath, "oImagePath"},   {oDataPath, "oDataPath"},   {oSlow, "oSlow"},
+            {oFast, "oFast"},             {oFullScreen, "oFullScreen"}, {oBrowseCode, "oBrowseCode"},
+            {oBrowseData, "oBrowseData"}, {oReindex, "oReindex"},     {oHelp, "oHelp"},
+            {oApplySave, "oApplySave"},   {oDisplay, "oDisplay"}};
 }
 
 QPushButton* SettingsPage::createDisplayButton() {
@@ -92,17 +108,17 @@ QPushButton* SettingsPage::createDisplayButton() {
 }
 
 void SettingsPage::browseCodeFile(const std::string& appliedBuffer) {
-    std::string chosen = m_chooser(core::ui::fromQString(oImagePath->text()), "image.tmp",
+    std::string chosen = m_chooser(platform::ui::fromQString(oImagePath->text()), "image.tmp",
                                    "image.tmp path");
     if (chosen.empty()) chosen = appliedBuffer;
-    oImagePath->setText(core::ui::toQString(chosen));
+    oImagePath->setText(platform::ui::toQString(chosen));
 }
 
 void SettingsPage::browseDataPath(const std::string& appliedPath) {
-    std::string chosen = m_chooser(core::ui::fromQString(oDataPath->text()),
+    std::string chosen = m_chooser(platform::ui::fromQString(oDataPath->text()),
                                    "imerch.dbf;istock.dbf;isub.dbf", "istock.dbf data path");
     if (chosen.empty()) chosen = appliedPath;
-    oDataPath->setText(core::ui::toQString(dataPathFromChoice(chosen)));
+    oDataPath->setText(platform::ui::toQString(dataPathFromChoice(chosen)));
 }
 
 }  // namespace app

@@ -6,11 +6,16 @@
 #include <QSpinBox>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "settings/param_file.h"
 
 namespace app {
 
 // The Settings page's widgets on the page `oSettingsTab`. Edits take effect
-// only through Apply/Save (Program::applySaveAction). GUI thread.
+// only through Apply/Save (Program::applySaveAction). GUI thread. The widgets
+// are public for the program's wiring and for tests.
 class SettingsPage {
 public:
     // The file chooser: full name of the chosen file in lower case, "" when
@@ -18,15 +23,18 @@ public:
     using Chooser =
         std::function<std::string(const std::string&, const std::string&, const std::string&)>;
 
-    struct Values {
-        std::string cBuffer, cPath;
-        double nSlow = 100, nFast = 10;
-        bool fullScreen = false;
-    };
-
     // Builds widgets 1 to 15 in their order (the icon row comes first, from
-    // the caller). `page` must have its final size.
-    SettingsPage(QWidget* page, const Values& values, Chooser chooser);
+    // the caller), showing `applied`. `page` must have its final size.
+    SettingsPage(QWidget* page, const settings::Settings& applied, Chooser chooser);
+
+    // `applied` with the code file path, data path and the two periods as the
+    // page shows them now (what Apply/Save takes).
+    settings::Settings edited(settings::Settings applied) const;
+    // The "Maximize + centre" check box.
+    bool fullScreenTicked() const;
+
+    // The widgets under the names the UI probe gives them.
+    std::vector<std::pair<const QWidget*, const char*>> probeNames() const;
 
     // Widget 16, the "Display" button; made after the Slide Show List page.
     QPushButton* createDisplayButton();

@@ -16,16 +16,17 @@
 #include <QTextEdit>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
+#include "app/display_page.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/settings_page.h"
-#include "core/ui/qt_text.h"
 #include "display/ui/image_view.h"
 #include "inventory/ui/index_util_ui.h"
 #include "inventory/ui/progress_bar.h"
+#include "platform/ui/qt_text.h"
 #include "settings/ui/slide_list_page.h"
-#include "settings/ui/uppercase_sle.h"
 
 namespace app {
 namespace {
@@ -73,7 +74,7 @@ bool describeContent(const QWidget* w, QJsonObject& out, bool& leaf) {
         out["rows"] = rows;
         out["currentRow"] = list->currentRow();
     } else if (auto* view = qobject_cast<const display::ui::ImageView*>(w)) {
-        out["file"] = core::ui::toQString(view->file());
+        out["file"] = platform::ui::toQString(view->file());
         out["mode"] = view->mode();
         out["canvas"] = rectOf(view->canvas());
     } else if (auto* bar = qobject_cast<const inventory::ProgressBar*>(w)) {
@@ -105,31 +106,21 @@ UiProbe::UiProbe(Program& program, QString file, int intervalMs)
 }
 
 void UiProbe::nameWidgets() {
-    MainWindow& w = m_program.window();
-    SettingsPage& s = m_program.settingsPage();
     settings::ui::SlideListPage& l = m_program.listPage();
-    const std::pair<const QWidget*, const char*> names[] = {
-        {w.oImageTab, "oImageTab"},         {w.oSettingsTab, "oSettingsTab"},
-        {w.oChooseTab, "oChooseTab"},       {w.oTabStrip, "oTabStrip"},
-        {w.oDescDispBox, "oDescDispBox"},   {w.oStat, "oStat"},
-        {w.oTitle, "oTitle"},               {w.oTitle2, "oTitle2"},
-        {w.oFlasher, "oFlasher"},           {w.oShowButton, "oShowButton"},
-        {w.oWatchButton, "oWatchButton"},   {w.oFreezeButton, "oFreezeButton"},
-        {w.oManualEntry, "oManualEntry"},   {s.oImagePath, "oImagePath"},
-        {s.oDataPath, "oDataPath"},         {s.oSlow, "oSlow"},
-        {s.oFast, "oFast"},                 {s.oFullScreen, "oFullScreen"},
-        {s.oBrowseCode, "oBrowseCode"},     {s.oBrowseData, "oBrowseData"},
-        {s.oReindex, "oReindex"},           {s.oHelp, "oHelp"},
-        {s.oApplySave, "oApplySave"},       {s.oDisplay, "oDisplay"},
-        {l.oChooseList, "oChooseList"},     {l.heading, "listHeading"},
+    const std::pair<const QWidget*, const char*> listNames[] = {
+        {l.oChooseList, "oChooseList"},       {l.heading, "listHeading"},
         {l.addImageButton, "addImageButton"}, {l.addCodeButton, "addCodeButton"},
-        {l.removeButton, "removeButton"},   {l.moveUpButton, "moveUpButton"},
+        {l.removeButton, "removeButton"},     {l.moveUpButton, "moveUpButton"},
         {l.moveDownButton, "moveDownButton"}, {l.saveButton, "listSaveButton"},
         {l.showButton, "listShowButton"},
     };
-    for (const auto& [widget, name] : names) {
+    auto add = [this](const QWidget* widget, const char* name) {
         if (widget) m_names.insert(widget, QString::fromLatin1(name));
-    }
+    };
+    for (const auto& [widget, name] : m_program.window().probeNames()) add(widget, name);
+    for (const auto& [widget, name] : m_program.displayPage().probeNames()) add(widget, name);
+    for (const auto& [widget, name] : m_program.settingsPage().probeNames()) add(widget, name);
+    for (const auto& [widget, name] : listNames) add(widget, name);
 }
 
 QString UiProbe::nameOf(const QWidget* w) const {
@@ -170,10 +161,8 @@ QJsonObject UiProbe::describeWindow(QWidget* window) const {
 QByteArray UiProbe::snapshot() const {
     MainWindow& w = m_program.window();
     QString page;
-    if (w.isVisible()) {
-        if (w.oImageTab->isVisible()) page = "Display";
-        else if (w.oSettingsTab->isVisible()) page = "Settings";
-        else if (w.oChooseTab->isVisible()) page = "Choose";
+    if (std::optional<Page> shown = w.shownPage()) {
+        page = *shown == Page::Display ? "Display" : *shown == Page::Settings ? "Settings" : "Choose";
     }
     QWidget* modal = QApplication::activeModalWidget();
     QWidget* focus = QApplication::focusWidget();

@@ -6,6 +6,7 @@
 
 #include "graphics/ui/place.h"
 
+class QPushButton;
 class QWidget;
 
 // How the program's widget descriptions (positions from the parent's
@@ -26,5 +27,9 @@ QFont compoundFont(const std::string& name);
 // Sets the background (and optionally text) colour of a widget by colour code
 // (15 pale grey, -40 button face, -47 entry field, -58 button text).
 void setColours(QWidget* w, int background, int foreground = 0, bool hasForeground = false);
+
+// A push button as every page makes it: button face and button text colours
+// (-40, -58), a tab stop.
+QPushButton* makeButton(QWidget* parent, const char* caption);
 
 }  // namespace app

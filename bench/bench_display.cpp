@@ -14,13 +14,12 @@
 #include <fstream>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/display_page.h"
 #include "app/program.h"
 #include "app/widget_style.h"
-#include "core/display_state.h"
 #include "display/ui/image_view.h"
 #include "testsupport/temp_dir.h"
-#include "tools/demo_shop.h"
+#include "devtools/demo_shop.h"
 
 namespace fs = std::filesystem;
 
@@ -40,7 +39,7 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     app::installFontSubstitutes();
     testsupport::TempDir dir;
-    if (!tools::writeDemoShop(dir.str(), "BENCH")) return 1;
+    if (!devtools::writeDemoShop(dir.str(), "BENCH")) return 1;
     fs::current_path(dir.path() / "app");
     app::Program program(std::string("BENCH"), std::nullopt);
     program.start(0);
@@ -51,7 +50,7 @@ int main(int argc, char** argv) {
     const char* files[] = {"RG--001.png", "CH--123.jpg", "ER--010.gif", "1200345.jpg",
                            "BR--777.bmp", "1400002.png"};
     std::vector<double> latencies;
-    display::ui::ImageView* view = program.window().oStat;
+    display::ui::ImageView* view = &program.displayPage().pictureView();
     QTest::qWait(1500);
     for (int i = 0; i < 30; ++i) {
         int k = i % 6;

@@ -1,36 +1,17 @@
 #pragma once
 
-#include <functional>
-#include <string>
-#include <string_view>
-
-// The two kept values shared by the GUI thread and the display timer thread,
-// and the program's end. All functions are safe from any thread; each value is
-// read and replaced whole.
+// The display suspension, shared by the GUI thread, the display timer thread
+// and whoever needs the tables for itself (the slide show list save, the
+// re-index). Safe from any thread; the value is read and replaced whole. The
+// display source and its period are display::DisplayMode.
 namespace core {
 
-// The display source: "SLIDES", "DATA", "FREEZE" or "KBD" (any text is
-// accepted; the display cycle reads unknown ones as "DATA"). Initially "DATA".
-std::string DataSource();
-std::string DataSource(std::string_view cNew);  // stores, then returns it
-
-// The display suspension flag. Initially false.
+// The display suspension flag: while it is true every turn of the display
+// cycle closes its tables and returns. Initially false.
 bool StopDisplay();
 bool StopDisplay(bool lNew);  // stores, then returns it
 
-// Puts both values back to their start values (for tests).
+// Puts the flag back to false (for tests).
 void resetDisplayState();
-
-// The exit procedure, run once by endProgram (AppExit: commit and close every
-// table). Set at start-up.
-void setExitProcedure(std::function<void()> procedure);
-
-// Ends the program at once with `exitCode`: runs the exit procedure (once,
-// whoever calls), flushes the standard streams and ends the process without
-// running static destructors, so threads still running cannot trip over them.
-[[noreturn]] void endProgram(int exitCode);
-
-// Ends the program at once with exit code 0; the exit procedure runs.
-[[noreturn]] void Quit();
 
 }  // namespace core

@@ -16,10 +16,10 @@ struct ProgramState {
     ValueCell<std::string> cProgName{""};         // a word naming the kind of shop + " ", or ""
     ValueCell<std::string> cParamFile{""};        // parameter file
     ValueCell<std::string> cListFile{""};         // slide show list table
-    ValueCell<double> oGetTime{20};               // timer period, tenths of a second
-    ValueCell<std::string> oBuffer{""};           // code file path as the timer thread sees it
-    ValueCell<std::string> oPath{""};             // data path as the timer thread sees it
 };
+// The timer period (oGetTime) goes with the display source in
+// display::DisplayMode; the code file path and the data path the timer thread
+// sees (oBuffer, oPath) are the applied settings the program keeps.
 
 // The one instance of the running program.
 ProgramState& programState();

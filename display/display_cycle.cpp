@@ -11,9 +11,9 @@ namespace {
 const char kCrLf[] = "\r\n";
 }
 
-DisplayCycle::DisplayCycle(core::ProgramState& state, DisplayWindow& window,
+DisplayCycle::DisplayCycle(core::ProgramState& state, DisplayMode& mode, DisplayWindow& window,
                            CycleServices services)
-    : m_state(state), m_window(window), m_services(std::move(services)) {}
+    : m_state(state), m_mode(mode), m_window(window), m_services(std::move(services)) {}
 
 void DisplayCycle::reset() {
     m_cLastCode = "xxx";
@@ -32,21 +32,20 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
     }
 
     std::string cTarget;
-    const std::string source = core::DataSource();
-    if (source == "SLIDES") {
+    const Source source = m_mode.source();
+    if (source == Source::Slides) {
         m_window.showFreezeButton();
-        m_state.oGetTime.setData(m_window.slowFieldValue());
+        m_mode.followSlidePeriod(m_window.slowFieldValue());
         m_state.cCode.setData("");
         std::string entry = m_services.nextSlide(m_state.cListFile.getData(), m_nSlideRecord);
         ParsedEntry parsed = parseEntry(entry, cPath);
         m_state.cCode.setData(parsed.code);
         cTarget = parsed.target;
-    } else if (source == "KBD") {
+    } else if (source == Source::Kbd) {
         m_state.cCode.setData(Normalize(m_state.cCode.getData()));
         m_services.pause(10);
-    } else if (source == "FREEZE") {
-        m_window.hideFreezeButton();
-        core::DataSource("KBD");
+    } else if (source == Source::Freeze) {
+        if (m_mode.enterKeyboard()) m_window.hideFreezeButton();
     } else {
         m_window.showFreezeButton();
         m_state.cCode.setData("");
@@ -70,7 +69,7 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
         }
     }
 
-    if (core::DataSource() != "KBD") m_window.showFlasher();
+    if (m_mode.source() != Source::Kbd) m_window.showFlasher();
     if (m_state.cCode.getData() != m_cLastCode) redraw(cPath, cTarget);
     m_services.pause(10);
     m_window.hideFlasher();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/program_state.h"
+#include "display/display_mode.h"
 
 namespace display {
 
@@ -53,7 +54,8 @@ struct CycleServices {
 // caller serialises them (TurnGate).
 class DisplayCycle {
 public:
-    DisplayCycle(core::ProgramState& state, DisplayWindow& window, CycleServices services);
+    DisplayCycle(core::ProgramState& state, DisplayMode& mode, DisplayWindow& window,
+                 CycleServices services);
 
     // One turn. `cCodeFile` is the code file path, or "xxx" to reset (close the
     // thread's tables, redraw on the next turn), or "new" to force a turn.
@@ -72,6 +74,7 @@ private:
     void redraw(const std::string& cPath, std::string cTarget);
 
     core::ProgramState& m_state;
+    DisplayMode& m_mode;
     DisplayWindow& m_window;
     CycleServices m_services;
     long m_nSlideRecord = 1;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "core/display_state.h"
+#include "display/display_mode.h"
 #include "display/code_file.h"
 #include "errors/error.h"
 
@@ -60,7 +61,7 @@ protected:
             return e;
         };
         s.pause = [this](int h) { pauses.push_back(h); };
-        cycle = std::make_unique<DisplayCycle>(state, window, s);
+        cycle = std::make_unique<DisplayCycle>(state, mode, window, s);
     }
     void TearDown() override { core::resetDisplayState(); }
 
@@ -70,6 +71,7 @@ protected:
     }
 
     core::ProgramState state;
+    display::DisplayMode mode;
     RecordingWindow window;
     std::map<std::string, std::string> files, pictures;
     std::vector<std::string> slides, lookups;
@@ -185,13 +187,13 @@ TEST_F(DisplayCycleTest, MissingCodeFileShowsTheErrorAndPauses) {
 
 TEST_F(DisplayCycleTest, SlideShowInRecordOrderWithWrapAround) {
     slides = {"AB--001", "AB--002", "AB--003"};
-    core::DataSource("SLIDES");
+    mode.showSlides(100);
     std::vector<std::string> shown;
     for (int i = 0; i < 4; ++i) {
         turn();
         shown.push_back(state.cCode.getData());
         EXPECT_TRUE(window.saw("freeze+"));
-        EXPECT_EQ(state.oGetTime.getData(), 150);
+        EXPECT_EQ(mode.period(), 150);  // follows the slide show field
     }
     EXPECT_EQ(shown, (std::vector<std::string>{"AB--001", "AB--002", "AB--003", "AB--001"}));
     // The list shortened below the position reached: an empty entry, then record 1.
@@ -207,10 +209,10 @@ TEST_F(DisplayCycleTest, SlideShowInRecordOrderWithWrapAround) {
 TEST_F(DisplayCycleTest, FreezeThenKeyboard) {
     files["C:\\POS\\TILL1\\image.tmp"] = "AB12345";
     turn();
-    core::DataSource("FREEZE");
+    mode.freeze();
     turn();
     EXPECT_EQ(window.log, (std::vector<std::string>{"freeze-", "flash-"}));  // no flasher, item stays
-    EXPECT_EQ(core::DataSource(), "KBD");
+    EXPECT_EQ(mode.text(), "KBD");
     state.cCode.setData("ab1");  // the entry field stores what the clerk typed
     turn();
     EXPECT_EQ(state.cCode.getData(), "ab----1");
@@ -244,7 +246,7 @@ TEST_F(DisplayCycleTest, UnwindAbandonsTheTurnAndTheNextGoesOn) {
     s.closeAllTables = [this] { ++closes; };
     s.nextSlide = [](const std::string&, long&) { return std::string(); };
     s.pause = [](int) {};
-    DisplayCycle c(state, window, s);
+    DisplayCycle c(state, mode, window, s);
     c.turn("C:\\POS", "C:\\POS\\TILL1\\image.tmp");
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(c.lastCode(), "xxx");

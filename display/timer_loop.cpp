@@ -4,27 +4,27 @@
 
 namespace display {
 
-TimerLoop::TimerLoop(const core::ValueCell<double>& period, Hooks hooks)
-    : m_period(period), m_hooks(std::move(hooks)) {}
+TimerLoop::TimerLoop(std::function<double()> period, Hooks hooks)
+    : m_period(std::move(period)), m_hooks(std::move(hooks)) {}
 
 void TimerLoop::run() {
     auto effective = [](double t) { return t < 2 ? 2.0 : t; };
-    double nTime = effective(m_period.getData());
+    double nTime = effective(m_period());
     for (;;) {
         m_hooks.turn();
         double nTick = 2;
         while (nTick <= nTime) {
             if (!m_hooks.tick()) return;
-            nTime = m_period.getData();
-            if (nTime == 999) nTick = 0;
+            nTime = m_period();
+            if (nTime == kNoTurns) nTick = 0;
             nTime = effective(nTime);
             nTick += 1;
         }
     }
 }
 
-TimerThread::TimerThread(const core::ValueCell<double>& period, std::function<void()> turn)
-    : m_loop(period, {std::move(turn), [this] { return tick(); }}) {}
+TimerThread::TimerThread(std::function<double()> period, std::function<void()> turn)
+    : m_loop(std::move(period), {std::move(turn), [this] { return tick(); }}) {}
 
 TimerThread::~TimerThread() { stop(); }
 

@@ -5,14 +5,14 @@
 #include <mutex>
 #include <thread>
 
-#include "core/value_cell.h"
+#include "display/display_mode.h"
 
 namespace display {
 
 // The display timer: one turn, then a wait of the current period (tenths of a
 // second) in ticks of 0.1 second, re-reading the period at every tick so a
-// change takes effect during the wait. While the period is 999 no turn comes;
-// a period below 2 counts as 2, so the thread never spins.
+// change takes effect during the wait. While the period is kNoTurns no turn
+// comes; a period below 2 counts as 2, so the thread never spins.
 class TimerLoop {
 public:
     struct Hooks {
@@ -21,13 +21,14 @@ public:
         std::function<bool()> tick;
     };
 
-    TimerLoop(const core::ValueCell<double>& period, Hooks hooks);
+    // `period` gives the current period (DisplayMode::period); any thread.
+    TimerLoop(std::function<double()> period, Hooks hooks);
 
     // Runs turns until a tick reports a stop. Never throws out of a turn.
     void run();
 
 private:
-    const core::ValueCell<double>& m_period;
+    std::function<double()> m_period;
     Hooks m_hooks;
 };
 
@@ -35,7 +36,7 @@ private:
 // joined cleanly by stop() or the destructor.
 class TimerThread {
 public:
-    TimerThread(const core::ValueCell<double>& period, std::function<void()> turn);
+    TimerThread(std::function<double()> period, std::function<void()> turn);
     ~TimerThread();
     TimerThread(const TimerThread&) = delete;
     TimerThread& operator=(const TimerThread&) = delete;

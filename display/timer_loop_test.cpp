@@ -14,16 +14,16 @@ using display::TimerLoop;
 // the given tick; the loop stops after `ticks` ticks. Returns the tick counts
 // at which each turn started.
 std::vector<int> turnsAt(double start, std::map<int, double> changes, int ticks) {
-    core::ValueCell<double> period(start);
+    double period = start;
     std::vector<int> turns;
     int now = 0;
-    TimerLoop loop(period, {[&] { turns.push_back(now); },
-                            [&] {
-                                if (now == ticks) return false;
-                                ++now;
-                                if (changes.count(now)) period.setData(changes[now]);
-                                return true;
-                            }});
+    TimerLoop loop([&] { return period; }, {[&] { turns.push_back(now); },
+                                            [&] {
+                                                if (now == ticks) return false;
+                                                ++now;
+                                                if (changes.count(now)) period = changes[now];
+                                                return true;
+                                            }});
     loop.run();
     return turns;
 }
@@ -40,7 +40,7 @@ TEST(TimerLoopTest, TickArithmetic) {
         {"period 2: a turn after every tick", 2, {}, 3, {0, 1, 2, 3}},
         {"300 shortened to 20 after 50 ticks ends the wait at once", 300, {{50, 20}}, 60, {0, 50}},
         {"lengthening extends the current wait", 5, {{2, 10}}, 20, {0, 9, 18}},
-        {"999 stops the turns; then 2 gives a turn after two ticks", 20, {{5, 999}, {100, 2}}, 103,
+        {"no turns (999); then 2 gives a turn after two ticks", 20, {{5, display::kNoTurns}, {100, 2}}, 103,
          {0, 101, 102, 103}},
         {"a period below 2 counts as 2", 1, {}, 3, {0, 1, 2, 3}},
         {"period 0 set during a wait", 20, {{3, 0}}, 5, {0, 3, 4, 5}},
@@ -51,9 +51,8 @@ TEST(TimerLoopTest, TickArithmetic) {
 }
 
 TEST(TimerThreadTest, StopsCleanlyDuringAWait) {
-    core::ValueCell<double> period(999);
     std::atomic<int> turns{0};
-    display::TimerThread thread(period, [&] { ++turns; });
+    display::TimerThread thread([] { return display::kNoTurns; }, [&] { ++turns; });
     thread.start();
     while (turns == 0) std::this_thread::yield();
     thread.stop();

@@ -28,7 +28,7 @@ private:
 // it silently, and returns false, so that the caller goes on with the next
 // turn. `onAbandoned`, when given, is told the error that ended the turn.
 // Other exceptions pass through. Any thread; call it with the turn lock held
-// (core::TurnGate), so that the clean-up is done before another turn starts.
+// (display::TurnGate), so that the clean-up is done before another turn starts.
 bool recoverTurn(const std::function<void()>& turn, const std::function<void()>& cleanUp,
                  const std::function<void(const Error&)>& onAbandoned = {});
 

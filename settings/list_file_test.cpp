@@ -360,8 +360,8 @@ protected:
         s.closeAllTables = [] { workareas::closeAll(); };
         s.nextSlide = nextSlide;
         s.pause = [](int) {};
-        cycle = std::make_unique<display::DisplayCycle>(state, window, s);
-        core::DataSource("SLIDES");
+        cycle = std::make_unique<display::DisplayCycle>(state, mode, window, s);
+        mode.setText("SLIDES");
     }
     void TearDown() override {
         timer.run([] { workareas::closeAll(); });
@@ -377,6 +377,7 @@ protected:
     }
 
     core::ProgramState state;
+    display::DisplayMode mode;
     Window window;
     std::unique_ptr<display::DisplayCycle> cycle;
     TableThread timer;

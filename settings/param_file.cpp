@@ -30,29 +30,15 @@ std::string wholeNumber(double v) { return core::formatNumberTrimmed(v, 0); }
 
 }  // namespace
 
-std::string ReadParam(const std::string& paramFile, Params& params) {
+std::string ReadParam(const std::string& paramFile, Settings& settings) {
     std::string text;
     if (!platform::readFile(paramFile, &text).isOk()) text.clear();
     const std::string upperText = core::upper(text);
 
-    auto textSection = [&](const char* head, std::optional<std::string>& target) {
-        if (auto v = sectionValue(text, upperText, head)) {
-            target = *v;
-        } else if (!target) {
-            target = "";
-        }
-    };
-    auto numberSection = [&](const char* head, std::optional<double>& target, double dflt) {
-        if (auto v = sectionValue(text, upperText, head)) {
-            target = core::numericValue(*v);
-        } else if (!target) {
-            target = dflt;
-        }
-    };
-    textSection("[CODESPEC]", params.cBuffer);
-    textSection("[DATAPATH]", params.cPath);
-    numberSection("[SLOWTIME]", params.nSlow, 100);
-    numberSection("[FASTTIME]", params.nFast, 20);
+    if (auto v = sectionValue(text, upperText, "[CODESPEC]")) settings.cBuffer = *v;
+    if (auto v = sectionValue(text, upperText, "[DATAPATH]")) settings.cPath = *v;
+    if (auto v = sectionValue(text, upperText, "[SLOWTIME]")) settings.nSlow = core::numericValue(*v);
+    if (auto v = sectionValue(text, upperText, "[FASTTIME]")) settings.nFast = core::numericValue(*v);
 
     std::size_t head = upperText.find("[STARTPOS]");
     if (head == std::string::npos) return text;
@@ -77,45 +63,43 @@ std::string ReadParam(const std::string& paramFile, Params& params) {
         nEnd = findFrom(kCrLf, nPos);
     }
     if (nComma1 > 1 && nComma2 > 3) {
-        params.posX = nComma1 > nPos ? numberAt(nPos, nComma1 - nPos) : 0.0;
-        params.posY = nComma2 > nComma1 ? numberAt(nComma1 + 1, nComma2 - nComma1) : 0.0;
+        settings.posX = nComma1 > nPos ? numberAt(nPos, nComma1 - nPos) : 0.0;
+        settings.posY = nComma2 > nComma1 ? numberAt(nComma1 + 1, nComma2 - nComma1) : 0.0;
     }
     if (nEnd > 0) {
-        params.nFrameState = nEnd > nComma2 ? numberAt(nComma2 + 1, nEnd - nComma2) : 0.0;
+        settings.nFrameState = nEnd > nComma2 ? int(numberAt(nComma2 + 1, nEnd - nComma2)) : 0;
     }
     return text;
 }
 
-std::string paramText(const std::string& cBuffer, const std::string& cPath, double nSlow,
-                      double nFast, double posX, double posY, int frameState) {
+std::string paramText(const Settings& s, int frameState) {
     std::string out;
-    auto line = [&](const std::string& s) { out += s + kCrLf; };
+    auto line = [&](const std::string& text) { out += text + kCrLf; };
     line("[CodeSpec]");
-    line(cBuffer);
+    line(s.cBuffer);
     line("");
     line("[Datapath]");
-    line(cPath);
+    line(s.cPath);
     line("");
     line("[SlowTime]");
-    line(core::ltrim(core::formatNumber(nSlow, 3, 0)));
+    line(core::ltrim(core::formatNumber(s.nSlow, 3, 0)));
     line("");
     line("[FastTime]");
-    line(core::ltrim(core::formatNumber(nFast, 3, 0)));
+    line(core::ltrim(core::formatNumber(s.nFast, 3, 0)));
     line("");
     line("[StartPos]");
-    line(wholeNumber(posX) + "," + wholeNumber(posY) + "," + std::to_string(frameState));
+    line(wholeNumber(s.posX) + "," + wholeNumber(s.posY) + "," + std::to_string(frameState));
     return out;
 }
 
-platform::Status SaveParam(const std::string& paramFile, const std::string& cBuffer,
-                           const std::string& cPath, double nSlow, double nFast, double& posX,
-                           double& posY, const WindowQuery& window) {
+platform::Status SaveParam(const std::string& paramFile, Settings& settings,
+                           const WindowQuery& window) {
     if (window.frameState() == 3) {
-        posX = window.positionX();
-        posY = window.positionY();
+        settings.posX = window.positionX();
+        settings.posY = window.positionY();
     }
     int frameState = window.fullScreenTicked() ? 2 : 3;
-    std::string text = paramText(cBuffer, cPath, nSlow, nFast, posX, posY, frameState);
+    std::string text = paramText(settings, frameState);
     platform::Status st = platform::writeFileAtomic(paramFile, text);
     if (st.isOk()) {
         platform::dialogs().messageBox("Parameters saved.");

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "platform/status.h"
@@ -9,26 +8,27 @@
 // read once at start-up and rewritten whole by Apply/Save.
 namespace settings {
 
-// The values the file carries. An empty optional is an argument "without a
-// value": only those receive the defaults of missing sections.
-struct Params {
-    std::optional<std::string> cBuffer;   // [CodeSpec] code file path
-    std::optional<std::string> cPath;     // [Datapath] data path
-    std::optional<double> nSlow;          // [SlowTime] tenths of a second
-    std::optional<double> nFast;          // [FastTime] tenths of a second
-    std::optional<double> posX, posY;     // [StartPos] aPos
-    std::optional<double> nFrameState;    // [StartPos] third value: 2 maximised, 3 normal
+// The shop's settings: what the parameter file keeps, with the values the
+// program starts from where the file has none. One value, copied whole.
+struct Settings {
+    std::string cBuffer =  // [CodeSpec] code file path
+        "Enter the path to the 'image.temp' file here. Click on HELP for more.";
+    std::string cPath = "\\\\SERVER\\home\\jewel";  // [Datapath] data path
+    double nSlow = 100;          // [SlowTime] slide show period, tenths of a second
+    double nFast = 10;           // [FastTime] data monitor period, tenths of a second
+    double posX = 0, posY = 0;   // [StartPos] aPos: the window's lower-left corner from
+                                 // the screen's (start-up puts the centred place here)
+    int nFrameState = 3;         // [StartPos] third value: 2 maximised, 3 normal
 };
 
-// Reads `paramFile` into `params`: each section found replaces its value;
-// a missing section gives its default ("", "", 100, 20) only to a value that
-// is empty, and leaves [StartPos] values as they are. A missing or unreadable
-// file counts as empty text. Returns the whole text of the file.
-std::string ReadParam(const std::string& paramFile, Params& params);
+// Reads `paramFile` into `settings`: each section found replaces its values,
+// a missing one leaves them as they are. A missing or unreadable file counts
+// as empty text. Returns the whole text of the file.
+std::string ReadParam(const std::string& paramFile, Settings& settings);
 
-// The fourteen lines SaveParam writes, each ending in CR LF.
-std::string paramText(const std::string& cBuffer, const std::string& cPath, double nSlow,
-                      double nFast, double posX, double posY, int frameState);
+// The fourteen lines SaveParam writes, each ending in CR LF, with the frame
+// state `frameState` (the check box's, not settings.nFrameState).
+std::string paramText(const Settings& settings, int frameState);
 
 // What SaveParam asks of the main window.
 class WindowQuery {
@@ -40,14 +40,14 @@ public:
     virtual bool fullScreenTicked() const = 0; // the "Maximize + centre" check box
 };
 
-// Writes the parameter file: takes the window's position into aPos when it is
-// in its normal state (else aPos keeps its values), the frame state to write
-// from the check box, then writes the fourteen lines through a temporary file
-// and a rename, so a failed save never leaves a truncated file. Reports
-// "Parameters saved." on success; on failure a message box that says the
-// parameters were not saved and why. GUI thread. Returns the write's status.
-platform::Status SaveParam(const std::string& paramFile, const std::string& cBuffer,
-                           const std::string& cPath, double nSlow, double nFast, double& posX,
-                           double& posY, const WindowQuery& window);
+// Writes the parameter file: takes the window's position into settings'
+// aPos when it is in its normal state (else aPos keeps its values), the frame
+// state to write from the check box, then writes the fourteen lines through a
+// temporary file and a rename, so a failed save never leaves a truncated
+// file. Reports "Parameters saved." on success; on failure a message box that
+// says the parameters were not saved and why. GUI thread. Returns the write's
+// status.
+platform::Status SaveParam(const std::string& paramFile, Settings& settings,
+                           const WindowQuery& window);
 
 }  // namespace settings

@@ -7,12 +7,28 @@
 
 namespace {
 
-using settings::Params;
+using settings::Settings;
+
+Settings values(std::string cBuffer, std::string cPath, double nSlow, double nFast,
+                double posX = 0, double posY = 0, int frame = 3) {
+    Settings s;
+    s.cBuffer = std::move(cBuffer);
+    s.cPath = std::move(cPath);
+    s.nSlow = nSlow;
+    s.nFast = nFast;
+    s.posX = posX;
+    s.posY = posY;
+    s.nFrameState = frame;
+    return s;
+}
 
 class RecordingDialogs : public platform::Dialogs {
 public:
     void messageBox(const std::string& text, const std::string&) override { messages.push_back(text); }
-    int confirmBox(const std::string&, const std::string&, int, int) override { return 1; }
+    platform::Answer confirmBox(const std::string&, const std::string&, platform::Buttons,
+                                platform::BoxStyle) override {
+        return platform::Answer::Ok;
+    }
     int alertBox(const std::string&, const std::vector<std::string>&) override { return 1; }
     std::vector<std::string> messages;
 };
@@ -44,41 +60,41 @@ const char kSaved[] =
 
 TEST_F(ParamFileTest, SaveWritesTheFourteenLinesByteForByte) {
     FakeWindow window;
-    double x = 0, y = 0;
-    ASSERT_TRUE(settings::SaveParam(file(), "C:\\POS\\image.tmp", "C:\\POS", 100, 10, x, y, window)
-                    .isOk());
+    Settings s = values("C:\\POS\\image.tmp", "C:\\POS", 100, 10);
+    ASSERT_TRUE(settings::SaveParam(file(), s, window).isOk());
     EXPECT_EQ(dir.read("TILL2.ini"), kSaved);
-    EXPECT_EQ(x, 212);
-    EXPECT_EQ(y, 184);
+    EXPECT_EQ(s.posX, 212);
+    EXPECT_EQ(s.posY, 184);
+    EXPECT_EQ(s.nFrameState, 3);  // the check box's state is written, not kept
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Parameters saved."});
 }
 
 TEST_F(ParamFileTest, ReadBackGivesTheSavedValues) {
     dir.write("TILL2.ini", kSaved);
-    Params p{"other", "other", 5, 6, 1, 2, 3};
+    Settings p = values("other", "other", 5, 6, 1, 2, 3);
     EXPECT_EQ(settings::ReadParam(file(), p), kSaved);
-    EXPECT_EQ(*p.cBuffer, "C:\\POS\\image.tmp");
-    EXPECT_EQ(*p.cPath, "C:\\POS");
-    EXPECT_EQ(*p.nSlow, 100);
-    EXPECT_EQ(*p.nFast, 10);
-    EXPECT_EQ(*p.posX, 212);
-    EXPECT_EQ(*p.posY, 184);
-    EXPECT_EQ(*p.nFrameState, 2);
+    EXPECT_EQ(p.cBuffer, "C:\\POS\\image.tmp");
+    EXPECT_EQ(p.cPath, "C:\\POS");
+    EXPECT_EQ(p.nSlow, 100);
+    EXPECT_EQ(p.nFast, 10);
+    EXPECT_EQ(p.posX, 212);
+    EXPECT_EQ(p.posY, 184);
+    EXPECT_EQ(p.nFrameState, 2);
 }
 
 TEST_F(ParamFileTest, MaximisedWindowKeepsTheOldPosition) {
     FakeWindow window;
     window.state = 2;
     window.ticked = false;
-    double x = 10, y = -20;
-    ASSERT_TRUE(settings::SaveParam(file(), " a ", "", 20, 5, x, y, window).isOk());
-    EXPECT_EQ(x, 10);
-    EXPECT_EQ(y, -20);
+    Settings s = values(" a ", "", 20, 5, 10, -20);
+    ASSERT_TRUE(settings::SaveParam(file(), s, window).isOk());
+    EXPECT_EQ(s.posX, 10);
+    EXPECT_EQ(s.posY, -20);
     std::string text = dir.read("TILL2.ini");
     EXPECT_NE(text.find("\r\n[StartPos]\r\n10,-20,3\r\n"), std::string::npos);
-    Params p;
+    Settings p;
     settings::ReadParam(file(), p);
-    EXPECT_EQ(*p.cBuffer, " a ");  // blanks kept both ways
+    EXPECT_EQ(p.cBuffer, " a ");  // blanks kept both ways
 }
 
 TEST_F(ParamFileTest, PeriodFormatting) {
@@ -87,7 +103,7 @@ TEST_F(ParamFileTest, PeriodFormatting) {
         const char* line;
     } cases[] = {{100, "100"}, {20, "20"}, {5, "5"}, {1000, "***"}, {2.5, "3"}, {-5, "-5"}};
     for (const auto& c : cases) {
-        std::string text = settings::paramText("", "", c.period, 10, 0, 0, 3);
+        std::string text = settings::paramText(values("", "", c.period, 10), 3);
         EXPECT_NE(text.find(std::string("[SlowTime]\r\n") + c.line + "\r\n"), std::string::npos)
             << c.period;
     }
@@ -97,25 +113,29 @@ TEST_F(ParamFileTest, MisformedFiles) {
     struct Case {
         const char* name;
         const char* text;
-        Params start;
-        Params expected;
+        Settings start;
+        Settings expected;
     } cases[] = {
-        {"missing file gives defaults to empty values", nullptr, {}, {"", "", 100, 20}},
-        {"missing sections keep given values", "", {"a", "b", 7, 8, 1, 2, 3}, {"a", "b", 7, 8, 1, 2, 3}},
+        {"missing file keeps every value", nullptr, values("a", "b", 7, 8, 1, 2, 3),
+         values("a", "b", 7, 8, 1, 2, 3)},
+        {"missing sections keep their values", "", values("a", "b", 7, 8, 1, 2, 3),
+         values("a", "b", 7, 8, 1, 2, 3)},
         {"heads in any case and order",
          "[starttime]\r\n[fasttime]\r\n15\r\n[DATApath]\r\nD:\\x\r\n[codespec]\r\nX:\\i.tmp\r\n",
-         {}, {"X:\\i.tmp", "D:\\x", 100, 15}},
+         values("a", "b", 7, 8), values("X:\\i.tmp", "D:\\x", 7, 15)},
         {"LF-only lines lose the first character",
-         "[CodeSpec]\nC:\\POS\\image.tmp\r\n[SlowTime]\n250\r\n", {}, {":\\POS\\image.tmp", "", 50, 20}},
-        {"head without CR LF after it gives empty values", "[SlowTime]\r\n200", {std::nullopt, std::nullopt, 7},
-         {"", "", 0, 20}},
-        {"asterisk periods read as 0", "[SlowTime]\r\n***\r\n[FastTime]\r\n***\r\n", {}, {"", "", 0, 0}},
-        {"start position without commas", "[StartPos]\r\n212 184\r\n", {{}, {}, {}, {}, 5, 6, 3},
-         {"", "", 100, 20, 5, 6, 3}},
-        {"start position with one comma", "[StartPos]\r\n212,184\r\n", {{}, {}, {}, {}, 5, 6, 3},
-         {"", "", 100, 20, 212, 184, 3}},
-        {"frame state 3", "[StartPos]\r\n-5,7,3\r\n", {{}, {}, {}, {}, 5, 6, 2},
-         {"", "", 100, 20, -5, 7, 3}},
+         "[CodeSpec]\nC:\\POS\\image.tmp\r\n[SlowTime]\n250\r\n", values("a", "b", 7, 8),
+         values(":\\POS\\image.tmp", "b", 50, 8)},
+        {"head without CR LF after it gives an empty value", "[SlowTime]\r\n200",
+         values("a", "b", 7, 8), values("a", "b", 0, 8)},
+        {"asterisk periods read as 0", "[SlowTime]\r\n***\r\n[FastTime]\r\n***\r\n",
+         values("a", "b", 7, 8), values("a", "b", 0, 0)},
+        {"start position without commas", "[StartPos]\r\n212 184\r\n", values("", "", 7, 8, 5, 6, 3),
+         values("", "", 7, 8, 5, 6, 3)},
+        {"start position with one comma", "[StartPos]\r\n212,184\r\n", values("", "", 7, 8, 5, 6, 3),
+         values("", "", 7, 8, 212, 184, 3)},
+        {"frame state 3", "[StartPos]\r\n-5,7,3\r\n", values("", "", 7, 8, 5, 6, 2),
+         values("", "", 7, 8, -5, 7, 3)},
     };
     for (const auto& c : cases) {
         if (c.text) {
@@ -123,7 +143,7 @@ TEST_F(ParamFileTest, MisformedFiles) {
         } else {
             std::filesystem::remove(file());
         }
-        Params p = c.start;
+        Settings p = c.start;
         settings::ReadParam(file(), p);
         EXPECT_EQ(p.cBuffer, c.expected.cBuffer) << c.name;
         EXPECT_EQ(p.cPath, c.expected.cPath) << c.name;
@@ -138,11 +158,11 @@ TEST_F(ParamFileTest, MisformedFiles) {
 TEST_F(ParamFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
     dir.write("TILL2.ini", kSaved);
     FakeWindow window;
-    double x = 0, y = 0;
+    Settings s = values("a", "b", 100, 10);
     // A folder in the way of the temporary file's rename makes the write fail.
     std::string target = dir.file("sub");
     std::filesystem::create_directories(target + "/blocker");
-    EXPECT_FALSE(settings::SaveParam(target, "a", "b", 100, 10, x, y, window).isOk());
+    EXPECT_FALSE(settings::SaveParam(target, s, window).isOk());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].find("Parameters saved."), std::string::npos);
     EXPECT_NE(dialogs.messages[0].find("NOT saved"), std::string::npos);

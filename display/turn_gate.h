@@ -5,7 +5,7 @@
 #include <functional>
 #include <mutex>
 
-namespace core {
+namespace display {
 
 // Keeps turns of the display cycle apart without ever blocking the GUI thread.
 //
@@ -43,4 +43,4 @@ private:
     std::deque<std::function<void()>> m_queue;
 };
 
-}  // namespace core
+}  // namespace display

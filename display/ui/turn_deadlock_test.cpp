@@ -14,16 +14,16 @@
 #include <mutex>
 #include <thread>
 
-#include "core/turn_gate.h"
+#include "display/turn_gate.h"
 #include "errors/handler_test_support.h"
 #include "errors/recovery.h"
 #include "errors/standard_eh.h"
-#include "errors/ui/qt_dialogs.h"
+#include "platform/ui/dialog_boxes.h"
 
 namespace {
 
 using namespace errors;
-using errors::ui::QtDialogs;
+using platform::ui::DialogBoxes;
 
 // Ends the test executable when a scenario has not finished after a
 // generous time: a deadlock must fail the test, not hang the suite.
@@ -54,7 +54,7 @@ private:
 };
 
 
-Services servicesFor(QtDialogs& dialogs) {
+Services servicesFor(DialogBoxes& dialogs) {
     Services s;
     s.dialogs = &dialogs;
     s.callStack = [](const Error&) { return std::vector<Frame>{{"display::HangPicture", 1}}; };
@@ -95,12 +95,12 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
                                   {"cancel then no", false, QMessageBox::Cancel, false}};
     for (const Scenario& sc : scenarios) {
         Watchdog watchdog(sc.name);
-        QtDialogs dialogs;
+        DialogBoxes dialogs;
         errors::test::HandlerScope handler(standardHandler(servicesFor(dialogs)));
-        core::TurnGate gate;
+        display::TurnGate gate;
 
         QStringList titles;
-        QObject::connect(&dialogs, &QtDialogs::boxShown, [&](QMessageBox* box) {
+        QObject::connect(&dialogs, &DialogBoxes::boxShown, [&](QMessageBox* box) {
             titles << box->windowTitle();
             QMessageBox::StandardButton answer =
                 box->text() == "Exit with LOG file" ? QMessageBox::No : sc.first;
@@ -160,11 +160,11 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
 // its turn runs once the outer turn has ended.
 TEST(TurnDeadlockTest, ShowDuringAnErrorOfAGuiTurnRunsAfterIt) {
     Watchdog watchdog("nested show");
-    QtDialogs dialogs;
+    DialogBoxes dialogs;
     errors::test::HandlerScope handler(standardHandler(servicesFor(dialogs)));
-    core::TurnGate gate;
+    display::TurnGate gate;
     std::vector<std::string> order;
-    QObject::connect(&dialogs, &QtDialogs::boxShown, [&](QMessageBox* box) {
+    QObject::connect(&dialogs, &DialogBoxes::boxShown, [&](QMessageBox* box) {
         QTimer::singleShot(0, box, [&] {  // the user presses Show
             EXPECT_FALSE(gate.runOrQueue([&] { order.push_back("show"); }));
         });

@@ -1,6 +1,6 @@
-#include "core/turn_gate.h"
+#include "display/turn_gate.h"
 
-namespace core {
+namespace display {
 
 bool TurnGate::runOrQueue(std::function<void()> turn) {
     {
@@ -48,4 +48,4 @@ void TurnGate::finish() {
     }
 }
 
-}  // namespace core
+}  // namespace display

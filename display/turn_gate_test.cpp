@@ -1,4 +1,4 @@
-#include "core/turn_gate.h"
+#include "display/turn_gate.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 namespace {
 
 TEST(TurnGateTest, GuiTurnNeverWaitsForARunningTurn) {
-    core::TurnGate gate;
+    display::TurnGate gate;
     std::mutex m;
     std::condition_variable cv;
     bool release = false, started = false;
@@ -50,7 +50,7 @@ TEST(TurnGateTest, GuiTurnNeverWaitsForARunningTurn) {
 }
 
 TEST(TurnGateTest, TurnsNeverOverlap) {
-    core::TurnGate gate;
+    display::TurnGate gate;
     std::atomic<int> inside{0};
     std::atomic<bool> overlap{false};
     auto turn = [&] {
@@ -65,7 +65,7 @@ TEST(TurnGateTest, TurnsNeverOverlap) {
 }
 
 TEST(TurnGateTest, ATurnAskedForInsideATurnOfTheSameThreadRunsAfterIt) {
-    core::TurnGate gate;
+    display::TurnGate gate;
     std::vector<std::string> order;
     EXPECT_TRUE(gate.runOrQueue([&] {
         order.push_back("outer begins");

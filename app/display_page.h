@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "display/display_cycle.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+namespace display::ui {
+class ImageView;
+}
+namespace settings::ui {
+class UppercaseSLE;
+}
+
+namespace app {
+
+// The Display page: the picture, the description box, the two title lines,
+// the Show, Watch and Freeze/Manual buttons with the manual entry field in the
+// button's place, and the "*" flasher. The display cycle reaches it only
+// through display::DisplayWindow; the program's source actions through the
+// few GUI-thread members below. The widgets belong to the page.
+class DisplayPage : public QObject, public display::DisplayWindow {
+    Q_OBJECT
+public:
+    // What the page's own controls ask for.
+    struct Actions {
+        std::function<void()> show, watch, freeze;
+        // A complete code from the manual entry field (normalised), GUI thread.
+        std::function<void(const std::string& code)> manualCode;
+    };
+    // The page's measures: the window's size and its fonts (display::windowMetrics).
+    struct Measures {
+        int nWidth = 600, nHeight = 400;
+        std::string cFont;
+        int nOffset = 0;
+    };
+
+    // Builds the widgets on `page` (which must have its final size) in their
+    // order. GUI thread.
+    DisplayPage(QWidget* page, const Measures& measures, Actions actions);
+
+    // display::DisplayWindow, any thread: every call is posted to the GUI
+    // thread in order and never waited for; a picture is decoded on the
+    // calling thread and only the finished image goes to the widget.
+    void showFreezeButton() override;
+    void hideFreezeButton() override;
+    void showFlasher() override;
+    void hideFlasher() override;
+    void hidePicture() override;
+    void showPicture(const std::string& file) override;
+    void setTitle(const std::string& text) override;
+    void setTitle2(const std::string& text) override;
+    void setDescription(const std::string& text) override;
+    double slowFieldValue() const override { return m_slowField.load(); }
+
+    // The Settings page keeps this up to date with its slide show field. Any thread.
+    void setSlowFieldValue(double v) { m_slowField.store(v); }
+
+    // The source actions' own changes, at once. GUI thread.
+    void leaveManualEntry();  // the entry field hidden, Freeze/Manual shown
+    void enterManualEntry();  // the entry field shown, emptied and focused; the button hidden
+    void focusManualEntry();
+    void showFreezeButtonNow();
+
+    // What the page shows now, for tests and tools. GUI thread.
+    std::string description() const;
+    std::string title() const;
+    std::string title2() const;
+    std::string pictureFile() const;
+    bool manualEntryShown() const;
+    bool freezeButtonShown() const;
+    display::ui::ImageView& pictureView() const { return *m_stat; }
+    QWidget* manualEntry() const;
+
+    // The widgets under the names the UI probe gives them.
+    std::vector<std::pair<const QWidget*, const char*>> probeNames() const;
+
+    // The welcome text of the description box.
+    static std::string welcomeText();
+
+private:
+    void post(std::function<void()> f);
+
+    QPlainTextEdit* m_descDispBox = nullptr;
+    display::ui::ImageView* m_stat = nullptr;
+    QLabel* m_title = nullptr;
+    QLabel* m_title2 = nullptr;
+    QPushButton* m_showButton = nullptr;
+    QPushButton* m_watchButton = nullptr;
+    QPushButton* m_freezeButton = nullptr;
+    settings::ui::UppercaseSLE* m_manualEntry = nullptr;
+    QLabel* m_flasher = nullptr;
+    std::atomic<double> m_slowField{100};
+};
+
+}  // namespace app
