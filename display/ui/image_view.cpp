@@ -37,12 +37,11 @@ ImageView::ImageView(QWidget* parent)
     setLineWidth(2);
     m_frame->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_frame->setLineWidth(kCanvasInset);
-    m_redecodePoll.setInterval(20);
-    connect(&m_redecodePoll, &QTimer::timeout, this, &ImageView::takeSharperImage);
 }
 
-// A decode in flight is waited for (std::jthread).
-ImageView::~ImageView() = default;
+ImageView::~ImageView() {
+    if (m_redecodeThread.joinable()) m_redecodeThread.join();
+}
 
 void ImageView::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
@@ -85,6 +84,17 @@ void ImageView::setAutoScale(bool on) {
 
 bool ImageView::load(const std::string& file) {
     return setPicture(decodePicture(file, canvasSize(), m_autoScale), file);
+}
+
+void ImageView::showPictureQueued(const std::string& file) {
+    DecodedPicture decoded = decodePicture(file, canvasSizeSnapshot(), autoScaleSnapshot());
+    QMetaObject::invokeMethod(
+        this,
+        [this, file, decoded = std::move(decoded)]() mutable {
+            setPicture(std::move(decoded), file);
+            show();
+        },
+        Qt::QueuedConnection);
 }
 
 bool ImageView::setPicture(DecodedPicture picture, const std::string& file) {
@@ -157,29 +167,24 @@ void ImageView::decodeAgainIfGrown() {
     const QSize wanted = rasterDecodeSize(m_fullSize, canvasSize(), m_autoScale);
     if (wanted.width() <= m_image.width() && wanted.height() <= m_image.height()) return;
     // One at a time: when it is in, takeSharperImage starts the next if needed.
-    if (m_redecodePoll.isActive()) return;
-    m_redecodeGeneration = m_generation;
-    if (m_redecodeThread.joinable()) m_redecodeThread.join();  // finished already
-    auto slot = std::make_shared<Redecode>();
-    m_redecode = slot;
-    m_redecodeThread = std::jthread([slot, file = m_file, canvas = canvasSize(),
-                                     autoScale = bool(m_autoScale)] {
+    if (m_redecoding) return;
+    m_redecoding = true;
+    if (m_redecodeThread.joinable()) m_redecodeThread.join();  // it has handed its result over
+    m_redecodeThread = std::jthread([this, generation = m_generation, file = m_file,
+                                     canvas = canvasSize(), autoScale = bool(m_autoScale)] {
         DecodedPicture picture = decodePicture(file, canvas, autoScale);
-        std::lock_guard lock(slot->mutex);
-        slot->result = std::move(picture);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, picture = std::move(picture)]() mutable {
+                takeSharperImage(std::move(picture), generation);
+            },
+            Qt::QueuedConnection);
     });
-    m_redecodePoll.start();
 }
 
-void ImageView::takeSharperImage() {
-    DecodedPicture picture;
-    {
-        std::lock_guard lock(m_redecode->mutex);
-        if (!m_redecode->result) return;  // still decoding
-        picture = std::move(*m_redecode->result);
-    }
-    m_redecodePoll.stop();
-    if (m_redecodeGeneration != m_generation || picture.kind != PictureKind::Raster ||
+void ImageView::takeSharperImage(DecodedPicture picture, quint64 generation) {
+    m_redecoding = false;
+    if (generation != m_generation || picture.kind != PictureKind::Raster ||
         picture.fullSize != m_fullSize ||
         (picture.image.width() <= m_image.width() && picture.image.height() <= m_image.height())) {
         decodeAgainIfGrown();  // a new picture or canvas may want one of its own

@@ -3,10 +3,8 @@
 #include <QFrame>
 #include <QImage>
 #include <QSvgRenderer>
-#include <QTimer>
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -22,11 +20,12 @@ namespace display::ui {
 // scaled smoothly into targetRect (aspect kept, centred), or a metafile scaled
 // into the canvas the same way (at its own size without autoScale).
 //
-// Threads: every member is for the GUI thread except canvasSizeSnapshot() and
-// autoScaleSnapshot(), which any thread may call. The display cycle decodes on
-// its own thread with decodePicture(file, canvasSizeSnapshot(),
-// autoScaleSnapshot()) and hands the result to setPicture on the GUI thread
-// (a queued call); load() does both on the GUI thread.
+// Threads: every member is for the GUI thread except showPictureQueued(),
+// canvasSizeSnapshot() and autoScaleSnapshot(), which any thread may call.
+// The display cycle decodes on its own thread (showPictureQueued) and the
+// GUI thread takes the result in a queued call; load() does both on the GUI
+// thread. A sharper decode after the canvas grows runs on a thread of its
+// own, which hands its result back the same way.
 class ImageView : public QFrame {
     Q_OBJECT
 public:
@@ -37,6 +36,12 @@ public:
     // setPicture. A metafile that must go through the office converter blocks
     // for the conversion the first time (see decodePicture).
     bool load(const std::string& file);
+
+    // Any thread: decodes `file` on the calling thread at the canvas size and
+    // scaling the view has now, then, in a call queued to the GUI thread (in
+    // order with the caller's other queued calls), takes the picture as
+    // setPicture does and shows the view.
+    void showPictureQueued(const std::string& file);
 
     // Shows a picture decoded elsewhere from `file`. When the file was missing
     // nothing changes and the result is false; otherwise the view takes the
@@ -81,7 +86,7 @@ private:
     void paintCanvas(QPainter& painter, const QRect& dirty);
     QRect pictureRect() const;
     void decodeAgainIfGrown();
-    void takeSharperImage();
+    void takeSharperImage(DecodedPicture picture, quint64 generation);
 
     QFrame* m_frame;
     Canvas* m_canvas;
@@ -97,17 +102,13 @@ private:
     QSize m_svgSize;
 
     // A decode at a larger size, on a thread of its own, when the canvas
-    // grows past the image's resolution. The GUI thread polls for the result;
-    // the generation tells a stale result from one for the current picture.
-    struct Redecode {
-        std::mutex mutex;
-        std::optional<DecodedPicture> result;  // set by the worker
-    };
+    // grows past the image's resolution; one at a time. The worker hands its
+    // result to takeSharperImage in a queued call; the generation tells a
+    // stale result from one for the current picture. The destructor joins a
+    // worker still running (its queued call is then dropped with the view).
     std::jthread m_redecodeThread;
-    std::shared_ptr<Redecode> m_redecode;
-    QTimer m_redecodePoll;
+    bool m_redecoding = false;
     quint64 m_generation = 0;
-    quint64 m_redecodeGeneration = 0;
 };
 
 }  // namespace display::ui
