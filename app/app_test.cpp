@@ -140,7 +140,7 @@ TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
     EXPECT_TRUE(waitFor(
         [&] { return displayPage().pictureFile().find("1200345.jpg") != std::string::npos; }, 2000));
-    EXPECT_EQ(display::DataSource(), "KBD");
+    EXPECT_EQ(display::displayMode().source(), display::Source::Kbd);
     // The till's next code is not shown in manual mode.
     writeCode("CH--123");
     QTest::qWait(700);
@@ -176,7 +176,7 @@ TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {
     ASSERT_EQ(page.list().count(), 9);
     EXPECT_EQ(core::rtrim(page.list().itemText(1)), "CH--123");
     program->freezeAction();
-    ASSERT_TRUE(waitFor([] { return display::DataSource() == "KBD"; }, 2000));
+    ASSERT_TRUE(waitFor([] { return display::displayMode().source() == display::Source::Kbd; }, 2000));
     program->applySaveAction();  // in manual entry: no more timer turns
     EXPECT_EQ(period(), display::kNoTurns);
     program->showAction();  // hides the entry field, shows the first slide at once
@@ -184,7 +184,7 @@ TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {
     EXPECT_TRUE(displayPage().freezeButtonShown());
     std::string expected = shown(display::MakeDesc("CH--123", dataPath()));
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 3000)) << description();
-    EXPECT_EQ(display::DataSource(), "SLIDES");
+    EXPECT_EQ(display::displayMode().source(), display::Source::Slides);
     EXPECT_EQ(core::programState().cHost.getData(), "");
 }
 

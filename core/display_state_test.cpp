@@ -10,14 +10,6 @@ namespace {
 
 using namespace core;
 
-TEST(DisplayStateTest, KeptValue) {
-    resetDisplayState();
-    EXPECT_FALSE(StopDisplay());
-    EXPECT_TRUE(StopDisplay(true));
-    EXPECT_TRUE(StopDisplay());
-    resetDisplayState();
-}
-
 // Run under ThreadSanitizer by scripts/test: two threads hammer a cell and
 // the flag; every read must be one of the values written, whole.
 TEST(DisplayStateTest, SafeAcrossThreads) {

@@ -88,13 +88,23 @@ bool ImageView::load(const std::string& file) {
 
 void ImageView::showPictureQueued(const std::string& file) {
     DecodedPicture decoded = decodePicture(file, canvasSizeSnapshot(), autoScaleSnapshot());
-    QMetaObject::invokeMethod(
-        this,
-        [this, file, decoded = std::move(decoded)]() mutable {
-            setPicture(std::move(decoded), file);
-            show();
-        },
-        Qt::QueuedConnection);
+    {
+        std::lock_guard lock(m_handOver);
+        m_arrived.push_back({std::move(decoded), file});
+    }
+    QMetaObject::invokeMethod(this, "takeArrivedPicture", Qt::QueuedConnection);
+}
+
+void ImageView::takeArrivedPicture() {
+    std::optional<Arrived> next;
+    {
+        std::lock_guard lock(m_handOver);
+        if (m_arrived.empty()) return;
+        next = std::move(m_arrived.front());
+        m_arrived.pop_front();
+    }
+    setPicture(std::move(next->picture), next->file);
+    show();
 }
 
 bool ImageView::setPicture(DecodedPicture picture, const std::string& file) {
@@ -173,18 +183,25 @@ void ImageView::decodeAgainIfGrown() {
     m_redecodeThread = std::jthread([this, generation = m_generation, file = m_file,
                                      canvas = canvasSize(), autoScale = bool(m_autoScale)] {
         DecodedPicture picture = decodePicture(file, canvas, autoScale);
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, picture = std::move(picture)]() mutable {
-                takeSharperImage(std::move(picture), generation);
-            },
-            Qt::QueuedConnection);
+        {
+            std::lock_guard lock(m_handOver);
+            m_sharper = Sharper{std::move(picture), generation};
+        }
+        QMetaObject::invokeMethod(this, "takeSharperImage", Qt::QueuedConnection);
     });
 }
 
-void ImageView::takeSharperImage(DecodedPicture picture, quint64 generation) {
+void ImageView::takeSharperImage() {
+    Sharper sharper;
+    {
+        std::lock_guard lock(m_handOver);
+        if (!m_sharper) return;
+        sharper = std::move(*m_sharper);
+        m_sharper.reset();
+    }
     m_redecoding = false;
-    if (generation != m_generation || picture.kind != PictureKind::Raster ||
+    DecodedPicture& picture = sharper.picture;
+    if (sharper.generation != m_generation || picture.kind != PictureKind::Raster ||
         picture.fullSize != m_fullSize ||
         (picture.image.width() <= m_image.width() && picture.image.height() <= m_image.height())) {
         decodeAgainIfGrown();  // a new picture or canvas may want one of its own

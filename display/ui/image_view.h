@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QSvgRenderer>
 #include <atomic>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -86,7 +88,10 @@ private:
     void paintCanvas(QPainter& painter, const QRect& dirty);
     QRect pictureRect() const;
     void decodeAgainIfGrown();
-    void takeSharperImage(DecodedPicture picture, quint64 generation);
+    // The GUI thread's ends of the two hand-overs, called by name in queued
+    // calls (so that nothing of ours crosses threads inside Qt's event).
+    Q_INVOKABLE void takeArrivedPicture();
+    Q_INVOKABLE void takeSharperImage();
 
     QFrame* m_frame;
     Canvas* m_canvas;
@@ -101,11 +106,24 @@ private:
     std::unique_ptr<QSvgRenderer> m_svg;
     QSize m_svgSize;
 
+    // Pictures decoded by showPictureQueued, oldest first, and the result of
+    // the sharper re-decode, each waiting for its queued call. The generation
+    // tells a stale re-decode from one of the current picture.
+    struct Arrived {
+        DecodedPicture picture;
+        std::string file;
+    };
+    struct Sharper {
+        DecodedPicture picture;
+        quint64 generation = 0;
+    };
+    std::mutex m_handOver;
+    std::deque<Arrived> m_arrived;
+    std::optional<Sharper> m_sharper;
+
     // A decode at a larger size, on a thread of its own, when the canvas
-    // grows past the image's resolution; one at a time. The worker hands its
-    // result to takeSharperImage in a queued call; the generation tells a
-    // stale result from one for the current picture. The destructor joins a
-    // worker still running (its queued call is then dropped with the view).
+    // grows past the image's resolution; one at a time. The destructor joins
+    // a worker still running (its queued call is then dropped with the view).
     std::jthread m_redecodeThread;
     bool m_redecoding = false;
     quint64 m_generation = 0;

@@ -170,19 +170,24 @@ TEST_F(ImageViewTest, Os2MetafileThroughLibreOffice) {
     EXPECT_EQ(canvas.pixelColor(180, 270), kGrey);  // below it
 }
 
-TEST_F(ImageViewTest, PictureDecodedOnAnotherThreadIsHandedOver) {
-    std::string file = write("pic.jpg", solidImage(1200, 600, Qt::red), "JPG");
-    QSize canvas = view.canvasSizeSnapshot();
-    DecodedPicture decoded;
-    std::thread([&] { decoded = decodePicture(file, canvas); }).join();
-    EXPECT_TRUE(view.setPicture(std::move(decoded), file));
+TEST_F(ImageViewTest, PicturesDecodedOnAnotherThreadArriveInOrder) {
+    std::string red = write("pic.jpg", solidImage(1200, 600, Qt::red), "JPG");
+    std::string blue = write("pic.png", solidImage(60, 30, Qt::blue));
+    view.hide();
+    std::thread([&] {
+        view.showPictureQueued(red);
+        view.showPictureQueued(blue);
+    }).join();
+    EXPECT_EQ(view.mode(), 0);  // decoded, but not yet taken by the GUI thread
+    QApplication::processEvents();
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_EQ(view.file(), blue);
     EXPECT_EQ(view.mode(), 1);
-    EXPECT_GT(painted().pixelColor(180, 162).red(), 240);
+    EXPECT_GT(painted().pixelColor(180, 162).blue(), 240);
 
-    DecodedPicture missing;
-    missing.missing = true;
-    EXPECT_FALSE(view.setPicture(missing, dir.file("gone.jpg")));
-    EXPECT_EQ(view.file(), file);
+    std::thread([&] { view.showPictureQueued(dir.file("gone.jpg")); }).join();
+    QApplication::processEvents();
+    EXPECT_EQ(view.file(), blue);  // a missing file keeps the picture
 }
 
 TEST_F(ImageViewTest, GrowingCanvasGetsASharperDecode) {
