@@ -67,7 +67,7 @@ public:
     // field, unless the source has changed meanwhile.
     void followSlidePeriod(double nSlow);
 
-    // Back to the start: "DATA", kStartPeriod (for tests).
+    // Back to the start: "DATA" with kStartPeriod (start-up, tests).
     void reset();
 
 private:
