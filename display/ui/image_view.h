@@ -2,7 +2,9 @@
 
 #include <QFrame>
 #include <QImage>
+#ifndef _WIN32
 #include <QSvgRenderer>
+#endif
 #include <atomic>
 #include <deque>
 #include <memory>
@@ -103,7 +105,9 @@ private:
     QImage m_image;   // raster: as decoded
     QSize m_fullSize;  // raster: the picture's own size
     QImage m_scaled;  // raster: m_image at the size last drawn
+#ifndef _WIN32
     std::unique_ptr<QSvgRenderer> m_svg;
+#endif
     QSize m_svgSize;
 
     // Pictures decoded by showPictureQueued, oldest first, and the result of

@@ -2,11 +2,16 @@
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QSvgRenderer>
 #include <algorithm>
 
 #include "display/jpeg_check.h"
+#ifdef _WIN32
+#include "display/ui/emf_gdi.h"
+#else
+#include <QSvgRenderer>
+
 #include "display/ui/metafile_converter.h"
+#endif
 #include "platform/fs.h"
 #include "platform/path.h"
 
@@ -43,6 +48,28 @@ DecodedPicture decodeRaster(const std::string& bytes, QSize canvasSize, bool aut
     return picture;
 }
 
+bool isEmf(const std::string& bytes) {
+    // EMR_HEADER first, with the " EMF" signature at offset 40.
+    return bytes.size() >= 88 && bytes.compare(0, 4, std::string("\x01\0\0\0", 4)) == 0 &&
+           bytes.compare(40, 4, " EMF") == 0;
+}
+
+#ifdef _WIN32
+// Windows draws EMF with GDI, at the size the picture is shown at. It has no
+// reader of OS/2 MET files: they stay undecoded, and the canvas empty.
+DecodedPicture decodeMetafile(const std::string& bytes, QSize canvasSize, bool autoScale) {
+    if (!isEmf(bytes)) return {};
+    const QSize own = emfSize(bytes);
+    if (own.isEmpty()) return {};
+    auto image = renderEmf(bytes, drawnSize(own, canvasSize, autoScale), kMaxPicturePixels);
+    if (!image) return {};
+    DecodedPicture picture;
+    picture.kind = PictureKind::Metafile;
+    picture.image = std::move(*image);
+    picture.svgSize = own;
+    return picture;
+}
+#else
 DecodedPicture metafilePicture(QByteArray svg, QRectF viewBox, QSize size) {
     // Parse once here, off the GUI thread, to refuse what Qt cannot draw.
     QSvgRenderer renderer(svg);
@@ -55,12 +82,6 @@ DecodedPicture metafilePicture(QByteArray svg, QRectF viewBox, QSize size) {
     picture.viewBox = viewBox;
     picture.svgSize = size;
     return picture;
-}
-
-bool isEmf(const std::string& bytes) {
-    // EMR_HEADER first, with the " EMF" signature at offset 40.
-    return bytes.size() >= 88 && bytes.compare(0, 4, std::string("\x01\0\0\0", 4)) == 0 &&
-           bytes.compare(40, 4, " EMF") == 0;
 }
 
 DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes) {
@@ -79,19 +100,23 @@ DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes)
     if (!converted) return {};
     return metafilePicture(std::move(converted->svg), converted->viewBox, converted->size);
 }
+#endif
 
 }  // namespace
 
-QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale) {
+QSize drawnSize(QSize fullSize, QSize canvasSize, bool autoScale) {
     if (fullSize.isEmpty() || !autoScale) return fullSize;
     if (canvasSize.width() <= 2 || canvasSize.height() <= 2)
-        return fullSize.boundedTo(fullSize.scaled(kDefaultDecodeBound, kDefaultDecodeBound,
-                                                  Qt::KeepAspectRatio));
+        return fullSize.scaled(kDefaultDecodeBound, kDefaultDecodeBound, Qt::KeepAspectRatio);
     const PixelRect drawn =
         toPixelRect(targetRect(canvasSize.width(), canvasSize.height(), fullSize.width(),
                                fullSize.height(), true),
                     canvasSize.height());
-    const QSize size(std::max(drawn.width, 1), std::max(drawn.height, 1));
+    return {std::max(drawn.width, 1), std::max(drawn.height, 1)};
+}
+
+QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale) {
+    const QSize size = drawnSize(fullSize, canvasSize, autoScale);
     if (size.width() >= fullSize.width() || size.height() >= fullSize.height()) return fullSize;
     return size;
 }
@@ -107,7 +132,11 @@ DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool aut
     std::string bytes;
     if (!platform::readFile(file, &bytes).isOk()) return picture;
     if (kind == PictureKind::Raster) return decodeRaster(bytes, canvasSize, autoScale);
+#ifdef _WIN32
+    return decodeMetafile(bytes, canvasSize, autoScale);
+#else
     return decodeMetafile(file, bytes);
+#endif
 }
 
 }  // namespace display::ui

@@ -11,7 +11,7 @@
 namespace display::ui {
 
 // A picture read from its file and ready for the ImageView: a decoded raster
-// image, or a metafile as an SVG document. Plain data (implicitly shared Qt
+// image, or a metafile as an SVG document (on Windows: drawn into an image). Plain data (implicitly shared Qt
 // values): made on any thread and handed whole to the GUI thread.
 struct DecodedPicture {
     // No file of that name: the view keeps what it shows.
@@ -25,7 +25,8 @@ struct DecodedPicture {
     QSize fullSize;
 
     // Metafile: the SVG document, the part of it that is the picture (null
-    // for the whole document) and the picture's own size in pixels.
+    // for the whole document) and the picture's own size in pixels. On
+    // Windows `image` holds the picture drawn at the size it is shown at.
     QByteArray svg;
     QRectF viewBox;
     QSize svgSize;
@@ -39,16 +40,20 @@ struct DecodedPicture {
 inline constexpr long long kMaxPicturePixels = 120'000'000;  // a 100-megapixel camera
 inline constexpr int kReaderAllocationLimitMb = 512;
 
-// The size a raster picture of `fullSize` is decoded at to be drawn into a
-// canvas of `canvasSize`: the size it is drawn at, never more than its own.
+// The size a picture of `fullSize` is drawn at in a canvas of `canvasSize`.
 // With an empty canvas it fits into 2048 x 2048.
+QSize drawnSize(QSize fullSize, QSize canvasSize, bool autoScale);
+
+// The size a raster picture is decoded at: the size it is drawn at, never
+// more than its own.
 QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale);
 
 // Reads and decodes `file` (program-form path) for a canvas of `canvasSize`:
 // raster pictures (BMP, JPEG, GIF, PNG, told apart by their content) at
 // rasterDecodeSize; EMF metafiles through libemf2svg, and metafiles it refuses
 // and OS/2 MET files through the office converter (metafile_converter.h),
-// which may take up to its time limit the first time a file is seen.
+// which may take up to its time limit the first time a file is seen. On
+// Windows GDI draws EMF at drawnSize, and MET files are not read.
 // The group follows the file name, as pictureKindOf says. Never throws; any
 // thread, several at once.
 DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool autoScale = true);
