@@ -215,9 +215,11 @@ TEST_F(IndexUtilTest, RebuildsIndexesInOrderWithOneStepPerRecord) {
         for (const auto& [t, ix] : built) {
             SCOPED_TRACE(ix);
             EXPECT_EQ(checkIndex(data.file(t), data.file(ix)), "");
+#ifndef _WIN32
             std::vector<std::string> keys = perlKeys(data.file(ix));
             EXPECT_EQ(keys.size(), t == "istock.dbf" ? c.stock : t == "imerch.dbf" ? *c.merch : *c.sub);
             EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+#endif
         }
         // The worker's tables are closed: this thread can have them for itself.
         EXPECT_TRUE(workareas::useArea(data.file("istock.dbf"), "", false, false));
@@ -318,7 +320,9 @@ TEST_F(IndexUtilTest, BuildFailingHalfwayLeavesTheOldIndexWorking) {
     EXPECT_NE(checkIndex(path("imerch.dbf"), path("imercode.ntx")), "");
     table("imerch.dbf", 50, 'M');
     EXPECT_EQ(checkIndex(path("imerch.dbf"), path("imercode.ntx")), "");
+#ifndef _WIN32
     EXPECT_EQ(perlKeys(path("imercode.ntx")).size(), 50u);
+#endif
     ASSERT_TRUE(workareas::useArea(path("imerch.dbf"), "imerch", true, true));
     ASSERT_TRUE(workareas::ordListAdd(path("imercode.ntx")));
     workareas::goTop();

@@ -13,13 +13,18 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#define popen _popen
+#define pclose _pclose
+#else
 #include <sys/wait.h>
+#endif
 
 #include "tables/table_index.h"
 
 // What the re-index tests share: inventory tables written byte by byte, the
-// engine's index check and the Perl XBase reader as an outside checker, and a
-// second process that holds a table open.
+// engine's index check and (not on Windows) the Perl XBase reader as an
+// outside checker, and a second process that holds a table open.
 namespace inventory::test {
 
 // Writes a table with the fields CODE C7 (or `keyField`) and NAME C10 and `n`
@@ -55,19 +60,36 @@ inline void writeTable(const std::string& path, std::uint32_t n, char prefix,
     std::ofstream(path, std::ios::binary) << out;
 }
 
+// `command` as the shell takes it: cmd.exe drops the first and the last quote
+// of a line that begins with one, so the whole line gets a pair of its own.
+inline std::string shellLine(const std::string& command) {
+#ifdef _WIN32
+    return "\"" + command + "\"";
+#else
+    return command;
+#endif
+}
+
 // Runs `command`; returns its output (stdout and stderr) and exit code.
 inline std::pair<std::string, int> run(const std::string& command) {
     std::string out;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    FILE* p = popen(shellLine(command + " 2>&1").c_str(), "r");
     if (!p) return {"", -1};
     char buf[4096];
     std::size_t n;
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     int status = pclose(p);
+#ifdef _WIN32
+    return {out, status};
+}
+
+inline std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+#else
     return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
 inline std::string quoted(const std::string& s) { return "'" + s + "'"; }
+#endif
 
 // The engine's check of `index` against `table`: "" when the index is right,
 // else what is wrong.
@@ -80,6 +102,7 @@ inline std::string checkIndex(const std::string& table, const std::string& index
     return problems;
 }
 
+#ifndef _WIN32
 // The keys of `index` in index order, as Perl's XBase reads them.
 inline std::vector<std::string> perlKeys(const std::string& index) {
     const char* src = std::getenv("LUMISETT_TEST_SRC");
@@ -91,12 +114,13 @@ inline std::vector<std::string> perlKeys(const std::string& index) {
     for (std::string line; std::getline(in, line);) keys.push_back(line.substr(0, line.find('\t')));
     return keys;
 }
+#endif
 
 // Another process holding `path` open, shared, for the object's lifetime.
 class HeldTable {
 public:
     explicit HeldTable(const std::string& path) : m_marker(path + ".held") {
-        m_pipe = popen((quoted(HOLD_TABLE) + " " + quoted(path)).c_str(), "w");
+        m_pipe = popen(shellLine(quoted(HOLD_TABLE) + " " + quoted(path)).c_str(), "w");
         for (int i = 0; i < 1000 && !std::filesystem::exists(m_marker); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
