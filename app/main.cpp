@@ -8,8 +8,10 @@
 
 #include "app/program.h"
 #include "app/startup.h"
+#include "platform/system_info.h"
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && argv[1][0] == '-') platform::useParentConsole();
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::printf(
             "usage: lumisett [PROFILE [MODE]]\n\n"

@@ -12,11 +12,13 @@
 namespace app {
 
 void installFontSubstitutes() {
+#ifndef _WIN32
     QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "Tinos", "DejaVu Serif"});
     QFont::insertSubstitutions("Courier", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"});
     QFont::insertSubstitutions("Courier New", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"});
     QFont::insertSubstitutions("Helv", {"Liberation Sans", "Arimo", "DejaVu Sans"});
     QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Arimo", "DejaVu Sans"});
+#endif
 }
 
 QFont compoundFont(const std::string& name) {

@@ -17,7 +17,8 @@ using graphics::ui::placeBottomLeft;
 
 // Makes "Times New Roman", "Courier", "Helv" and "MS Sans Serif" resolve to
 // installed metric-compatible faces (Liberation Serif, Mono, Sans). Once, on
-// the GUI thread, before widgets are made.
+// the GUI thread, before widgets are made. On Windows they are the system's
+// own faces (Windows maps "Helv" itself): nothing is substituted.
 void installFontSubstitutes();
 
 // A font from a compound name: point size, ".", face, optionally "." and a

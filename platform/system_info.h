@@ -13,4 +13,9 @@ std::string programPath();
 // on POSIX, "Windows 10.0 (build 19045)" on Windows.
 std::string osDescription();
 
+// A Windows window program has no console of its own: when its standard
+// output leads nowhere, it writes to the console it was started from, if any
+// (for --help and --version). Does nothing on POSIX.
+void useParentConsole();
+
 }  // namespace platform

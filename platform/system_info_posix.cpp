@@ -21,4 +21,6 @@ std::string osDescription() {
     return std::string(u.sysname) + " " + u.release;
 }
 
+void useParentConsole() {}
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/system_info.h"
@@ -33,6 +34,12 @@ std::string osDescription() {
     return "Windows " + std::to_string(info.dwMajorVersion) + "." +
            std::to_string(info.dwMinorVersion) + " (build " + std::to_string(info.dwBuildNumber) +
            ")";
+}
+
+void useParentConsole() {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE) return;  // a pipe, a file or a console
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) std::freopen("CONOUT$", "w", stdout);
 }
 
 }  // namespace platform
