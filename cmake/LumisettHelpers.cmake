@@ -2,10 +2,19 @@
 # build) the tests share one quiet wine prefix inside the build folder, which
 # scripts/test-windows prepares before CTest runs.
 set(LUMISETT_TEST_ENV "LUMISETT_TEST_SRC=${PROJECT_SOURCE_DIR}")
+# Wine hands the programs no QT_* variable of ours; WINEQT_* ones it passes on
+# without the WINE. Qt's offscreen platform on Windows finds fonts only in the
+# folder QT_QPA_FONTDIR names. A test that starts a program of the build by
+# its path puts LUMISETT_HOST_DRIVE in front: wine shows the build on drive Z:.
+set(LUMISETT_HOST_DRIVE "")
+set(LUMISETT_QT_TEST_ENV "QT_QPA_PLATFORM=offscreen")
 if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR AND WIN32)
     set(LUMISETT_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "wine prefix of the tests")
     list(APPEND LUMISETT_TEST_ENV "WINEPREFIX=${LUMISETT_WINEPREFIX}" "WINEDEBUG=-all"
          "WINEDLLOVERRIDES=mscoree,mshtml=" "WINELOADER=${CMAKE_CROSSCOMPILING_EMULATOR}")
+    set(LUMISETT_HOST_DRIVE "Z:")
+    set(LUMISETT_QT_TEST_ENV "WINEQT_QPA_PLATFORM=offscreen"
+        "WINEQT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/liberation2")
 endif()
 
 # lumisett_add_test(NAME src... LIBS lib... [LABELS label...] [QT])
@@ -24,7 +33,7 @@ function(lumisett_add_test name)
     add_test(NAME ${name} COMMAND ${name})
     set(env ${LUMISETT_TEST_ENV})
     if(T_QT)
-        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+        list(APPEND env ${LUMISETT_QT_TEST_ENV})
     endif()
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" LABELS "${T_LABELS}" TIMEOUT 600)
 endfunction()

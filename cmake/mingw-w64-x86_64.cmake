@@ -1,9 +1,10 @@
 # Cross build for 64-bit Windows with Debian's MinGW-w64 (the posix thread
 # model, which std::thread needs). The tests run under wine through CTest's
-# emulator. Qt has no MinGW build on Debian, so the GUI and the benchmarks are
-# left out: this build makes the Qt-free libraries, their tests and
-# lumisett-tool.
+# emulator.
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# builds the Qt-free libraries, their tests and lumisett-tool. With
+#   -DLUMISETT_QT_WINDOWS=<Qt for Windows built by scripts/qt-windows>
+# it builds the whole program, the window and its widget tests included.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -16,10 +17,22 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LUMISETT_QT_WINDOWS)
 
-# The runtime libraries (libgcc, libstdc++, winpthread) go into each .exe, so
-# the programs run under wine or on a till without DLLs copied beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+if(LUMISETT_QT_WINDOWS)
+    # Qt's DLLs use the runtime libraries (libgcc, libstdc++, winpthread) as
+    # DLLs, so the programs do too, with one copy of each in the process. Qt's
+    # build tools (moc, rcc, uic) are the host's Qt of the same version.
+    list(PREPEND CMAKE_FIND_ROOT_PATH ${LUMISETT_QT_WINDOWS})
+    list(PREPEND CMAKE_PREFIX_PATH ${LUMISETT_QT_WINDOWS})
+    set(QT_HOST_PATH /usr)
+    set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+else()
+    # The runtime libraries go into each .exe, so the programs run under wine
+    # or on a till without DLLs copied beside them.
+    set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+    set(LUMISETT_GUI OFF CACHE BOOL "Qt for Windows comes from scripts/qt-windows" FORCE)
+endif()
 
 # Debian's wine64 package puts the loader of 64-bit programs in /usr/lib/wine;
 # /usr/bin/wine is a wrapper that prefers the 32-bit one when both exist.
@@ -29,5 +42,4 @@ if(LUMISETT_WINE64)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${LUMISETT_WINE64})
 endif()
 
-set(LUMISETT_GUI OFF CACHE BOOL "No Qt for MinGW on Debian" FORCE)
 set(LUMISETT_BENCH OFF CACHE BOOL "Benchmarks are measured on the native build" FORCE)
