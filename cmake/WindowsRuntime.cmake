@@ -40,7 +40,7 @@ while(_plugins)
          ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${dir}/)
     install(FILES $<TARGET_FILE:${plugin}> DESTINATION ${dir})
 endwhile()
-add_custom_target(windows_runtime ALL ${_copy} VERBATIM)
+add_custom_target(windows_runtime ALL ${_copy} COMMENT "Qt and runtime DLLs into bin/" VERBATIM)
 
 install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
         ${LUMISETT_MINGW_DLLS} DESTINATION .)

@@ -36,7 +36,7 @@ bool oldIndexesKept(const testsupport::TempDir& dir) {
 
 std::vector<std::string> fileNames(const testsupport::TempDir& dir) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -196,7 +196,9 @@ TEST_F(SlideListPageTest, AddWithImage) {
         std::optional<std::string> added;  // nullopt: a beep
     };
     const Case cases[] = {
+#ifndef _WIN32  // Windows file dialogs give "\" separators only
         {"/srv/pos", "/srv/pos/images/AB12345.JPG", "images/ab12345.jpg"},
+#endif
         {"c:\\pos", "C:\\POS\\IMAGES\\AB12345.JPG", "images\\ab12345.jpg"},
         {"C:\\POS", "C:\\POS\\IMAGES\\AB12345.JPG", "c:\\pos\\images\\ab12345.jpg"},
         {"/srv/pos", "/home/shop/Ring.png", "/home/shop/ring.png"},
