@@ -182,6 +182,25 @@ def hidden(v):
 hidden.wanted = "not visible"
 
 
+def wait_for(snapshot, what, checks, timeout):
+    """Polls `snapshot` until every check holds; else fails naming what was seen."""
+    deadline = time.monotonic() + timeout
+    while True:
+        snap = snapshot()
+        if snap is not None and all(c.holds(snap) for c in checks):
+            return snap
+        if time.monotonic() > deadline:
+            break
+        time.sleep(0.05)
+    if snap is None:
+        raise StepFailed(f"{what}: no snapshot from the program within {timeout} s")
+    lines = [f"{what}: not seen within {timeout} s"]
+    for c in checks:
+        if not c.holds(snap):
+            lines.append(f"  {c.label}: expected {c.wanted()}, saw {c.seen(snap)!r}")
+    raise StepFailed("\n".join(lines))
+
+
 class Program:
     """The program under test in its own X server."""
 
@@ -222,21 +241,7 @@ class Program:
 
     def wait(self, what, checks, timeout=4.0):
         """Polls the probe until every check holds; else fails naming what was seen."""
-        deadline = time.monotonic() + timeout
-        while True:
-            snap = self.snapshot()
-            if snap is not None and all(c.holds(snap) for c in checks):
-                return snap
-            if time.monotonic() > deadline:
-                break
-            time.sleep(0.05)
-        if snap is None:
-            raise StepFailed(f"{what}: no snapshot from the program within {timeout} s")
-        lines = [f"{what}: not seen within {timeout} s"]
-        for c in checks:
-            if not c.holds(snap):
-                lines.append(f"  {c.label}: expected {c.wanted()}, saw {c.seen(snap)!r}")
-        raise StepFailed("\n".join(lines))
+        return wait_for(self.snapshot, what, checks, timeout)
 
     def stays(self, what, checks, seconds):
         """Checks that every check holds throughout `seconds` (for things that must not change)."""
