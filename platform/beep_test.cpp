@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -95,6 +96,18 @@ TEST(Beep, GoesToTheInstalledBeeper) {
     setBeeper(old);
     EXPECT_EQ(recorder.tones, (std::vector<std::pair<int, int>>{{300, 5}, {300, 10}}));
 }
+
+#ifdef _WIN32
+TEST(PlayTone, WindowsBeepReturnsAfterTheTone) {
+    // A PC without a speaker makes Beep() fail: NotFound, and nothing heard.
+    const auto start = std::chrono::steady_clock::now();
+    const Status st = playTone(300, 2);
+    EXPECT_TRUE(st.isOk() || st.code() == Status::Code::NotFound) << st.message();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(playTone(10, 5).isOk());  // below 20 Hz: nothing played
+    EXPECT_TRUE(playTone(300, 0).isOk());
+}
+#endif
 
 }  // namespace
 }  // namespace platform
