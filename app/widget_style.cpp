@@ -1,13 +1,10 @@
 #include "app/widget_style.h"
 
-#include <QApplication>
-#include <QPalette>
 #include <QPushButton>
 #include <QWidget>
 #include <cmath>
 
 #include "platform/ui/qt_text.h"
-#include "graphics/ui/qt_color.h"
 
 namespace app {
 
@@ -39,25 +36,9 @@ QFont compoundFont(const std::string& name) {
     return font;
 }
 
-void setColours(QWidget* w, int background, int foreground, bool hasForeground) {
-    QPalette pal = w->palette();
-    QColor bg = graphics::toQColor(background, QApplication::palette());
-    pal.setColor(QPalette::Window, bg);
-    pal.setColor(QPalette::Base, bg);
-    pal.setColor(QPalette::Button, bg);
-    if (hasForeground) {
-        QColor fg = graphics::toQColor(foreground, QApplication::palette());
-        pal.setColor(QPalette::ButtonText, fg);
-        pal.setColor(QPalette::WindowText, fg);
-        pal.setColor(QPalette::Text, fg);
-    }
-    w->setPalette(pal);
-    w->setAutoFillBackground(true);
-}
-
 QPushButton* makeButton(QWidget* parent, const char* caption) {
     auto* b = new QPushButton(caption, parent);
-    setColours(b, -40, -58, true);
+    setColours(b, -40, -58);
     b->setFocusPolicy(Qt::StrongFocus);
     return b;
 }

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <string>
 
+#include "graphics/ui/colours.h"
 #include "graphics/ui/place.h"
 
 class QPushButton;
@@ -14,6 +15,7 @@ class QWidget;
 namespace app {
 
 using graphics::ui::placeBottomLeft;
+using graphics::ui::setColours;
 
 // Makes "Times New Roman", "Courier", "Helv" and "MS Sans Serif" resolve to
 // installed metric-compatible faces (Liberation Serif, Mono, Sans). Once, on
@@ -24,10 +26,6 @@ void installFontSubstitutes();
 // A font from a compound name: point size, ".", face, optionally "." and a
 // style ("8.Helv.normal", "16.Courier.normal", "14.Times New Roman").
 QFont compoundFont(const std::string& name);
-
-// Sets the background (and optionally text) colour of a widget by colour code
-// (15 pale grey, -40 button face, -47 entry field, -58 button text).
-void setColours(QWidget* w, int background, int foreground = 0, bool hasForeground = false);
 
 // A push button as every page makes it: button face and button text colours
 // (-40, -58), a tab stop.

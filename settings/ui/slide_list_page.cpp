@@ -1,7 +1,5 @@
 #include "settings/ui/slide_list_page.h"
 
-#include "graphics/ui/place.h"
-
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +7,9 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "graphics/color_codes.h"
+#include "graphics/ui/colours.h"
+#include "graphics/ui/place.h"
 #include "platform/ui/qt_text.h"
 #include "settings/list_editor.h"
 #include "settings/ui/get_filename.h"
@@ -29,6 +30,7 @@ SlideListPage::SlideListPage(QWidget* oChooseTab, SlideListActions actions)
     oChooseList->setObjectName("oChooseList");
     oChooseList->setSelectionMode(QAbstractItemView::SingleSelection);
     oChooseList->setFocusPolicy(Qt::StrongFocus);
+    graphics::ui::setColours(oChooseList, graphics::kSysClrEntryField);
     place(oChooseList, 192, 12, 384, 300);
     oChooseList->show();
     m_listBox = QtListBox(oChooseList);
@@ -68,6 +70,7 @@ void SlideListPage::place(QWidget* w, int x, int y, int width, int height) const
 
 QPushButton* SlideListPage::button(const char* caption, int y, int height) {
     auto* b = new QPushButton(caption, m_page);
+    graphics::ui::setColours(b, graphics::kSysClrButtonFace, graphics::kSysClrButtonText);
     b->setFocusPolicy(Qt::StrongFocus);
     place(b, 36, y, 108, height);
     b->show();
@@ -77,6 +80,7 @@ QPushButton* SlideListPage::button(const char* caption, int y, int height) {
 void SlideListPage::AddManualItem() {
     auto* oWidget = new QLineEdit(m_page);
     oWidget->setObjectName("manualCodeField");
+    graphics::ui::setColours(oWidget, graphics::kSysClrEntryField);
     place(oWidget, 36, 228, 80, 24);
     oWidget->show();
     oWidget->raise();
@@ -84,6 +88,7 @@ void SlideListPage::AddManualItem() {
 
     auto* oOkButton = new QPushButton("OK", m_page);
     oOkButton->setObjectName("manualCodeOk");
+    graphics::ui::setColours(oOkButton, graphics::kSysClrButtonFace, graphics::kSysClrButtonText);
     oOkButton->setFocusPolicy(Qt::StrongFocus);
     place(oOkButton, 116, 228, 28, 24);
     oOkButton->show();
