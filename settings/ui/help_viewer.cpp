@@ -6,17 +6,22 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "platform/ui/qt_text.h"
+#include "graphics/color_codes.h"
+#include "graphics/ui/colours.h"
+#include "graphics/ui/place.h"
 #include "platform/fs.h"
+#include "platform/ui/qt_text.h"
 
 namespace settings::ui {
 namespace {
 
 // Ends the viewer's loop on the first key press (once its target has handled
-// it) or close request (which it swallows).
+// it) or close request of a window. The main window's close request is
+// swallowed, so the program goes on; another window's closes that window.
 class EndOnKeyOrClose : public QObject {
 public:
-    explicit EndOnKeyOrClose(QEventLoop& loop) : m_loop(loop) {}
+    EndOnKeyOrClose(QEventLoop& loop, const QWidget* mainWindow)
+        : m_loop(loop), m_mainWindow(mainWindow) {}
 
 protected:
     bool eventFilter(QObject* target, QEvent* event) override {
@@ -29,15 +34,20 @@ protected:
         if (event->type() == QEvent::Close && target->isWidgetType() &&
             static_cast<QWidget*>(target)->isWindow()) {
             m_done = true;
-            event->ignore();
-            m_loop.quit();
-            return true;
+            if (target == m_mainWindow) {
+                event->ignore();
+                m_loop.quit();
+                return true;
+            }
+            QTimer::singleShot(0, &m_loop, &QEventLoop::quit);  // after the window's own handling
+            return false;
         }
         return false;
     }
 
 private:
     QEventLoop& m_loop;
+    const QWidget* m_mainWindow;
     bool m_done = false;
 };
 
@@ -48,10 +58,8 @@ void HelpText(QWidget* window, const std::string& cAppPath) {
     if (!platform::readFile(cAppPath + "\\helptext.txt", &text).isOk()) text.clear();
 
     QPointer<QPlainTextEdit> viewer = new QPlainTextEdit(window);
-    viewer->setGeometry(0, 0, 600, 400);
-    QPalette pal = viewer->palette();
-    pal.setColor(QPalette::Base, Qt::white);
-    viewer->setPalette(pal);
+    graphics::ui::placeBottomLeft(viewer, 0, 0, 600, 400);
+    graphics::ui::setColours(viewer, graphics::kSysClrEntryField);
     QFont font("Times New Roman");
     font.setPointSize(14);
     viewer->setFont(font);
@@ -65,7 +73,7 @@ void HelpText(QWidget* window, const std::string& cAppPath) {
     viewer->setFocus();
 
     QEventLoop loop;
-    EndOnKeyOrClose filter(loop);
+    EndOnKeyOrClose filter(loop, window->window());
     qApp->installEventFilter(&filter);
     loop.exec();
     qApp->removeEventFilter(&filter);
