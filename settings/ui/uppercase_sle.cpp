@@ -1,5 +1,6 @@
 #include "settings/ui/uppercase_sle.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 #include "platform/ui/qt_text.h"
@@ -52,6 +53,21 @@ int UppercaseSLE::keyboard(int nKey, QKeyEvent* original) {
 }
 
 void UppercaseSLE::keyPressEvent(QKeyEvent* event) { keyboard(keyCode(*event), event); }
+
+void UppercaseSLE::inputMethodEvent(QInputMethodEvent* event) {
+    if (event->commitString().isEmpty()) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    // The line edit takes the rest of the event (the text being composed, a
+    // replaced range); the committed characters come through keyboard() as if
+    // typed, so they are upper-cased and can complete the code.
+    QInputMethodEvent rest(event->preeditString(), event->attributes());
+    rest.setCommitString(QString(), event->replacementStart(), event->replacementLength());
+    QLineEdit::inputMethodEvent(&rest);
+    for (unsigned char c : platform::ui::fromQString(event->commitString())) keyboard(c);
+    event->accept();
+}
 
 bool UppercaseSLE::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress) {

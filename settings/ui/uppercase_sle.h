@@ -9,7 +9,9 @@ namespace settings::ui {
 // The manual code entry field of the Display page: typed letters become
 // capitals, and a complete code (Enter, tab, backspace or another control key
 // from 1 to 24 on a non-blank field, or a seventh character) is normalised and
-// handed over through `onCode`, and the field is emptied. GUI thread only.
+// handed over through `onCode`, and the field is emptied. Text an input method
+// commits (dead keys, compose) goes the same way, one character at a time.
+// GUI thread only.
 class UppercaseSLE : public QLineEdit {
     Q_OBJECT
 public:
@@ -25,6 +27,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     bool event(QEvent* event) override;  // tab reaches the field instead of moving the focus
 
 private:

@@ -1,5 +1,7 @@
 #include "settings/ui/uppercase_sle.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -57,6 +59,23 @@ TEST(UppercaseSLETest, KeysThatDoAndDoNotComplete) {
         EXPECT_EQ(f.codes, c.codes) << c.typed << " + " << c.key;
         EXPECT_EQ(f.sle.text().toStdString(), c.left) << c.typed << " + " << c.key;
     }
+}
+
+// Dead keys and compose on X11 arrive as input-method commits, not key presses.
+TEST(UppercaseSLETest, InputMethodTextIsTypedThroughTheSameRule) {
+    auto commit = [](UppercaseSLE& sle, const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(&sle, &event);
+    };
+    Field f;
+    commit(f.sle, QString::fromUtf8("\xc3\xa9"));  // e acute
+    EXPECT_EQ(f.sle.text(), QString::fromUtf8("\xc3\x89"));
+    EXPECT_TRUE(f.codes.empty());
+    f.sle.clear();
+    commit(f.sle, "ab12345");  // the seventh character completes the code
+    EXPECT_EQ(f.codes, std::vector<std::string>{"AB12345"});
+    EXPECT_EQ(f.sle.text(), "");
 }
 
 TEST(UppercaseSLETest, KeyCodesThroughTheRule) {
