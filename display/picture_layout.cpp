@@ -7,15 +7,20 @@
 namespace display {
 
 ToolkitRect targetRect(int canvasWidth, int canvasHeight, int pictureWidth, int pictureHeight,
-                       bool autoScale) {
+                       bool autoScale, PictureKind kind) {
     if (pictureWidth <= 0 || pictureHeight <= 0) return {1, 1, 0, 0};
     const double innerWidth = canvasWidth - 2;
     const double innerHeight = canvasHeight - 2;
     // The upper corner doubles as the extent: the rect starts at (1, 1) and
     // covers x1..x2 inclusive.
     ToolkitRect t{1, 1, innerWidth, innerHeight};
-    if (autoScale) {
-        const double ratio = double(pictureWidth) / pictureHeight;
+    const double ratio = double(pictureWidth) / pictureHeight;
+    if (autoScale && kind == PictureKind::Metafile) {
+        if (innerWidth / innerHeight > ratio)
+            t.x2 = t.y2 * ratio;
+        else
+            t.y2 = t.x2 / ratio;
+    } else if (autoScale) {
         if (ratio > 1)
             t.y2 = t.x2 / ratio;
         else

@@ -21,25 +21,26 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-// The rectangle a picture of `pictureWidth` x `pictureHeight` is drawn into on
-// a canvas of `canvasWidth` x `canvasHeight`. With `autoScale` the picture keeps
-// its aspect ratio and fills the width when it is wider than high, the height
-// otherwise, whatever the canvas's own proportions (so it may overflow the
-// canvas, and is then cut); without, it keeps its own size. It is centred on
-// any axis where it is smaller than the canvas; otherwise it starts at the
-// lower-left corner (1, 1). A picture with a zero side gives the empty
-// rect {1, 1, 0, 0}.
-ToolkitRect targetRect(int canvasWidth, int canvasHeight, int pictureWidth, int pictureHeight,
-                       bool autoScale);
-
-// `rect` on a canvas `canvasHeight` pixels high, flipped to a top-left origin,
-// with fractional edges rounded to the nearest pixel.
-PixelRect toPixelRect(const ToolkitRect& rect, int canvasHeight);
-
 // The picture group a file name belongs to, by the first of ".BMP", ".JPG",
 // ".GIF", ".PNG" (raster) or else ".EMF", ".MET" (metafile) found anywhere in
 // the upper-cased name: "C:\A.BMP\item.emf" is a raster picture.
 enum class PictureKind { None, Raster, Metafile };
 PictureKind pictureKindOf(const std::string& fileName);
+
+// The rectangle a picture of `pictureWidth` x `pictureHeight` is drawn into on
+// a canvas of `canvasWidth` x `canvasHeight`. With `autoScale` the picture keeps
+// its aspect ratio: a raster picture fills the width when it is wider than
+// high, the height otherwise, whatever the canvas's own proportions (so it may
+// overflow the canvas, and is then cut); a metafile is scaled to fit the canvas
+// both ways. Without `autoScale` it keeps its own size. It is centred on any
+// axis where it is smaller than the canvas; otherwise it starts at the
+// lower-left corner (1, 1). A picture with a zero side gives the empty
+// rect {1, 1, 0, 0}.
+ToolkitRect targetRect(int canvasWidth, int canvasHeight, int pictureWidth, int pictureHeight,
+                       bool autoScale, PictureKind kind = PictureKind::Raster);
+
+// `rect` on a canvas `canvasHeight` pixels high, flipped to a top-left origin,
+// with fractional edges rounded to the nearest pixel.
+PixelRect toPixelRect(const ToolkitRect& rect, int canvasHeight);
 
 }  // namespace display

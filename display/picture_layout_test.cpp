@@ -10,13 +10,14 @@ struct RectCase {
     int canvasW, canvasH, picW, picH;
     bool autoScale;
     ToolkitRect expected;
+    PictureKind kind = PictureKind::Raster;
 };
 
 class TargetRectTest : public ::testing::TestWithParam<RectCase> {};
 
 TEST_P(TargetRectTest, Arithmetic) {
     const RectCase& c = GetParam();
-    ToolkitRect t = targetRect(c.canvasW, c.canvasH, c.picW, c.picH, c.autoScale);
+    ToolkitRect t = targetRect(c.canvasW, c.canvasH, c.picW, c.picH, c.autoScale, c.kind);
     EXPECT_DOUBLE_EQ(t.x1, c.expected.x1) << c.what;
     EXPECT_DOUBLE_EQ(t.y1, c.expected.y1) << c.what;
     EXPECT_DOUBLE_EQ(t.x2, c.expected.x2) << c.what;
@@ -40,7 +41,16 @@ INSTANTIATE_TEST_SUITE_P(
         RectCase{"own size, larger than the canvas", 800, 600, 1000, 900, false,
                  {1, 1, 1000, 900}},
         RectCase{"own size, wider only", 800, 600, 1000, 100, false, {1, 250, 1000, 349}},
-        RectCase{"empty picture", 800, 600, 0, 10, true, {1, 1, 0, 0}}));
+        RectCase{"empty picture", 800, 600, 0, 10, true, {1, 1, 0, 0}},
+        // A metafile fits the canvas both ways.
+        RectCase{"metafile on a flatter canvas fits its height", 800, 200, 1000, 900, true,
+                 {1 + 289, 1, 220 + 289, 198}, PictureKind::Metafile},
+        RectCase{"metafile on a narrower canvas fits its width", 200, 800, 900, 1000, true,
+                 {1, 1 + 289, 198, 220 + 289}, PictureKind::Metafile},
+        RectCase{"metafile of the canvas's shape fills it", 800, 600, 798, 598, true,
+                 {1, 1, 798, 598}, PictureKind::Metafile},
+        RectCase{"metafile at its own size", 800, 600, 100, 50, false, {350, 275, 449, 324},
+                 PictureKind::Metafile}));
 
 TEST(ToPixelRect, FlipsToTopLeftAndRounds) {
     // The worked example: 798 x 399 with 100.5 pixels above and below.

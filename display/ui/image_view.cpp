@@ -159,7 +159,7 @@ QRect ImageView::pictureRect() const {
     const QSize own = m_kind == PictureKind::Raster ? m_fullSize : m_svgSize;
     const QSize size = canvasSize();
     const PixelRect r = toPixelRect(
-        targetRect(size.width(), size.height(), own.width(), own.height(), m_autoScale),
+        targetRect(size.width(), size.height(), own.width(), own.height(), m_autoScale, m_kind),
         size.height());
     return {r.left, r.top, r.width, r.height};
 }

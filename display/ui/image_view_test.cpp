@@ -154,6 +154,19 @@ TEST_F(ImageViewTest, EmfIsScaledIntoTheCanvas) {
     EXPECT_EQ(canvas.pixelColor(180, 100), kGrey);
 }
 
+TEST_F(ImageViewTest, WideEmfFitsAFlatCanvasBothWays) {
+    EmfWriter emf(200, 180);
+    emf.filledRect(0, 0, 200, 180, 0xFF0000);
+    dir.write("item.emf", emf.bytes());
+    view.resize(370, 110);  // canvas 360 x 100: the picture fits its height, 98 pixels
+    ASSERT_TRUE(view.load(dir.file("item.emf")));
+    QImage canvas = painted();
+    EXPECT_EQ(canvas.pixelColor(180, 50), QColor(Qt::red));
+    EXPECT_EQ(canvas.pixelColor(180, 2), QColor(Qt::red));
+    EXPECT_EQ(canvas.pixelColor(20, 50), kGrey);   // about 109 wide, centred
+    EXPECT_EQ(canvas.pixelColor(340, 50), kGrey);
+}
+
 TEST_F(ImageViewTest, Os2MetafileThroughLibreOffice) {
     if (QStandardPaths::findExecutable("soffice").isEmpty())
         GTEST_SKIP() << "LibreOffice is not installed (scripts/deps installs it)";
