@@ -3,11 +3,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "errors/recovery.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
 #include "platform/system_info.h"
+#include "tables/dbe.h"
 
 namespace errors {
 namespace {
@@ -47,10 +49,28 @@ std::string two(int n) {
     return buf;
 }
 
+// `t` in `format`: "yyyy", "yy", "mm" and "dd" replaced, anything else kept.
 std::string dateText(const std::tm& t, const std::string& format) {
-    std::string year = std::to_string(t.tm_year + 1900);
-    if (format != "mm/dd/yyyy") year = two(t.tm_year + 1900);
-    return two(t.tm_mon + 1) + "/" + two(t.tm_mday) + "/" + year;
+    std::string out;
+    for (std::size_t i = 0; i < format.size();) {
+        std::string_view rest = std::string_view(format).substr(i);
+        if (rest.starts_with("yyyy")) {
+            out += std::to_string(t.tm_year + 1900);
+            i += 4;
+        } else if (rest.starts_with("yy")) {
+            out += two(t.tm_year + 1900);
+            i += 2;
+        } else if (rest.starts_with("mm")) {
+            out += two(t.tm_mon + 1);
+            i += 2;
+        } else if (rest.starts_with("dd")) {
+            out += two(t.tm_mday);
+            i += 2;
+        } else {
+            out += format[i++];
+        }
+    }
+    return out;
 }
 
 std::tm localNow() {
@@ -104,7 +124,7 @@ std::string errorLogText(const Error& oError, int nLevel, const Services& servic
     std::tm t = services.now ? services.now() : localNow();
     lines.push_back("");
     lines.push_back(kRule);
-    lines.push_back("ERROR LOG of \"" + program + "\" Date: " + dateText(t, services.dateFormat) +
+    lines.push_back("ERROR LOG of \"" + program + "\" Date: " + dateText(t, services.dateFormat.empty() ? tables::dateFormat() : services.dateFormat) +
                     " " + two(t.tm_hour) + ":" + two(t.tm_min) + ":" + two(t.tm_sec));
     lines.push_back("");
     lines.push_back(label("Kestrel version") + " " +
@@ -133,7 +153,7 @@ std::string errorLogText(const Error& oError, int nLevel, const Services& servic
     field("osCode", std::to_string(oError.osCode));
     field("severity", std::to_string(oError.severity));
     field("subCode", std::to_string(oError.subCode));
-    field("subSystem", oError.subSystem);
+    field("subSystem", oError.subSystem.value_or("NIL"));
     field("thread", std::to_string(oError.thread));
     field("tries", std::to_string(oError.tries));
     lines.push_back(kRule);

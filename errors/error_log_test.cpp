@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "errors/handler_test_support.h"
+#include "tables/dbe.h"
 
 namespace {
 
@@ -76,18 +77,21 @@ TEST(ErrorLogTest, LayoutByteForByte) {
 }
 
 // The argument lines and field texts of every kind of value; the call stack
-// from a deeper level; the four-digit year.
+// from a deeper level; the date in the format the engine set-up chose, here
+// with the century.
 TEST(ErrorLogTest, ValueKindsLevelsAndCenturyDate) {
     TempDir dir;
     ScriptedDialogs dialogs;
     Services s = test::testServices(dialogs, dir);
-    s.dateFormat = "mm/dd/yyyy";
+    const std::string format = tables::dateFormat();
+    tables::setDateFormat("mm/dd/yyyy");
     Error e = sampleError();
     e.args = {Value::character("istock"), Value::boolean(true), Value::object("UiStatic"),
               Value::nil(), Value::array({Value::numeric(1.5), Value::character("x")}),
               Value::numeric(-3)};
     e.cargo = Value::array({Value::nil(), Value::numeric(1012), Value::character("bad page")});
     std::string text = errorLogText(e, 3, s);
+    tables::setDateFormat(format);
     for (const std::string& line : std::vector<std::string>{
              "\r\nERROR LOG of \"C:\\SHOP\\LUMISETT.EXE\" Date: 03/07/2026 09:05:03\r\n",
              "\r\n          -> VALTYPE: C VALUE: istock\r\n",

@@ -23,9 +23,9 @@ void DbeSys(const EngineOps& ops) {
     static const Compound kCompounds[] = {{"DBFNTX", 0, 1}};
 
     // Character keys sort in plain byte order (the point-of-sale's collation
-    // for item codes); the century flag is never on, so dates have two-digit
-    // years.
-    tables::setDateFormat("mm/dd/yy");
+    // for item codes). The date format follows the century flag, which the
+    // program itself never sets.
+    tables::setDateFormat(tables::century() ? "mm/dd/yyyy" : "mm/dd/yy");
     tables::dbeResetForSetup();
     for (const auto& e : kLoadList) {
         if (!ops.load(e.name, e.hidden)) {

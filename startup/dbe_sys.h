@@ -17,9 +17,9 @@ struct EngineOps {
 // The table engine's own operations (tables/dbe.h).
 EngineOps realEngineOps();
 
-// Sets the date format "mm/dd/yy" (tables::dateFormat); loads DBFDBE and
-// NTXDBE (hidden), DELDBE and SDFDBE; builds DBFNTX from the first two, which
-// becomes the default. A
+// Sets the date format (tables::dateFormat) "mm/dd/yyyy" when the century
+// flag is on, else "mm/dd/yy"; loads DBFDBE and NTXDBE (hidden), DELDBE and
+// SDFDBE; builds DBFNTX from the first two, which becomes the default. A
 // failed load shows "<name> database engine not loaded", a failed build
 // "DBFNTX database engine could not be created", each in an alert with the
 // one button "OK" (platform::dialogs()), and set-up goes on. GUI thread.

@@ -54,6 +54,10 @@ TEST(DbeSysTest, LoadsEnginesAndReportsEachFailure) {
         EXPECT_EQ(tables::dbfntxAvailable(), !c.defaultEngine.empty()) << c.failingEngine;
         EXPECT_EQ(tables::dateFormat(), "mm/dd/yy");
     }
+    tables::setCentury(true);
+    startup::DbeSys();
+    tables::setCentury(false);
+    EXPECT_EQ(tables::dateFormat(), "mm/dd/yyyy");
 }
 
 TEST(AppExitTest, CommitsPendingChangesAndClosesEveryTable) {

@@ -14,6 +14,7 @@ struct EngineState {
     std::vector<std::string> loaded;
     std::string defaultEngine;
     std::string dateFormat = "mm/dd/yy";
+    bool century = false;
 };
 
 EngineState& state() {
@@ -77,6 +78,14 @@ void setDateFormat(const std::string& format) {
 
 std::string dateFormat() {
     return locked([](EngineState& s) { return s.dateFormat; });
+}
+
+void setCentury(bool on) {
+    locked([&](EngineState& s) { return s.century = on; });
+}
+
+bool century() {
+    return locked([](EngineState& s) { return s.century; });
 }
 
 }  // namespace tables

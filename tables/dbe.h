@@ -25,8 +25,14 @@ void dbeResetForSetup();
 // Whether tables can be opened (see above).
 bool dbfntxAvailable();
 
-// The date format DbeSys sets for the program's dates ("mm/dd/yy" until set).
+// The date format DbeSys sets for the program's dates ("mm/dd/yy" until set):
+// "mm", "dd", "yy" and "yyyy" stand for the month, the day and the year with
+// two or four digits. The error log's date follows it.
 void setDateFormat(const std::string& format);
 std::string dateFormat();
+// The century flag: whether years are written with four digits. Off unless
+// set; DbeSys reads it to choose the date format.
+void setCentury(bool on);
+bool century();
 
 }  // namespace tables
