@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,7 @@ inline constexpr int kOsSharingViolation = 32;
 // The error object. Field names and meanings follow the handler's needs.
 struct Error {
     int genCode = 0;
-    std::string subSystem;
+    std::optional<std::string> subSystem;  // nullopt: not a text (shown as "????")
     int subCode = 0;
     int severity = 2;  // 1 warning, 2 error, 3 highest
     std::string description;

@@ -101,7 +101,7 @@ Action StandardEH(Error& oError, const Services& services) {
 
 std::string ErrorMessage(const Error& oError) {
     std::string m = oError.severity > 1 ? "Error " : "Warning ";
-    m += oError.subSystem.empty() ? "????" : oError.subSystem;
+    m += oError.subSystem.value_or("????");
     m += "/" + std::to_string(oError.subCode);
     m += ";Description : " + oError.description;
     if (!oError.fileName.empty()) m += ";File : " + oError.fileName;

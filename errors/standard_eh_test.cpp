@@ -182,11 +182,13 @@ TEST(StandardEHTest, DialogueTextLinesBecomeCarriageReturns) {
 TEST(ErrorMessageTest, PiecesInOrder) {
     Error e;
     e.severity = 1;
-    e.subSystem = "";
+    e.subSystem = std::nullopt;  // not a text
     e.subCode = 7;
     e.description = "Disk full";
     e.thread = 3;
     EXPECT_EQ(ErrorMessage(e), "Warning ?" "?" "?" "?/7;Description : Disk full;Thread ID : 3");
+    e.subSystem = "";  // an empty text is shown as it is
+    EXPECT_EQ(ErrorMessage(e), "Warning /7;Description : Disk full;Thread ID : 3");
     e.severity = 2;
     e.subSystem = "BASE";
     e.operation = "WRITE";
