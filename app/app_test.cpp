@@ -1,10 +1,15 @@
 // The program as a clerk uses it, in-process on the offscreen platform: the
 // window's geometry, and the display following the till, then manual entry.
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QListWidget>
+#include <QScreen>
+#include <QTabBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,9 +22,14 @@
 #include "app/ui_probe.h"
 #include "core/display_state.h"
 #include "core/xbase_values.h"
+#include "app/window_placement.h"
 #include "devtools/demo_shop.h"
 #include "display/display_mode.h"
 #include "display/make_desc.h"
+#include "display/window_metrics.h"
+#include "graphics/color_codes.h"
+#include "graphics/ui/gra.h"
+#include "graphics/ui/qt_color.h"
 #include "platform/ui/qt_text.h"
 #include "settings/ui/get_filename.h"
 #include "settings/ui/slide_list_page.h"
@@ -51,13 +61,31 @@ protected:
         ASSERT_TRUE(devtools::writeDemoShop(dir.str(), "E2E"));
         previous = fs::current_path();
         fs::current_path(dir.path() / "app");
+        startProgram();
+    }
+    void startProgram() {
         core::resetDisplayState();
         display::displayMode().reset();
         program = std::make_unique<app::Program>(std::string("E2E"), std::nullopt);
         program->start(0);
     }
-    void TearDown() override {
+    // Starts the program again with the [StartPos] line `startPos`.
+    void restartWith(const std::string& startPos) {
         program->finish();
+        program.reset();
+        std::string text = readIni();
+        const std::size_t head = text.find("[StartPos]\r\n");
+        ASSERT_NE(head, std::string::npos) << text;
+        text = text.substr(0, head) + "[StartPos]\r\n" + startPos + "\r\n";
+        std::ofstream(dir.path() / "app" / "E2E.ini", std::ios::binary) << text;
+        startProgram();
+    }
+    std::string readIni() const {
+        std::ifstream ini(dir.path() / "app" / "E2E.ini", std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(ini)), {});
+    }
+    void TearDown() override {
+        if (program) program->finish();
         program.reset();
         fs::current_path(previous);
         core::resetDisplayState();
@@ -114,6 +142,99 @@ TEST_F(ProgramTest, PagesHoldTheirWidgetsWithoutOverlap) {
         for (Page other : {Page::Settings, Page::Choose, Page::Display})
             EXPECT_EQ(w.page(other)->isVisible(), other == p);
     }
+}
+
+// The strip and the page agree however the current tab changes.
+TEST_F(ProgramTest, EveryChangeOfTabRunsItsPageAction) {
+    app::MainWindow& w = program->window();
+    auto* strip = w.findChild<QTabBar*>();
+    ASSERT_NE(strip, nullptr);
+    auto wheel = [strip](int delta) {
+        const QPointF at(10, strip->height() / 2.0);
+        QWheelEvent e(at, strip->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(strip, &e);
+    };
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"wheel down", [&] { wheel(-120); }},
+        {"Right key", [&] { QTest::keyClick(strip, Qt::Key_Right); }},
+        {"Left key", [&] { QTest::keyClick(strip, Qt::Key_Left); }},
+        {"wheel up", [&] { wheel(120); }},
+        {"the program", [&] { strip->setCurrentIndex(2); }},
+        {"a click", [&] {
+             QTest::mouseClick(strip, Qt::LeftButton, {}, strip->tabRect(0).center());
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        const int before = strip->currentIndex();
+        change();
+        EXPECT_NE(strip->currentIndex(), before) << what;
+        EXPECT_EQ(w.shownPage(), Page(strip->currentIndex())) << what;
+    }
+}
+
+// Positions count from the screen's lower-left corner to the frame's (the
+// offscreen platform gives windows a frame of 2 pixels).
+TEST_F(ProgramTest, OpensAtTheSavedPlaceAndSavesTheSamePlace) {
+    restartWith("120,90,3");
+    const QWidget& w = program->window();
+    const QRect screen = app::screenRect(app::targetScreen());
+    EXPECT_EQ(w.frameGeometry().left(), screen.left() + 120);
+    EXPECT_EQ(w.frameGeometry().bottom() + 1, screen.bottom() + 1 - 90);
+    program->applySaveAction();
+    EXPECT_NE(readIni().find("[StartPos]\r\n120,90,3\r\n"), std::string::npos) << readIni();
+}
+
+// The frame state from the file: 1 minimised, 2 maximised over the work area
+// (its size then sets the fonts), 3 normal.
+TEST_F(ProgramTest, EveryFrameStateFromTheFileIsSet) {
+    restartWith("100,100,1");
+    EXPECT_TRUE(program->window().isMinimized());
+    EXPECT_EQ(program->window().nWidth(), 600);
+
+    restartWith("100,100,2");
+    const app::MainWindow& w = program->window();
+    EXPECT_TRUE(w.isMaximized());
+    const QRect area = app::workArea(app::targetScreen());
+    EXPECT_EQ(w.frameGeometry(), area);
+    EXPECT_EQ(w.nWidth(), area.width());
+    EXPECT_EQ(w.nHeight(), area.height());
+    EXPECT_EQ(w.cFont(), display::windowMetrics(area.width()).cFont);
+    EXPECT_TRUE(program->settingsPage().oFullScreen->isChecked());
+
+    restartWith("100,100,3");
+    EXPECT_FALSE(program->window().isMinimized());
+    EXPECT_FALSE(program->window().isMaximized());
+    EXPECT_EQ(program->window().cFont(), "14.Times New Roman");
+}
+
+// The window carries the program's icon; it is the application window, whose
+// presentation space takes the drawing calls that name none, and only while
+// it exists.
+TEST_F(ProgramTest, ApplicationWindowWithIconAndPresentationSpace) {
+    app::MainWindow& w = program->window();
+    EXPECT_FALSE(w.windowIcon().isNull());
+    graphics::PresSpace* ps = graphics::appPresSpace();
+    ASSERT_NE(ps, nullptr);
+    graphics::GraSetAttrArea(nullptr, graphics::AreaAttrs{graphics::kClrRed});
+    EXPECT_EQ(ps->setAttrArea().color, graphics::kClrRed);
+    // The strip right of the pages shows the drawing area.
+    ps->fillBox({double(w.width() - 3), 0}, {double(w.width() - 1), 9});
+    EXPECT_EQ(w.grab().toImage().pixelColor(w.width() - 2, w.height() - 5), QColor(Qt::red));
+    program->finish();
+    program.reset();
+    EXPECT_EQ(graphics::appPresSpace(), nullptr);
+}
+
+// The list of the Slide Show List page shows the entry-field colour (-47),
+// not the page's button face (-40).
+TEST_F(ProgramTest, SlideShowListInTheEntryFieldColour) {
+    const QColor entry = graphics::toQColor(graphics::kSysClrEntryField, QApplication::palette());
+    ASSERT_NE(entry, graphics::toQColor(graphics::kSysClrButtonFace, QApplication::palette()));
+    program->window().showPage(Page::Choose);
+    QWidget* list = program->listPage().oChooseList->viewport();
+    const QImage shown = list->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() - 4), entry);  // below the entries
 }
 
 TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {

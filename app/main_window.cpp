@@ -1,13 +1,17 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
+#include <QIcon>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QTabBar>
 #include <cmath>
 
 #include "app/widget_style.h"
+#include "app/window_placement.h"
 #include "display/window_metrics.h"
+#include "graphics/color_codes.h"
+#include "graphics/ui/gra.h"
 #include "platform/ui/qt_text.h"
 
 namespace app {
@@ -29,34 +33,60 @@ protected:
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 };
 
+// The program's icon, the one installed with the desktop entry, drawn at the
+// sizes window systems ask for.
+QIcon programIcon() {
+    QSvgRenderer svg(QStringLiteral(":/lumisett.svg"));
+    QIcon icon;
+    if (!svg.isValid()) return icon;
+    for (int side : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        svg.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 }  // namespace
 
-MainWindow::MainWindow(const WindowSetup& setup) : m_setup(setup) {
+MainWindow::MainWindow(const WindowSetup& setup)
+    : m_setup(setup), m_presSpace(this, graphics::kClrPaleGray) {
     setWindowTitle("Lumisett by Tillmaster Solutions CC");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    setWindowIcon(programIcon());
     setFont(compoundFont("8.Helv.normal"));
-    setColours(this, 15);
+    setColours(this, graphics::kClrPaleGray);
+}
+
+MainWindow::~MainWindow() {
+    if (graphics::appPresSpace() == &m_presSpace) graphics::setAppPresSpace(nullptr);
 }
 
 void MainWindow::create() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    QRect desk = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    if (m_setup.nFrameState == 2) {
-        m_nWidth = desk.width();
-        m_nHeight = desk.height();
-    }
+    const QScreen* screen = m_setup.screen ? m_setup.screen : targetScreen();
     // The drawing area is the window less its frame and title bar.
-    QSize client(m_nWidth - 6, m_nHeight - 28);
-    int top = desk.height() - int(std::lround(m_setup.posY)) - m_nHeight;
-    move(desk.left() + int(std::lround(m_setup.posX)), desk.top() + top);
-    if (m_setup.nFrameState == 2) {
-        resize(client);
-        showMaximized();
-    } else {
+    const QSize client(m_nWidth - 6, m_nHeight - 28);
+    const core::Position pos{m_setup.posX, m_setup.posY};
+    switch (m_setup.nFrameState) {
+    case 1:
         setFixedSize(client);
-        show();
+        showMinimisedAt(this, pos, screen);
+        break;
+    case 2:
+        showMaximisedOn(this, screen);
+        m_nWidth = frameGeometry().width();
+        m_nHeight = frameGeometry().height();
+        break;
+    default:
+        setFixedSize(client);
+        showAt(this, pos, screen);
+        break;
     }
+    graphics::setAppPresSpace(&m_presSpace);
     activateWindow();
     setFocus();
 
@@ -84,9 +114,13 @@ void MainWindow::create() {
     page(Page::Choose)->hide();
     m_tabStrip->raise();
     m_tabStrip->show();
-    // Clicking a tab runs its page's action, also for the page already shown.
-    connect(m_tabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
+    // A new current tab, however it came (click, wheel, arrow keys), runs its
+    // page's action; a click on the current tab runs it again.
+    connect(m_tabStrip, &QTabBar::currentChanged, this, [this](int index) {
         if (index >= 0 && index < 3) showPage(Page(index));
+    });
+    connect(m_tabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index < 3 && index == m_tabStrip->currentIndex()) showPage(Page(index));
     });
 }
 
@@ -103,12 +137,23 @@ QWidget* MainWindow::makePage() {
 QWidget* MainWindow::page(Page which) const { return m_pages[int(which)]; }
 
 void MainWindow::showPage(Page which) {
-    for (Page p : {Page::Display, Page::Choose, Page::Settings}) {
-        if (p != which) page(p)->hide();
+    switch (which) {
+    case Page::Display: switchPages(Page::Choose, Page::Settings, Page::Display); break;
+    case Page::Settings: switchPages(Page::Choose, Page::Display, Page::Settings); break;
+    case Page::Choose: switchPages(Page::Settings, Page::Display, Page::Choose); break;
     }
-    page(which)->show();
+}
+
+void MainWindow::showDisplayFromSettings() {
+    switchPages(Page::Settings, Page::Choose, Page::Display);
+}
+
+void MainWindow::switchPages(Page hideFirst, Page hideSecond, Page show) {
+    page(hideFirst)->hide();
+    page(hideSecond)->hide();
+    page(show)->show();
     QSignalBlocker block(m_tabStrip);
-    m_tabStrip->setCurrentIndex(int(which));
+    m_tabStrip->setCurrentIndex(int(show));
 }
 
 std::optional<Page> MainWindow::shownPage() const {
@@ -136,6 +181,11 @@ void MainWindow::revealPages() {
             if (!w->testAttribute(Qt::WA_WState_ExplicitShowHide)) w->show();
         }
     }
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    m_presSpace.paint(painter);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/ui/widget_pres_space.h"
+
+class QScreen;
 class QTabBar;
 
 namespace app {
@@ -15,7 +18,8 @@ struct WindowSetup {
     std::string cProf;
     std::string cProgName;
     double posX = 0, posY = 0;  // lower-left corner from the screen's lower-left corner
-    int nFrameState = 3;        // 3 normal, 2 maximised
+    int nFrameState = 3;        // 1 minimised, 2 maximised, 3 (or anything else) normal
+    QScreen* screen = nullptr;  // the screen it opens on; null: targetScreen()
 };
 
 // The three tab pages, in the order of the tab strip: Display 0 % to 74 %,
@@ -25,15 +29,18 @@ enum class Page { Display = 0, Choose = 1, Settings = 2 };
 // The main window: a fixed 600 x 400 dialog (or maximised) whose drawing area
 // holds the tab strip and the three tab pages. The pages' contents are built
 // by their own classes on page(); the window only switches between them.
-// GUI thread only.
+// Once created it is the application window: its presentation space serves
+// the drawing calls that name none (graphics::appPresSpace). GUI thread only.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
     explicit MainWindow(const WindowSetup& setup);
+    ~MainWindow() override;
 
-    // Shows the window at its position, in its frame state, and settles its
-    // size (nWidth, nHeight); then makes the tab strip and the empty pages,
-    // the Display page shown. Call once.
+    // Shows the window at its position on its screen, in its frame state, and
+    // settles its size (nWidth, nHeight: the maximised window's own size);
+    // then makes the tab strip and the empty pages, the Display page shown.
+    // Call once.
     void create();
 
     int nWidth() const { return m_nWidth; }
@@ -44,9 +51,15 @@ public:
     // The widget a page's contents go on (oImageTab, oChooseTab, oSettingsTab).
     QWidget* page(Page which) const;
 
-    // Page switching: hides the two other pages, shows its own. A click on a
-    // tab does the same, also for the page already shown.
+    // A tab's page action: hides the two other pages and shows its own, in
+    // the order Display: Choose, Settings; Settings: Choose, Display; Choose:
+    // Settings, Display. Whatever makes a tab current (a click, also on the
+    // tab already current, the mouse wheel over the strip, the arrow keys on
+    // it, a program's call) runs its action, so strip and page always agree.
     void showPage(Page which);
+    // The Settings page's "Display" button: hides Settings, then Choose, and
+    // shows Display.
+    void showDisplayFromSettings();
     // The page shown, or none when the window is hidden.
     std::optional<Page> shownPage() const;
     std::string tabCaption(Page which) const;
@@ -64,9 +77,11 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QWidget* makePage();
+    void switchPages(Page hideFirst, Page hideSecond, Page show);
 
     WindowSetup m_setup;
     int m_nWidth = 600;
@@ -75,6 +90,7 @@ private:
     int m_nOffset = 0;
     QTabBar* m_tabStrip = nullptr;
     QWidget* m_pages[3] = {};
+    graphics::WidgetPresSpace m_presSpace;
 };
 
 }  // namespace app

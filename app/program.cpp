@@ -1,12 +1,11 @@
 #include "app/program.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTimer>
 
 #include "app/display_page.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
+#include "app/window_placement.h"
 #include "app/wiring.h"
 #include "core/profile.h"
 #include "inventory/ui/index_util_ui.h"
@@ -18,11 +17,6 @@
 namespace app {
 namespace {
 
-QRect desk() {
-    QScreen* s = QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-}
-
 // What SaveParam asks of the main window.
 class WindowState : public settings::WindowQuery {
 public:
@@ -31,10 +25,8 @@ public:
         if (m_w.isMinimized()) return 1;
         return m_w.isMaximized() ? 2 : 3;
     }
-    double positionX() const override { return m_w.frameGeometry().left() - desk().left(); }
-    double positionY() const override {
-        return desk().bottom() + 1 - (m_w.frameGeometry().bottom() + 1);
-    }
+    double positionX() const override { return windowPosition(m_w, m_w.screen()).x; }
+    double positionY() const override { return windowPosition(m_w, m_w.screen()).y; }
     bool fullScreenTicked() const override { return m_ticked; }
 
 private:
@@ -62,7 +54,8 @@ Program::~Program() { finish(); }
 void Program::start(int startDelayMs) {
     // The settings: the start values, the centred position, then the
     // parameter file; a saved position off the screen gives the centre.
-    const QSize screen = desk().size();
+    QScreen* target = targetScreen();
+    const QSize screen = screenRect(target).size();
     const core::Position centre = core::centredPosition(screen.width(), screen.height());
     settings::Settings s;
     s.posX = centre.x;
@@ -76,7 +69,7 @@ void Program::start(int startDelayMs) {
 
     // The window, shown while its pages are still being built.
     m_window = std::make_unique<MainWindow>(
-        WindowSetup{m_cProf, m_state.cProgName.getData(), s.posX, s.posY, s.nFrameState});
+        WindowSetup{m_cProf, m_state.cProgName.getData(), s.posX, s.posY, s.nFrameState, target});
     m_window->create();
 
     // The display source and its period as the timer thread will find them.
@@ -102,7 +95,7 @@ void Program::start(int startDelayMs) {
     m_listPage = new settings::ui::SlideListPage(
         m_window->page(Page::Choose), settings::ui::withListFile(list, m_state.cListFile.getData()));
     QObject::connect(m_settingsPage->createDisplayButton(), &QPushButton::clicked,
-                     [this] { m_window->showPage(Page::Display); });
+                     [this] { m_window->showDisplayFromSettings(); });
 
     m_window->revealPages();
 

@@ -13,6 +13,7 @@ expected and what was seen; its shop folder is kept, with the last snapshot
 
 import argparse
 import os
+import re
 import shutil
 import signal
 import struct
@@ -25,7 +26,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import xlib  # noqa: E402
 from driver import (Check, Processes, Program, StepFailed, contains, ends_with,  # noqa: E402
-                    hidden, picture_colours, predicate, shown, start_xvfb, PALE_GREY)
+                    hidden, picture_colours, predicate, shown, start_xvfb, PALE_GREY, SCREEN)
 
 PROFILE = "E2E"
 TIME_LIMIT = 180  # seconds for the whole run; the usual run takes well under a minute
@@ -33,6 +34,7 @@ DEMO_LIST = ["CH--123", "1200345", "RG--001", "images/hand.jpg", "ER--010", "130
              "BR--777", "PN--404", "1400002"]
 PADDED_RECORDS = 3000  # stock records added to istock.dbf after its index was built
 WELCOME = "\n    WELCOME TO THE\n\n Vendora DATA DISPLAYER\n\n        VERSION 1.1"
+WHITE = (255, 255, 255)  # the entry-field colour of the default desktop scheme
 
 # The tab strip's shares: Display 0-74 %, Choose 74-87 %, Settings 87-100 %.
 TAB_DISPLAY, TAB_CHOOSE, TAB_SETTINGS = (0.0, 0.74), (0.74, 0.87), (0.87, 1.0)
@@ -196,8 +198,12 @@ def start(prog, shop):
               [f"The Tillmaster - data displayer - version 1.1 - {PROFILE}", "Choose", "Settings"]),
         visible("oFreezeButton"), visible("oManualEntry", hidden),
     ], timeout=15)
-    if snap.main["rect"][2:] != [594, 372]:
-        raise StepFailed(f"window drawing area: expected 594 x 372, saw {snap.main['rect'][2:]}")
+    # The demo's [StartPos] 100,100: the lower-left corner 100 pixels from the
+    # screen's left and bottom edges (no window manager, so no frame).
+    screen_height = int(SCREEN.split("x")[1])
+    if snap.main["rect"] != [100, screen_height - 100 - 372, 594, 372]:
+        raise StepFailed(f"window drawing area: expected 594 x 372 at 100,100 from the lower-left "
+                         f"corner, saw {snap.main['rect']}")
     # Two seconds after start the timer turns begin; DATA mode reads till 1.
     prog.wait("the till's item after the start pause", item_shown(shop, "CH--123", "CH--123.jpg",
                                                                   "(till1)"), timeout=8)
@@ -223,6 +229,37 @@ def switch_pages(prog, shop):
     prog.wait("the Display page after its tab", [on_page("Display"), visible("oStat")])
     prog.click_tab(*TAB_DISPLAY)  # the page already shown: nothing changes
     prog.stays("the Display page after its tab again", [on_page("Display")], 0.3)
+
+    # The mouse wheel over the strip, and its arrow keys once Tab has taken the
+    # focus there, change the page with the tab.
+    x, y, w, h = prog.snapshot().widget("oTabStrip")["rect"]
+    for button, page in (("5", "Choose"), ("5", "Settings"), ("4", "Choose"), ("4", "Display")):
+        prog.xdotool("mousemove", str(x + w // 2), str(y + h // 2), "click", button)
+        prog.wait(f"the {page} page after the wheel", tab_and_page(page))
+    for _ in range(20):
+        if prog.snapshot().focus == "oTabStrip":
+            break
+        prog.key("Tab")
+        time.sleep(0.15)
+    prog.wait("the focus on the tab strip", [Check("focus", lambda s: s.focus, "oTabStrip")])
+    for key, page in (("Right", "Choose"), ("Right", "Settings"), ("Left", "Choose")):
+        prog.key(key)
+        prog.wait(f"the {page} page after {key}", tab_and_page(page))
+    # The list in the entry-field colour, not the page's button face.
+    lx, ly, lw, lh = prog.snapshot().widget("oChooseList")["rect"]
+    below_entries = prog.grab((lx + lw // 2, ly + lh - 8, 1, 1))[0][0]
+    page_colour = prog.grab((lx - 8, ly + lh // 2, 1, 1))[0][0]
+    if below_entries != WHITE or below_entries == page_colour:
+        raise StepFailed(f"the list's background is {below_entries} on a page of {page_colour}; "
+                         f"expected the entry-field colour {WHITE}")
+    prog.click_tab(*TAB_DISPLAY)
+    prog.wait("the Display page after its tab", [on_page("Display")])
+
+
+def tab_and_page(page):
+    tabs = ["Display", "Choose", "Settings"]
+    return [on_page(page), Check("current tab", lambda s: s.widget("oTabStrip")["current"],
+                                 tabs.index(page))]
 
 
 def follow_the_till(prog, shop):
@@ -473,7 +510,57 @@ def reindex(prog, shop):
         text_of("oDescDispBox", shop.describe("ZZ01234"))])
 
 
-def close(prog, shop):
+def large_screen(prog, shop):
+    """A kiosk screen of 1920 x 1080 without a window manager, whose panel
+    leaves a work area of 1920 x 1040: a second program (profile BIG) in an X
+    server of its own, first maximised, then normal at its saved place."""
+    big = Program(prog.processes, start_xvfb(prog.processes, "1920x1080x24"),
+                  os.path.join(shop.root, "big-probe.json"), os.path.join(shop.root, "big.log"))
+    ini = os.path.join(shop.app, "BIG.ini")
+    try:
+        big.x.set_work_area(0, 0, 1920, 1040)
+        write_start_pos(shop, ini, "100,200,2")
+        big.start(shop.args.lumisett, shop.app, ["BIG"])
+        big.wait("the maximised window over the work area, the tab strip on the screen", [
+            Check("window", lambda s: s.main["rect"], [0, 0, 1920, 1040]),
+            Check("tab strip", lambda s: s.widget("oTabStrip")["rect"][:2], [0, 0])], timeout=15)
+        icon = big.x.icon_size(big.main_window_id())
+        if not icon or min(icon) <= 0:
+            raise StepFailed(f"the window has no icon (_NET_WM_ICON {icon})")
+        close_window(big)
+
+        # Counted from the screen's lower-left corner, not the work area's; saved back alike.
+        write_start_pos(shop, ini, "100,200,3")
+        big.start(shop.args.lumisett, shop.app, ["BIG"])
+        big.wait("the window at its saved place", [
+            Check("window", lambda s: s.main["rect"], [100, 1080 - 200 - 372, 594, 372])],
+            timeout=15)
+        big.click_tab(*TAB_SETTINGS)
+        big.wait("the Settings page", [on_page("Settings")])
+        big.click_page(*APPLY_SAVE)
+        big.wait("the parameters saved", box_shown("Parameters saved."))
+        press_box_button(big, "OK")
+        big.wait("the box closed", [NO_BOX])
+        with open(ini, "rb") as f:
+            saved = f.read().decode("cp1252")
+        if not saved.endswith("[StartPos]\r\n100,200,3\r\n"):
+            raise StepFailed(f"the saved position differs from the one read: {saved!r}")
+        close_window(big)
+    finally:
+        big.x.close()
+
+
+def write_start_pos(shop, ini, line):
+    """BIG.ini: the shop's parameter file with another [StartPos] line."""
+    with open(os.path.join(shop.app, PROFILE + ".ini"), "rb") as f:
+        text = f.read().decode("cp1252")
+    text = re.sub(r"(\[StartPos\]\r\n)[^\r]*", lambda m: m.group(1) + line, text)
+    with open(ini, "wb") as f:
+        f.write(text.encode("cp1252"))
+
+
+def close_window(prog):
+    """The close request of the window manager's close button; the program ends cleanly."""
     prog.x.request_close(prog.main_window_id())
     try:
         code = prog.proc.wait(timeout=10)
@@ -481,13 +568,17 @@ def close(prog, shop):
         raise StepFailed("the program did not end within 10 s of the close request")
     if code != 0:
         raise StepFailed(f"the program ended with exit code {code}")
+
+
+def close(prog, shop):
+    close_window(prog)
     log = os.path.join(shop.app, "KRLERROR.LOG")
     if os.path.exists(log):
         raise StepFailed(f"the program wrote an error log: {open(log, 'rb').read()[:400]!r}")
 
 
 STEPS = [start, switch_pages, follow_the_till, freeze_and_type, apply_settings, slide_show,
-         edit_the_list, reindex, close]
+         edit_the_list, reindex, large_screen, close]
 
 
 def main():

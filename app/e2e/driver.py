@@ -51,11 +51,12 @@ class Processes:
         self._started.clear()
 
 
-def start_xvfb(processes):
-    """Starts Xvfb on a free display; returns its name (":N")."""
+def start_xvfb(processes, screen=SCREEN):
+    """Starts Xvfb on a free display with one screen of `screen` (WxHxD);
+    returns its name (":N")."""
     read_end, write_end = os.pipe()
     try:
-        processes.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN,
+        processes.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen,
                          "-nolisten", "tcp", "-noreset"],
                         pass_fds=(write_end,), stdout=subprocess.DEVNULL,
                         stderr=subprocess.DEVNULL)

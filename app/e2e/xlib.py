@@ -1,6 +1,7 @@
-"""The two things the end-to-end test asks of the X server directly, through
-libX11: the pixels of a screen area, and a close request to a window (what a
-window manager sends when the close button of the frame is clicked)."""
+"""What the end-to-end tests ask of the X server directly, through libX11: the
+pixels of a screen area, a close request to a window (what a window manager
+sends when the close button of the frame is clicked), and the cardinal
+properties a desktop keeps (the work area a panel leaves, a window's icon)."""
 
 import ctypes
 import ctypes.util
@@ -9,6 +10,8 @@ _ZPIXMAP = 2
 _ALL_PLANES = ctypes.c_ulong(~0 & 0xFFFFFFFFFFFFFFFF)
 _CLIENT_MESSAGE = 33
 _NO_EVENT_MASK = 0
+_XA_CARDINAL = 6
+_PROP_MODE_REPLACE = 0
 
 
 class _XImage(ctypes.Structure):
@@ -53,6 +56,15 @@ def _library():
     lib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
                                ctypes.POINTER(_XEvent)]
     lib.XFlush.argtypes = [ctypes.c_void_p]
+    lib.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                    ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                    ctypes.c_void_p, ctypes.c_int]
+    lib.XGetWindowProperty.argtypes = [
+        ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long, ctypes.c_long,
+        ctypes.c_int, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+        ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong),
+        ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p)]
+    lib.XFree.argtypes = [ctypes.c_void_p]
     return lib
 
 
@@ -104,6 +116,33 @@ class Display:
         if not self._lib.XSendEvent(self._dpy, window, 0, _NO_EVENT_MASK, ctypes.byref(event)):
             raise RuntimeError("XSendEvent failed")
         self._lib.XFlush(self._dpy)
+
+    def set_work_area(self, x, y, width, height):
+        """What a desktop panel does: the root window's _NET_WORKAREA."""
+        atom = self._lib.XInternAtom(self._dpy, b"_NET_WORKAREA", 0)
+        data = (ctypes.c_long * 4)(x, y, width, height)
+        self._lib.XChangeProperty(self._dpy, self._lib.XDefaultRootWindow(self._dpy), atom,
+                                  _XA_CARDINAL, 32, _PROP_MODE_REPLACE, data, 4)
+        self._lib.XFlush(self._dpy)
+
+    def icon_size(self, window):
+        """The size of the first picture in the window's _NET_WM_ICON, or None."""
+        atom = self._lib.XInternAtom(self._dpy, b"_NET_WM_ICON", 0)
+        kind, fmt = ctypes.c_ulong(), ctypes.c_int()
+        count, after, data = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p()
+        if self._lib.XGetWindowProperty(self._dpy, window, atom, 0, 2, 0, _XA_CARDINAL,
+                                        ctypes.byref(kind), ctypes.byref(fmt),
+                                        ctypes.byref(count), ctypes.byref(after),
+                                        ctypes.byref(data)) != 0:
+            return None
+        try:
+            if fmt.value != 32 or count.value < 2:
+                return None
+            width, height = ctypes.cast(data, ctypes.POINTER(ctypes.c_long))[:2]
+            return (width, height)
+        finally:
+            if data.value:
+                self._lib.XFree(data)
 
 
 def write_ppm(path, rows):
