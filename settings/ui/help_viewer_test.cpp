@@ -1,11 +1,14 @@
 #include "settings/ui/help_viewer.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "graphics/color_codes.h"
+#include "graphics/ui/qt_color.h"
 #include "settings/ui/icon_row.h"
 #include "testsupport/temp_dir.h"
 
@@ -20,7 +23,10 @@ QString runHelp(QWidget& window, const std::string& folder,
         ASSERT_NE(viewer, nullptr);
         shown = viewer->toPlainText();
         EXPECT_TRUE(viewer->isReadOnly());
-        EXPECT_EQ(viewer->geometry(), QRect(0, 0, 600, 400));
+        // {0, 0} is the window's lower-left corner.
+        EXPECT_EQ(viewer->geometry(), QRect(0, window.height() - 400, 600, 400));
+        EXPECT_EQ(viewer->palette().color(QPalette::Base),
+                  graphics::toQColor(graphics::kSysClrEntryField, QApplication::palette()));
         act(viewer);
     });
     settings::ui::HelpText(&window, folder);
@@ -44,11 +50,28 @@ TEST(HelpViewerTest, KeyPressInAnotherWidgetEndsTheViewerAfterItsOwnHandling) {
 
 TEST(HelpViewerTest, CloseRequestEndsTheViewerAndTheWindowStaysOpen) {
     testsupport::TempDir dir;  // no helptext.txt: an empty viewer
+    // A desktop scheme whose entry fields are not white: the viewer follows it.
+    const QPalette before = QApplication::palette();
+    QPalette scheme = before;
+    scheme.setColor(QPalette::Base, QColor(255, 255, 200));
+    QApplication::setPalette(scheme);
     QWidget window;
-    window.resize(600, 400);
+    window.resize(800, 700);  // a maximised window: the viewer sits at its bottom
     window.show();
     QString shown = runHelp(window, dir.str(), [&](QPlainTextEdit*) { window.close(); });
+    QApplication::setPalette(before);
     EXPECT_TRUE(shown.isEmpty());
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST(HelpViewerTest, AnotherWindowsCloseRequestClosesThatWindowAndEndsTheViewer) {
+    testsupport::TempDir dir;
+    QWidget window, other;
+    window.resize(600, 400);
+    window.show();
+    other.show();
+    runHelp(window, dir.str(), [&](QPlainTextEdit*) { other.close(); });
+    EXPECT_FALSE(other.isVisible());  // not swallowed
     EXPECT_TRUE(window.isVisible());
 }
 
