@@ -12,7 +12,11 @@
 // (inventory/ui/index_util_ui.h) and lumisett-tool reindex drive it.
 namespace inventory {
 
-// One inventory table and its index, as full program-form file names.
+// One inventory table and its index, as full program-form file names. The
+// index's name ("istkcode") lives only in its file name: an NTX header has
+// no field known to hold one. Its bytes after the unique flag are kept for
+// later engines (a descending flag, a condition, the lock scheme) at offsets
+// no source gives, and the point-of-sale shares the file, so they stay zero.
 struct IndexFile {
     std::string table;  // cPath + "\istock.dbf"
     std::string index;  // cPath + "\istkcode.ntx"
