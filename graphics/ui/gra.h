@@ -10,8 +10,10 @@
 // result is empty.
 namespace graphics {
 
-// The application window's presentation space, used when a call names none.
-// Not owned; set it back to null before it goes. Any thread.
+// The application window's presentation space, used when a call names none
+// (the program's main window sets its own when it is shown). Not owned; set
+// it back to null before it goes. Any thread; the calls that then reach the
+// presentation space follow its own rule (the main window's: GUI thread).
 void setAppPresSpace(PresSpace* ps);
 PresSpace* appPresSpace();
 
