@@ -213,7 +213,8 @@ TEST_F(ProgramTest, EveryFrameStateFromTheFileIsSet) {
 // it exists.
 TEST_F(ProgramTest, ApplicationWindowWithIconAndPresentationSpace) {
     app::MainWindow& w = program->window();
-    EXPECT_FALSE(w.windowIcon().isNull());
+    EXPECT_FALSE(w.windowIcon().pixmap(32).isNull());
+    EXPECT_GE(w.windowIcon().availableSizes().size(), 5);  // the .ico's pictures
     graphics::PresSpace* ps = graphics::appPresSpace();
     ASSERT_NE(ps, nullptr);
     graphics::GraSetAttrArea(nullptr, graphics::AreaAttrs{graphics::kClrRed});

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QPainter>
-#include <QSvgRenderer>
 #include <QTabBar>
 #include <cmath>
 
@@ -33,23 +32,6 @@ protected:
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 };
 
-// The program's icon, the one installed with the desktop entry, drawn at the
-// sizes window systems ask for.
-QIcon programIcon() {
-    QSvgRenderer svg(QStringLiteral(":/lumisett.svg"));
-    QIcon icon;
-    if (!svg.isValid()) return icon;
-    for (int side : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        svg.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(const WindowSetup& setup)
@@ -57,7 +39,8 @@ MainWindow::MainWindow(const WindowSetup& setup)
     setWindowTitle("Lumisett by Tillmaster Solutions CC");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
-    setWindowIcon(programIcon());
+    // The program's icon (the .exe's resource 1, the desktop entry's picture).
+    setWindowIcon(QIcon(QStringLiteral(":/lumisett.ico")));
     setFont(compoundFont("8.Helv.normal"));
     setColours(this, graphics::kClrPaleGray);
 }

@@ -61,7 +61,8 @@ DecodedPicture decodeMetafile(const std::string& bytes, QSize canvasSize, bool a
     if (!isEmf(bytes)) return {};
     const QSize own = emfSize(bytes);
     if (own.isEmpty()) return {};
-    auto image = renderEmf(bytes, drawnSize(own, canvasSize, autoScale), kMaxPicturePixels);
+    auto image = renderEmf(bytes, drawnSize(own, canvasSize, autoScale, PictureKind::Metafile),
+                           kMaxPicturePixels);
     if (!image) return {};
     DecodedPicture picture;
     picture.kind = PictureKind::Metafile;
@@ -104,13 +105,13 @@ DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes)
 
 }  // namespace
 
-QSize drawnSize(QSize fullSize, QSize canvasSize, bool autoScale) {
+QSize drawnSize(QSize fullSize, QSize canvasSize, bool autoScale, PictureKind kind) {
     if (fullSize.isEmpty() || !autoScale) return fullSize;
     if (canvasSize.width() <= 2 || canvasSize.height() <= 2)
         return fullSize.scaled(kDefaultDecodeBound, kDefaultDecodeBound, Qt::KeepAspectRatio);
     const PixelRect drawn =
         toPixelRect(targetRect(canvasSize.width(), canvasSize.height(), fullSize.width(),
-                               fullSize.height(), true),
+                               fullSize.height(), true, kind),
                     canvasSize.height());
     return {std::max(drawn.width, 1), std::max(drawn.height, 1)};
 }

@@ -40,9 +40,11 @@ struct DecodedPicture {
 inline constexpr long long kMaxPicturePixels = 120'000'000;  // a 100-megapixel camera
 inline constexpr int kReaderAllocationLimitMb = 512;
 
-// The size a picture of `fullSize` is drawn at in a canvas of `canvasSize`.
-// With an empty canvas it fits into 2048 x 2048.
-QSize drawnSize(QSize fullSize, QSize canvasSize, bool autoScale);
+// The size a picture of `kind` and `fullSize` is drawn at in a canvas of
+// `canvasSize` (targetRect's rule). With an empty canvas it fits into
+// 2048 x 2048.
+QSize drawnSize(QSize fullSize, QSize canvasSize, bool autoScale,
+                PictureKind kind = PictureKind::Raster);
 
 // The size a raster picture is decoded at: the size it is drawn at, never
 // more than its own.
