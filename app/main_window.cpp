@@ -49,8 +49,12 @@ MainWindow::~MainWindow() {
     if (graphics::appPresSpace() == &m_presSpace) graphics::setAppPresSpace(nullptr);
 }
 
+const QScreen* MainWindow::homeScreen() const {
+    return m_setup.screen ? m_setup.screen : targetScreen();
+}
+
 void MainWindow::create() {
-    const QScreen* screen = m_setup.screen ? m_setup.screen : targetScreen();
+    const QScreen* screen = homeScreen();
     // The drawing area is the window less its frame and title bar.
     const QSize client(m_nWidth - 6, m_nHeight - 28);
     const core::Position pos{m_setup.posX, m_setup.posY};

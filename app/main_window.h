@@ -43,6 +43,9 @@ public:
     // Call once.
     void create();
 
+    // The screen the window opened on, which its position counts from.
+    const QScreen* homeScreen() const;
+
     int nWidth() const { return m_nWidth; }
     int nHeight() const { return m_nHeight; }
     const std::string& cFont() const { return m_cFont; }

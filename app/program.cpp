@@ -25,8 +25,8 @@ public:
         if (m_w.isMinimized()) return 1;
         return m_w.isMaximized() ? 2 : 3;
     }
-    double positionX() const override { return windowPosition(m_w, m_w.screen()).x; }
-    double positionY() const override { return windowPosition(m_w, m_w.screen()).y; }
+    double positionX() const override { return windowPosition(m_w, m_w.homeScreen()).x; }
+    double positionY() const override { return windowPosition(m_w, m_w.homeScreen()).y; }
     bool fullScreenTicked() const override { return m_ticked; }
 
 private:
