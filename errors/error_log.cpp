@@ -124,7 +124,8 @@ std::string errorLogText(const Error& oError, int nLevel, const Services& servic
     std::tm t = services.now ? services.now() : localNow();
     lines.push_back("");
     lines.push_back(kRule);
-    lines.push_back("ERROR LOG of \"" + program + "\" Date: " + dateText(t, services.dateFormat.empty() ? tables::dateFormat() : services.dateFormat) +
+    // The date in the format the engine set-up (DbeSys) chose.
+    lines.push_back("ERROR LOG of \"" + program + "\" Date: " + dateText(t, tables::dateFormat()) +
                     " " + two(t.tm_hour) + ":" + two(t.tm_min) + ":" + two(t.tm_sec));
     lines.push_back("");
     lines.push_back(label("Kestrel version") + " " +

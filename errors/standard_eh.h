@@ -33,7 +33,6 @@ struct Services {
     std::string logFolder;                       // "": the current directory
     std::function<std::string()> programPath;    // empty: platform::programPath
     std::function<std::tm()> now;                // local date and time; empty: the clock
-    std::string dateFormat;                      // "": the one DbeSys set (tables::dateFormat)
     std::string version;                         // "": programVersion()
     std::string osName;                          // "": platform::osDescription()
 };
