@@ -3,8 +3,14 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "display/ui/picture_cache.h"
+
 namespace display::ui {
 namespace {
+
+DecodedPicture decode(const std::string& file, QSize canvasSize, bool autoScale) {
+    return PictureCache::shared().decode(file, canvasSize, autoScale);
+}
 
 // The toolkit's colour 15, pale grey.
 const QColor kCanvasColour(192, 192, 192);
@@ -32,7 +38,8 @@ private:
 ImageView::ImageView(QWidget* parent)
     : QFrame(parent),
       m_frame(new QFrame(this)),
-      m_canvas(new Canvas(this, m_frame)) {
+      m_canvas(new Canvas(this, m_frame)),
+      m_preparer(PictureCache::shared()) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     m_frame->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -83,16 +90,20 @@ void ImageView::setAutoScale(bool on) {
 }
 
 bool ImageView::load(const std::string& file) {
-    return setPicture(decodePicture(file, canvasSize(), m_autoScale), file);
+    return setPicture(decode(file, canvasSize(), m_autoScale), file);
 }
 
 void ImageView::showPictureQueued(const std::string& file) {
-    DecodedPicture decoded = decodePicture(file, canvasSizeSnapshot(), autoScaleSnapshot());
+    DecodedPicture decoded = decode(file, canvasSizeSnapshot(), autoScaleSnapshot());
     {
         std::lock_guard lock(m_handOver);
         m_arrived.push_back({std::move(decoded), file});
     }
     QMetaObject::invokeMethod(this, "takeArrivedPicture", Qt::QueuedConnection);
+}
+
+void ImageView::preparePicture(const std::string& file) {
+    m_preparer.prepare(file, canvasSizeSnapshot(), autoScaleSnapshot());
 }
 
 void ImageView::takeArrivedPicture() {
@@ -201,7 +212,7 @@ void ImageView::decodeAgainIfGrown() {
     if (m_redecodeThread.joinable()) m_redecodeThread.join();  // it has handed its result over
     m_redecodeThread = std::jthread([this, generation = m_generation, file = m_file,
                                      canvas = canvasSize(), autoScale = bool(m_autoScale)] {
-        DecodedPicture picture = decodePicture(file, canvas, autoScale);
+        DecodedPicture picture = decode(file, canvas, autoScale);
         {
             std::lock_guard lock(m_handOver);
             m_sharper = Sharper{std::move(picture), generation};

@@ -15,6 +15,7 @@
 
 #include "display/picture_layout.h"
 #include "display/ui/picture_decoder.h"
+#include "display/ui/picture_preparer.h"
 
 namespace display::ui {
 
@@ -25,11 +26,14 @@ namespace display::ui {
 // into the canvas the same way (at its own size without autoScale).
 //
 // Threads: every member is for the GUI thread except showPictureQueued(),
-// canvasSizeSnapshot() and autoScaleSnapshot(), which any thread may call.
-// The display cycle decodes on its own thread (showPictureQueued) and the
-// GUI thread takes the result in a queued call; load() does both on the GUI
-// thread. A sharper decode after the canvas grows runs on a thread of its
-// own, which hands its result back the same way.
+// preparePicture(), canvasSizeSnapshot() and autoScaleSnapshot(), which any
+// thread may call. The display cycle decodes on its own thread
+// (showPictureQueued) and the GUI thread takes the result in a queued call;
+// load() does both on the GUI thread. A sharper decode after the canvas grows
+// runs on a thread of its own, which hands its result back the same way.
+//
+// Every decode goes through the program's PictureCache, so a picture shown
+// before at the same canvas size is not decoded again.
 class ImageView : public QFrame {
     Q_OBJECT
 public:
@@ -46,6 +50,13 @@ public:
     // order with the caller's other queued calls), takes the picture as
     // setPicture does and shows the view.
     void showPictureQueued(const std::string& file);
+
+    // Any thread: decodes `file` into the cache on a thread of its own, at the
+    // canvas size and scaling the view has now, so that showing it next takes
+    // no decoding (PicturePreparer). Returns at once; shows nothing.
+    void preparePicture(const std::string& file);
+    // Waits until a preparation asked for is in the cache (tests, benchmark).
+    bool waitPrepared(std::chrono::milliseconds limit) { return m_preparer.waitIdle(limit); }
 
     // Shows a picture decoded elsewhere from `file`. When the file was missing
     // nothing changes and the result is false; otherwise the view takes the
@@ -131,6 +142,8 @@ private:
     std::jthread m_redecodeThread;
     bool m_redecoding = false;
     quint64 m_generation = 0;
+
+    PicturePreparer m_preparer;
 };
 
 }  // namespace display::ui

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStandardPaths>
+#include <filesystem>
 #include <thread>
 
 #include "display/ui/emf_sample.h"
+#include "display/ui/picture_cache.h"
 #include "display/ui/test_pictures.h"
 
 namespace display::ui {
@@ -201,6 +203,26 @@ TEST_F(ImageViewTest, PicturesDecodedOnAnotherThreadArriveInOrder) {
     std::thread([&] { view.showPictureQueued(dir.file("gone.jpg")); }).join();
     QApplication::processEvents();
     EXPECT_EQ(view.file(), blue);  // a missing file keeps the picture
+}
+
+// A slide prepared ahead is in the program's cache at the size the view will
+// draw it; metafiles are left to their own converter.
+TEST_F(ImageViewTest, PreparedPicturesWaitInTheCache) {
+    const std::string jpeg = write("next.jpg", solidImage(1200, 600, Qt::green), "JPG");
+    dir.write("next.met", metSample());
+    for (const char* name : {"next.jpg", "next.met"}) {
+        std::filesystem::last_write_time(dir.path() / name,
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+    }
+    PictureCache& cache = PictureCache::shared();
+    view.preparePicture(jpeg);
+    view.preparePicture(dir.file("next.met"));
+    ASSERT_TRUE(view.waitPrepared(std::chrono::seconds(30)));
+    EXPECT_TRUE(cache.holds(jpeg, view.canvasSizeSnapshot()));
+    EXPECT_FALSE(cache.holds(dir.file("next.met"), view.canvasSizeSnapshot()));
+    ASSERT_TRUE(view.load(jpeg));
+    EXPECT_EQ(view.decodedSize(), QSize(358, 179));
+    EXPECT_GT(painted().pixelColor(180, 162).green(), 200);
 }
 
 TEST_F(ImageViewTest, GrowingCanvasGetsASharperDecode) {
