@@ -101,6 +101,7 @@ void DisplayPage::hidePicture() {
     post([this] { m_stat->hide(); });
 }
 void DisplayPage::showPicture(const std::string& file) { m_stat->showPictureQueued(file); }
+void DisplayPage::preparePicture(const std::string& file) { m_stat->preparePicture(file); }
 void DisplayPage::setTitle(const std::string& text) {
     post([this, text] { setCaption(m_title, text); });
 }

@@ -57,6 +57,7 @@ public:
     void hideFlasher() override;
     void hidePicture() override;
     void showPicture(const std::string& file) override;
+    void preparePicture(const std::string& file) override;
     void setTitle(const std::string& text) override;
     void setTitle2(const std::string& text) override;
     void setDescription(const std::string& text) override;

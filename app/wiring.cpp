@@ -21,8 +21,8 @@ display::CycleServices makeCycleServices() {
         return platform::readFile(path, content).isOk();
     };
     s.closeAllTables = [] { workareas::closeAll(); };
-    s.nextSlide = [](const std::string& listFile, long& record) {
-        return settings::nextSlide(listFile, record);
+    s.nextSlide = [](const std::string& listFile, long& record, std::string* next) {
+        return settings::nextSlide(listFile, record, next);
     };
     s.pause = [](int hundredths) { platform::sleepHundredths(hundredths); };
     return s;

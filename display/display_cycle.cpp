@@ -32,12 +32,14 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
     }
 
     std::string cTarget;
+    std::string nextEntry;
     const Source source = m_mode.source();
     if (source == Source::Slides) {
         m_window.showFreezeButton();
         m_mode.followSlidePeriod(m_window.slowFieldValue());
         m_state.cCode.setData("");
-        std::string entry = m_services.nextSlide(m_state.cListFile.getData(), m_nSlideRecord);
+        std::string entry =
+            m_services.nextSlide(m_state.cListFile.getData(), m_nSlideRecord, &nextEntry);
         ParsedEntry parsed = parseEntry(entry, cPath);
         m_state.cCode.setData(parsed.code);
         cTarget = parsed.target;
@@ -71,6 +73,7 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
 
     if (m_mode.source() != Source::Kbd) m_window.showFlasher();
     if (m_state.cCode.getData() != m_cLastCode) redraw(cPath, cTarget);
+    if (source == Source::Slides && m_mode.source() == Source::Slides) prepareSlide(nextEntry, cPath);
     m_services.pause(10);
     m_window.hideFlasher();
 }
@@ -80,17 +83,29 @@ void DisplayCycle::redraw(const std::string& cPath, std::string cTarget) {
     m_cLastCode = code;
     m_window.hidePicture();
     m_window.setDescription(m_services.makeDesc(code, cPath));
-    if (!core::isEmptyText(code) && !m_services.isFile(cTarget)) {
-        cTarget = m_services.findPic(code, cPath);
-    }
-    if (!core::isEmptyText(cTarget) && m_services.isFile(cTarget)) {
-        m_window.showPicture(cTarget);
+    const std::string picture = pictureOf(code, cTarget, cPath);
+    if (!picture.empty()) {
+        m_window.showPicture(picture);
         m_window.setTitle(code);
     } else {
         m_window.showPicture(m_state.cLogo.getData());
         m_window.setTitle(core::isEmptyText(code) ? "....." : "Picture not found for " + core::upper(code));
     }
     m_window.setTitle2(m_state.cHost.getData());
+}
+
+std::string DisplayCycle::pictureOf(const std::string& code, const std::string& cTarget,
+                                    const std::string& cPath) {
+    std::string file = cTarget;
+    if (!core::isEmptyText(code) && !m_services.isFile(file)) file = m_services.findPic(code, cPath);
+    if (!core::isEmptyText(file) && m_services.isFile(file)) return file;
+    return "";
+}
+
+void DisplayCycle::prepareSlide(const std::string& entry, const std::string& cPath) {
+    const ParsedEntry next = parseEntry(entry, cPath);
+    const std::string picture = pictureOf(next.code, next.target, cPath);
+    m_window.preparePicture(picture.empty() ? m_state.cLogo.getData() : picture);
 }
 
 }  // namespace display

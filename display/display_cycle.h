@@ -25,6 +25,10 @@ public:
     // leaves the canvas empty (undecodable picture). Decoding happens here, on
     // the calling thread.
     virtual void showPicture(const std::string& file) = 0;
+    // A picture the next turn is likely to show: the window may decode it
+    // ahead, off the calling thread, so that showPicture takes no decoding
+    // then. Returns at once and shows nothing. By default nothing is done.
+    virtual void preparePicture(const std::string& /*file*/) {}
     virtual void setTitle(const std::string& text) = 0;
     virtual void setTitle2(const std::string& text) = 0;
     virtual void setDescription(const std::string& text) = 0;
@@ -42,8 +46,9 @@ struct CycleServices {
     std::function<void()> closeAllTables;
     // The slide show entry at `record` of the list table (kept open under the
     // alias "slides" in the calling thread); advances `record` to the next
-    // entry, wrapping to 1 after the last. "" when the table does not exist.
-    std::function<std::string(const std::string& listFile, long& record)> nextSlide;
+    // entry, wrapping to 1 after the last, and puts that entry into `*next`.
+    // "" when the table does not exist (`*next` then stays as it is).
+    std::function<std::string(const std::string& listFile, long& record, std::string* next)> nextSlide;
     // Pauses the calling thread.
     std::function<void(int hundredths)> pause;
 };
@@ -72,6 +77,14 @@ public:
 private:
     void reset();
     void redraw(const std::string& cPath, std::string cTarget);
+    // The picture file of `code`: `cTarget` when it names an existing file,
+    // else the picture finder's; "" when there is none (the logo then shows).
+    std::string pictureOf(const std::string& code, const std::string& cTarget,
+                          const std::string& cPath);
+    // During the slide show's wait the next slide's picture is decoded ahead.
+    // Its description is not: the turn composes it again, as the tables may
+    // change meanwhile, and a lookup costs far less than a decode.
+    void prepareSlide(const std::string& entry, const std::string& cPath);
 
     core::ProgramState& m_state;
     DisplayMode& m_mode;

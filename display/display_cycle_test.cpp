@@ -22,6 +22,7 @@ public:
     void hideFlasher() override { log.push_back("flash-"); }
     void hidePicture() override { log.push_back("pic-"); }
     void showPicture(const std::string& f) override { log.push_back("pic " + f); }
+    void preparePicture(const std::string& f) override { log.push_back("prep " + f); }
     void setTitle(const std::string& t) override { log.push_back("title " + t); }
     void setTitle2(const std::string& t) override { log.push_back("title2 " + t); }
     void setDescription(const std::string& t) override { log.push_back("desc " + t); }
@@ -43,7 +44,7 @@ protected:
         display::CycleServices s;
         s.makeDesc = [this](const std::string& c, const std::string&) {
             lookups.push_back(c);
-            return "DESC(" + c + ")";
+            return "DESC(" + c + ")" + price;
         };
         s.findPic = [this](const std::string& c, const std::string&) {
             return pictures.count(c) ? pictures[c] : std::string();
@@ -54,10 +55,12 @@ protected:
             return files.count(p) > 0;
         };
         s.closeAllTables = [this] { ++closes; };
-        s.nextSlide = [this](const std::string&, long& rec) {
+        s.nextSlide = [this](const std::string&, long& rec, std::string* next) {
             if (slides.empty() && !listExists) return std::string();
-            std::string e = rec >= 1 && rec <= long(slides.size()) ? slides[rec - 1] : "";
+            auto at = [&](long r) { return r >= 1 && r <= long(slides.size()) ? slides[r - 1] : ""; };
+            std::string e = at(rec);
             rec = rec + 1 <= long(slides.size()) ? rec + 1 : 1;
+            *next = at(rec);
             return e;
         };
         s.pause = [this](int h) { pauses.push_back(h); };
@@ -75,6 +78,7 @@ protected:
     RecordingWindow window;
     std::map<std::string, std::string> files, pictures;
     std::vector<std::string> slides, lookups;
+    std::string price;  // what the tables say after the code
     bool listExists = true;
     std::vector<int> pauses;
     int closes = 0;
@@ -206,6 +210,34 @@ TEST_F(DisplayCycleTest, SlideShowInRecordOrderWithWrapAround) {
     EXPECT_EQ(state.cCode.getData(), "AB--001");
 }
 
+// While the slide show waits, the next slide's picture is decoded ahead; its
+// text is composed at its own turn, so a price changed meanwhile shows.
+TEST_F(DisplayCycleTest, SlideShowPreparesTheNextPictureAndComposesTheTextAtItsTurn) {
+    slides = {"AB--001", "images\\AB--002.jpg", "AB--003"};
+    pictures["AB--001"] = "C:\\POS\\images\\AB--001.png";
+    files["C:\\POS\\images\\AB--001.png"] = "png";
+    files["C:\\POS\\images\\AB--002.jpg"] = "jpeg";
+    mode.showSlides(100);
+    price = " 100.00";
+    turn();
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              "freeze+", "flash+", "pic-", "desc DESC(AB--001) 100.00",
+                              "pic C:\\POS\\images\\AB--001.png", "title AB--001", "title2 (orphaned)",
+                              "prep C:\\POS\\images\\AB--002.jpg", "flash-"}));
+    price = " 120.00";
+    turn();
+    EXPECT_TRUE(window.saw("desc DESC(AB--002) 120.00"));
+    EXPECT_TRUE(window.saw("prep \\app\\logo.bmp")) << "AB--003 has no picture";
+    turn();
+    EXPECT_TRUE(window.saw("prep C:\\POS\\images\\AB--001.png")) << "around again";
+
+    mode.watch(5);  // the data monitor prepares nothing
+    files["C:\\POS\\TILL1\\image.tmp"] = "AB--001";
+    turn();
+    EXPECT_TRUE(window.saw("pic C:\\POS\\images\\AB--001.png"));
+    for (const auto& line : window.log) EXPECT_NE(line.rfind("prep", 0), 0u) << line;
+}
+
 TEST_F(DisplayCycleTest, FreezeThenKeyboard) {
     files["C:\\POS\\TILL1\\image.tmp"] = "AB12345";
     turn();
@@ -244,7 +276,7 @@ TEST_F(DisplayCycleTest, UnwindAbandonsTheTurnAndTheNextGoesOn) {
     s.isFile = [this](const std::string& p) { return files.count(p) > 0; };
     s.readFile = [this](const std::string& p, std::string* out) { *out = files[p]; return true; };
     s.closeAllTables = [this] { ++closes; };
-    s.nextSlide = [](const std::string&, long&) { return std::string(); };
+    s.nextSlide = [](const std::string&, long&, std::string*) { return std::string(); };
     s.pause = [](int) {};
     DisplayCycle c(state, mode, window, s);
     c.turn("C:\\POS", "C:\\POS\\TILL1\\image.tmp");

@@ -127,7 +127,7 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
     platform::dialogs().messageBox(kSavedToFile + cListFile);
 }
 
-std::string nextSlide(const std::string& cListFile, long& record) {
+std::string nextSlide(const std::string& cListFile, long& record, std::string* next) {
     if (!platform::isFile(cListFile)) return "";
     if (workareas::isAliasOpen(kSlidesAlias)) {
         workareas::selectArea(kSlidesAlias);
@@ -139,6 +139,7 @@ std::string nextSlide(const std::string& cListFile, long& record) {
     workareas::skip(1);
     if (workareas::eof()) workareas::goTo(1);
     record = long(workareas::recNo());
+    if (next) *next = workareas::fieldGetString(kListField);
     return entry;
 }
 

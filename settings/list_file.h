@@ -53,9 +53,10 @@ extern const char* const kSavedToFile;          // followed by cListFile
 // `cListFile` read-only under the alias "slides" in the calling thread unless
 // that alias is open there (it then stays open between calls), reads CODE of
 // record `record` and moves `record` on to the next record, or to 1 after the
-// last (a record beyond the end reads blank and restarts at 1). "" without
-// touching `record` when the table does not exist. The calling thread's areas
+// last (a record beyond the end reads blank and restarts at 1); when `next` is
+// given, the entry of that next record goes there. "" without touching
+// `record` or `next` when the table does not exist. The calling thread's areas
 // are its own: close them (workareas::closeAll) when the display is suspended.
-std::string nextSlide(const std::string& cListFile, long& record);
+std::string nextSlide(const std::string& cListFile, long& record, std::string* next = nullptr);
 
 }  // namespace settings

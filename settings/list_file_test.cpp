@@ -16,6 +16,7 @@
 #include "core/display_state.h"
 #include "core/program_state.h"
 #include "display/display_cycle.h"
+#include "display/display_window_testing.h"
 #include "errors/error.h"
 #include "platform/beep.h"
 #include "platform/file.h"
@@ -312,20 +313,25 @@ TEST_F(ListFileTest, ReadsTheSlidesAreaWhenAlreadyOpen) {
 
 TEST_F(ListFileTest, NextSlideWrapsAndRestarts) {
     long record = 4;
-    EXPECT_EQ(nextSlide(cListFile, record), "") << "no list yet";
+    std::string next = "kept";
+    EXPECT_EQ(nextSlide(cListFile, record, &next), "") << "no list yet";
     EXPECT_EQ(record, 4);
+    EXPECT_EQ(next, "kept");
     save({"A", "B", "C"});
     struct Step {
         long from;
         const char* entry;
         long to;
+        const char* next;
     };
-    const Step steps[] = {{1, "A", 2}, {2, "B", 3}, {3, "C", 1}, {7, "", 1}, {0, "", 1}};
+    const Step steps[] = {{1, "A", 2, "B"}, {2, "B", 3, "C"}, {3, "C", 1, "A"},
+                          {7, "", 1, "A"},  {0, "", 1, "A"}};
     for (const Step& s : steps) {
         SCOPED_TRACE(s.from);
         record = s.from;
-        EXPECT_EQ(nextSlide(cListFile, record), filled(s.entry));
+        EXPECT_EQ(nextSlide(cListFile, record, &next), filled(s.entry));
         EXPECT_EQ(record, s.to);
+        EXPECT_EQ(next, filled(s.next));
     }
     EXPECT_TRUE(workareas::isAliasOpen(kSlidesAlias)) << "kept open between turns";
 }
@@ -334,18 +340,9 @@ TEST_F(ListFileTest, NextSlideWrapsAndRestarts) {
 // nextSlide and telling each slide's code through the description.
 class SlideShowTest : public ListFileTest {
 protected:
-    class Window : public display::DisplayWindow {
+    class Window : public display::testing::QuietWindow {
     public:
-        void showFreezeButton() override {}
-        void hideFreezeButton() override {}
-        void showFlasher() override {}
-        void hideFlasher() override {}
-        void hidePicture() override {}
-        void showPicture(const std::string&) override {}
-        void setTitle(const std::string&) override {}
-        void setTitle2(const std::string&) override {}
         void setDescription(const std::string& t) override { shown.push_back(t); }
-        double slowFieldValue() const override { return 20; }
         Items shown;
     };
 
