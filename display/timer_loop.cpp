@@ -1,7 +1,5 @@
 #include "display/timer_loop.h"
 
-#include <chrono>
-
 namespace display {
 
 TimerLoop::TimerLoop(std::function<double()> period, Hooks hooks)
@@ -14,8 +12,10 @@ void TimerLoop::run() {
         m_hooks.turn();
         double nTick = 2;
         while (nTick <= nTime) {
-            if (!m_hooks.tick()) return;
+            const Tick tick = m_hooks.tick();
+            if (tick == Tick::Stop) return;
             nTime = m_period();
+            if (tick == Tick::Changed && nTime != kNoTurns) break;
             if (nTime == kNoTurns) nTick = 0;
             nTime = effective(nTime);
             nTick += 1;
@@ -23,8 +23,11 @@ void TimerLoop::run() {
     }
 }
 
-TimerThread::TimerThread(std::function<double()> period, std::function<void()> turn)
-    : m_loop(std::move(period), {std::move(turn), [this] { return tick(); }}) {}
+TimerThread::TimerThread(std::function<double()> period, std::function<void()> turn,
+                         std::function<bool()> followsChanges, std::chrono::milliseconds settle)
+    : m_loop(std::move(period), {std::move(turn), [this] { return tick(); }}),
+      m_followsChanges(std::move(followsChanges)),
+      m_settle(settle) {}
 
 TimerThread::~TimerThread() { stop(); }
 
@@ -41,10 +44,47 @@ void TimerThread::stop() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
 }
 
-bool TimerThread::tick() {
+void TimerThread::codeFileChanged() {
+    if (!follows()) return;
+    {
+        std::lock_guard lock(m_mutex);
+        const Clock::time_point now = Clock::now();
+        if (m_burst) m_burst->last = now;
+        else m_burst = Burst{now, now};
+    }
+    m_wake.notify_all();
+}
+
+void TimerThread::pause(int hundredths) {
     std::unique_lock lock(m_mutex);
-    m_wake.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_stop; });
-    return !m_stop;
+    m_wake.wait_for(lock, std::chrono::milliseconds(10 * hundredths),
+                    [this] { return m_stop || m_burst.has_value(); });
+}
+
+TimerLoop::Tick TimerThread::tick() {
+    std::unique_lock lock(m_mutex);
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(100);
+    for (;;) {
+        if (m_stop) return TimerLoop::Tick::Stop;
+        const Clock::time_point now = Clock::now();
+        if (m_burst) {
+            const Clock::time_point settled = std::min(m_burst->last + m_settle,
+                                                       m_burst->first + kMaxSettle);
+            if (now >= settled) {
+                m_burst.reset();
+                lock.unlock();
+                // The source may have changed while the burst settled.
+                if (follows()) return TimerLoop::Tick::Changed;
+                lock.lock();
+                continue;
+            }
+            m_wake.wait_until(lock, settled);
+        } else if (now >= end) {
+            return TimerLoop::Tick::Elapsed;
+        } else {
+            m_wake.wait_until(lock, end);
+        }
+    }
 }
 
 }  // namespace display

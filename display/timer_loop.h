@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "display/display_mode.h"
@@ -12,13 +14,19 @@ namespace display {
 // The display timer: one turn, then a wait of the current period (tenths of a
 // second) in ticks of 0.1 second, re-reading the period at every tick so a
 // change takes effect during the wait. While the period is kNoTurns no turn
-// comes; a period below 2 counts as 2, so the thread never spins.
+// comes; a period below 2 counts as 2, so the thread never spins. A change of
+// the code file that the data monitor follows ends the wait at once.
 class TimerLoop {
 public:
+    enum class Tick {
+        Elapsed,  // a tick of 0.1 second has passed
+        Changed,  // the code file changed and settled: a turn now
+        Stop,     // the loop must end
+    };
     struct Hooks {
         std::function<void()> turn;
-        // Sleeps one tick (0.1 second); returns false when the loop must stop.
-        std::function<bool()> tick;
+        // Waits one tick, or less when the code file changes.
+        std::function<Tick()> tick;
     };
 
     // `period` gives the current period (DisplayMode::period); any thread.
@@ -34,25 +42,56 @@ private:
 
 // A TimerLoop on its own std::thread with a real 0.1-second tick, stopped and
 // joined cleanly by stop() or the destructor.
+//
+// Changes of the code file (codeFileChanged, from its watcher) end the wait
+// while `followsChanges` says the data monitor runs. A burst of writes (a file
+// written in pieces) gives one turn once it has settled: no change for
+// `settle`, or at most kMaxSettle after its first change. A tick that ends
+// while a burst is still settling waits for it too, so the poll does not read
+// a half-written code either.
 class TimerThread {
 public:
-    TimerThread(std::function<double()> period, std::function<void()> turn);
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kSettle{40};
+    static constexpr std::chrono::milliseconds kMaxSettle{500};
+
+    TimerThread(std::function<double()> period, std::function<void()> turn,
+                std::function<bool()> followsChanges = {},
+                std::chrono::milliseconds settle = kSettle);
     ~TimerThread();
     TimerThread(const TimerThread&) = delete;
     TimerThread& operator=(const TimerThread&) = delete;
 
     void start();
     // Asks the loop to end at its next tick and waits for it (after a turn in
-    // progress has finished). Safe to call twice.
+    // progress has finished; a turn's pause ends at once). Safe to call twice.
     void stop();
 
+    // The code file may have changed. Any thread; returns at once. Ignored
+    // unless `followsChanges` says yes.
+    void codeFileChanged();
+
+    // The display cycle's pauses: waits `hundredths` of a second, ending early
+    // when the loop is stopped or the code file changes while followed (the
+    // flasher's blink or the missing-file pause then give way to the new
+    // code). Any thread.
+    void pause(int hundredths);
+
 private:
-    bool tick();
+    TimerLoop::Tick tick();
+    bool follows() const { return !m_followsChanges || m_followsChanges(); }
+
+    struct Burst {
+        Clock::time_point first, last;
+    };
 
     TimerLoop m_loop;
+    std::function<bool()> m_followsChanges;
+    const std::chrono::milliseconds m_settle;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
+    std::optional<Burst> m_burst;  // changes not yet turned
     std::thread m_thread;
 };
 

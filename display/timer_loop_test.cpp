@@ -4,25 +4,32 @@
 
 #include <atomic>
 #include <map>
-
+#include <set>
+#include <vector>
 
 namespace {
 
 using display::TimerLoop;
+using display::TimerThread;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 // Runs the loop against a fake clock of ticks: `changes` sets the period after
-// the given tick; the loop stops after `ticks` ticks. Returns the tick counts
+// the given tick; the ticks in `fileChanges` end early with a settled change
+// of the code file; the loop stops after `ticks` ticks. Returns the tick counts
 // at which each turn started.
-std::vector<int> turnsAt(double start, std::map<int, double> changes, int ticks) {
+std::vector<int> turnsAt(double start, std::map<int, double> changes, int ticks,
+                         std::set<int> fileChanges = {}) {
     double period = start;
     std::vector<int> turns;
     int now = 0;
     TimerLoop loop([&] { return period; }, {[&] { turns.push_back(now); },
                                             [&] {
-                                                if (now == ticks) return false;
+                                                if (now == ticks) return TimerLoop::Tick::Stop;
                                                 ++now;
                                                 if (changes.count(now)) period = changes[now];
-                                                return true;
+                                                return fileChanges.count(now) ? TimerLoop::Tick::Changed
+                                                                              : TimerLoop::Tick::Elapsed;
                                             }});
     loop.run();
     return turns;
@@ -35,6 +42,7 @@ TEST(TimerLoopTest, TickArithmetic) {
         std::map<int, double> changes;
         int ticks;
         std::vector<int> turns;
+        std::set<int> fileChanges;
     } cases[] = {
         {"period 20: a turn every 19 ticks, the first at once", 20, {}, 40, {0, 19, 38}},
         {"period 2: a turn after every tick", 2, {}, 3, {0, 1, 2, 3}},
@@ -44,9 +52,12 @@ TEST(TimerLoopTest, TickArithmetic) {
          {0, 101, 102, 103}},
         {"a period below 2 counts as 2", 1, {}, 3, {0, 1, 2, 3}},
         {"period 0 set during a wait", 20, {{3, 0}}, 5, {0, 3, 4, 5}},
+        {"a change of the code file turns at once; the period starts again", 20, {}, 40, {0, 5, 24},
+         {5}},
+        {"no change turns while there are no turns", display::kNoTurns, {}, 30, {0}, {5, 6}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(turnsAt(c.start, c.changes, c.ticks), c.turns) << c.name;
+        EXPECT_EQ(turnsAt(c.start, c.changes, c.ticks, c.fileChanges), c.turns) << c.name;
     }
 }
 
@@ -57,6 +68,104 @@ TEST(TimerThreadTest, StopsCleanlyDuringAWait) {
     while (turns == 0) std::this_thread::yield();
     thread.stop();
     EXPECT_EQ(turns, 1);
+}
+
+// The real thread with a settle time long enough that a loaded machine cannot
+// stretch the writer's 10-millisecond gaps past it.
+class CodeFileChangeTest : public ::testing::Test {
+protected:
+    static constexpr auto kSettle = 300ms;
+
+    void startWithPeriod(double period) {
+        m_period = period;
+        m_thread = std::make_unique<TimerThread>(
+            [this] { return m_period.load(); },
+            [this] {
+                std::lock_guard lock(m_mutex);
+                m_turns.push_back(Clock::now());
+            },
+            [this] { return m_follows.load(); }, kSettle);
+        m_thread->start();
+        waitForTurns(1);
+    }
+    bool waitForTurns(std::size_t n, std::chrono::milliseconds limit = 5s) {
+        const auto end = Clock::now() + limit;
+        while (Clock::now() < end) {
+            if (turns().size() >= n) return true;
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+    std::vector<Clock::time_point> turns() {
+        std::lock_guard lock(m_mutex);
+        return m_turns;
+    }
+
+    std::atomic<double> m_period{20};
+    std::atomic<bool> m_follows{true};
+    std::mutex m_mutex;
+    std::vector<Clock::time_point> m_turns;
+    std::unique_ptr<TimerThread> m_thread;
+};
+
+TEST_F(CodeFileChangeTest, ABurstOfChangesGivesOneTurnOnceSettled) {
+    startWithPeriod(100);  // no poll turn within the test
+    const auto first = Clock::now();
+    Clock::time_point last;
+    for (int i = 0; i < 5; ++i) {
+        last = Clock::now();
+        m_thread->codeFileChanged();
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(waitForTurns(2));
+    std::this_thread::sleep_for(kSettle + 200ms);
+    const auto seen = turns();
+    ASSERT_EQ(seen.size(), 2u) << "one turn for the burst";
+    EXPECT_GE(seen[1] - last, kSettle) << "not before the burst settled";
+    EXPECT_LT(seen[1] - first, 5s) << "long before the poll";
+}
+
+TEST_F(CodeFileChangeTest, APollDueDuringABurstWaitsForItToSettle) {
+    startWithPeriod(2);  // a poll turn after every tick
+    ASSERT_TRUE(waitForTurns(3));
+    m_thread->codeFileChanged();
+    const auto changed = Clock::now();
+    std::this_thread::sleep_for(kSettle + 300ms);
+    for (const auto& t : turns()) {
+        EXPECT_FALSE(t > changed && t - changed < kSettle) << "a turn while the burst settled";
+    }
+}
+
+TEST_F(CodeFileChangeTest, ChangesAreIgnoredUnlessFollowed) {
+    m_follows = false;  // the slide show or manual entry
+    startWithPeriod(100);
+    m_thread->codeFileChanged();
+    std::this_thread::sleep_for(kSettle + 300ms);
+    EXPECT_EQ(turns().size(), 1u);
+}
+
+TEST(TimerThreadTest, AFollowedChangeOrTheStopCutsAPauseShort) {
+    struct Case {
+        const char* name;
+        bool follows;
+        void (TimerThread::*interrupt)();
+        bool cutShort;
+    } cases[] = {
+        {"a change of the code file", true, &TimerThread::codeFileChanged, true},
+        {"the end of the program", false, &TimerThread::stop, true},
+        {"a change not followed", false, &TimerThread::codeFileChanged, false},
+    };
+    for (const Case& c : cases) {
+        TimerThread timer([] { return 100.0; }, [] {}, [&] { return c.follows; });
+        const auto start = Clock::now();
+        std::thread pausing([&] { timer.pause(c.cutShort ? 3000 : 50); });  // 30 s, or 0.5 s
+        std::this_thread::sleep_for(100ms);
+        (timer.*c.interrupt)();
+        pausing.join();
+        const auto took = Clock::now() - start;
+        if (c.cutShort) EXPECT_LT(took, 10s) << c.name;
+        else EXPECT_GE(took, 500ms) << c.name;
+    }
 }
 
 }  // namespace
