@@ -269,6 +269,37 @@ TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
     EXPECT_EQ(description(), expected);
 }
 
+// The data monitor hears of a new code from the system at once, not at its
+// next poll (here every 10 seconds).
+TEST_F(ProgramTest, FollowsTheTillAtOnceWhateverThePeriod) {
+    program->settingsPage().oFast->setValue(100);
+    program->watchAction();
+    program->applySaveAction();
+    ASSERT_EQ(period(), 100);
+    writeCode("RG--001");
+    std::string expected = shown(display::MakeDesc("RG--001", dataPath()));
+    ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
+    writeCode("CH--123");
+    expected = shown(display::MakeDesc("CH--123", dataPath()));
+    EXPECT_TRUE(waitFor([&] { return description() == expected; }, 3000)) << description();
+}
+
+// A slide show runs at its own pace, whatever the till writes.
+TEST_F(ProgramTest, TheTillDoesNotHurryASlideShow) {
+    program->settingsPage().oSlow->setValue(300);
+    program->applySaveAction();
+    writeCode("RG--001");  // the data monitor's turns, then the slide show
+    ASSERT_TRUE(waitFor([&] { return displayPage().title() == "RG--001"; }, 4000));
+    program->showAction();
+    ASSERT_TRUE(waitFor([&] { return displayPage().title() == "CH--123"; }, 3000));
+    for (const char* code : {"ER--010", "BR--777", "RG--001"}) {
+        writeCode(code);
+        QTest::qWait(300);
+    }
+    QTest::qWait(500);
+    EXPECT_EQ(displayPage().title(), "CH--123");
+}
+
 TEST_F(ProgramTest, ApplySavePeriodsAndParameterFile) {
     app::SettingsPage& page = program->settingsPage();
     page.oSlow->setValue(150);

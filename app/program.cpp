@@ -7,7 +7,10 @@
 #include "app/settings_page.h"
 #include "app/window_placement.h"
 #include "app/wiring.h"
+#include "core/display_state.h"
 #include "core/profile.h"
+#include "platform/fs.h"
+#include "display/ui/code_file_watcher.h"
 #include "inventory/ui/index_util_ui.h"
 #include "settings/net_name.h"
 #include "settings/ui/help_viewer.h"
@@ -85,8 +88,10 @@ void Program::start(int startDelayMs) {
                                  m_window->nOffset()},
                                 std::move(actions));
     m_display->setSlowFieldValue(s.nSlow);
+    display::CycleServices services = makeCycleServices();
+    services.pause = [this](int hundredths) { pauseTurn(hundredths); };
     m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display,
-                                                      makeCycleServices());
+                                                      std::move(services));
 
     buildSettingsPage();
     settings::ui::SlideListActions list;
@@ -106,7 +111,10 @@ void Program::start(int startDelayMs) {
     }
 
     m_timer = std::make_unique<display::TimerThread>([this] { return m_mode.period(); },
-                                                     [this] { timerTurn(); });
+                                                     [this] { timerTurn(); },
+                                                     [this] { return followsCodeFile(); });
+    m_watcher = std::make_unique<display::ui::CodeFileWatcher>([this] { m_timer->codeFileChanged(); });
+    m_watcher->watch(s.cBuffer);
     QTimer::singleShot(startDelayMs, m_window.get(), [this] { m_timer->start(); });
 }
 
@@ -135,6 +143,7 @@ void Program::applySaveAction() {
     static_cast<void>(settings::SaveParam(m_state.cParamFile.getData(), s,
                                           WindowState(*m_window, m_settingsPage->fullScreenTicked())));
     m_settings.setData(s);
+    if (m_watcher) m_watcher->watch(s.cBuffer);
     if (m_mode.applySettings(s.nSlow, s.nFast) == display::Source::Kbd) {
         m_display->focusManualEntry();
     } else {
@@ -145,7 +154,19 @@ void Program::applySaveAction() {
 void Program::helpAction() { settings::ui::HelpText(m_window.get(), m_state.cAppPath.getData()); }
 
 void Program::finish() {
+    m_watcher.reset();  // before the timer it calls
     if (m_timer) m_timer->stop();
+}
+
+void Program::pauseTurn(int hundredths) {
+    if (m_timer) m_timer->pause(hundredths);
+    else platform::sleepHundredths(hundredths);
+}
+
+bool Program::followsCodeFile() const {
+    const display::DisplayMode::State mode = m_mode.state();
+    return mode.source == display::Source::Data && mode.period != display::kNoTurns &&
+           !core::StopDisplay();
 }
 
 void Program::timerTurn() {

@@ -15,6 +15,9 @@
 namespace settings::ui {
 class SlideListPage;
 }
+namespace display::ui {
+class CodeFileWatcher;
+}
 
 namespace app {
 
@@ -59,6 +62,12 @@ public:
 
 private:
     void timerTurn();
+    // The turn's pauses: on the timer, so that a change of the code file or
+    // the end of the program cuts them short.
+    void pauseTurn(int hundredths);
+    // Whether a change of the code file starts a turn at once: only while the
+    // data monitor runs.
+    bool followsCodeFile() const;
     void buildSettingsPage();
 
     std::string m_cProf;
@@ -73,6 +82,7 @@ private:
     display::TurnGate m_gate;
     std::unique_ptr<display::DisplayCycle> m_cycle;
     std::unique_ptr<display::TimerThread> m_timer;
+    std::unique_ptr<display::ui::CodeFileWatcher> m_watcher;
 };
 
 }  // namespace app
