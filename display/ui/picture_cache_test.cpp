@@ -103,21 +103,6 @@ TEST_F(PictureCacheTest, KeepsNeitherFailuresNorFreshFiles) {
     EXPECT_EQ(cache.count(), 0u);
 }
 
-// Pictures of 200 x 100 at 4 bytes a pixel (80 KB each) in a cache of 1 MB.
-TEST_F(PictureCacheTest, MemoryStaysWithinTheBoundOldestOut) {
-    const QSize canvas(300, 300);  // larger than the pictures: decoded at their own size
-    std::vector<std::string> files;
-    for (int i = 0; i < 30; ++i) {
-        files.push_back(write("p" + std::to_string(i) + ".png", QColor::fromHsv(i * 12, 255, 255)));
-        ASSERT_TRUE(cache.decode(files.back(), canvas).isLoaded());
-        EXPECT_LE(cache.bytes(), cache.capacity());
-    }
-    EXPECT_GE(cache.count(), 10u);
-    EXPECT_LT(cache.count(), 30u);
-    EXPECT_TRUE(cache.holds(files.back(), canvas));
-    EXPECT_FALSE(cache.holds(files[1], canvas)) << "the least recently used went first";
-}
-
 // Decode threads, the preparer and the GUI thread use one cache at once; run
 // under ThreadSanitizer too.
 TEST_F(PictureCacheTest, SeveralThreadsAtOnce) {
