@@ -78,6 +78,7 @@ TEST_F(CodeFileWatcherTest, FollowsTheFileThroughWhatAPointOfSaleDoes) {
         {"a new file written beside it", [&] { writeFile(till / "image.new", "AB--003"); }, false},
         {"which is renamed over it", [&] { fs::rename(till / "image.new", code); }, true},
         {"the renamed file written in place", [&] { appendFile(code, "\r\n"); }, true},
+#ifndef _WIN32  // Windows renames over no file held open
         {"renamed over while a reader still holds the old file open",
          [&] {
              writeFile(till / "image.new", "AB--005");
@@ -86,6 +87,7 @@ TEST_F(CodeFileWatcherTest, FollowsTheFileThroughWhatAPointOfSaleDoes) {
          },
          true},
         {"that file written in place", [&] { appendFile(code, "\r\n"); }, true},
+#endif
         {"deleted", [&] { fs::remove(code); }, true},
         {"created again", [&] { writeFile(code, "AB--004"); }, true},
         {"the new file written in place", [&] { appendFile(code, "\r\n"); }, true},

@@ -45,8 +45,12 @@ TEST_F(PictureCacheTest, DecodesAgainWhenFileOrTargetChanges) {
         {"shown before", [](const std::string&) {}, canvas, true, true, Qt::red},
         {"another canvas size", [](const std::string&) {}, QSize(60, 30), true, false, Qt::red},
         {"without autoScale", [](const std::string&) {}, canvas, false, false, Qt::red},
-        {"rewritten with a new picture",
-         [&](const std::string&) { write("a.png", Qt::blue); }, canvas, true, false, Qt::blue},
+        {"rewritten with a new picture of the same size",
+         [&](const std::string&) {
+             write("a.png", Qt::blue);
+             age("a.png", std::chrono::seconds(30));  // half a minute after the first
+         },
+         canvas, true, false, Qt::blue},
         {"the same bytes written again later",
          [&](const std::string&) { age("a.png", std::chrono::seconds(30)); }, canvas, true, false,
          Qt::red},
