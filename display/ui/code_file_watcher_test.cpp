@@ -12,7 +12,6 @@
 #include "display/display_mode.h"
 #include "display/display_window_testing.h"
 #include "display/timer_loop.h"
-#include "platform/fs.h"
 #include "testsupport/temp_dir.h"
 
 namespace display::ui {
@@ -154,9 +153,11 @@ TEST(CodeFileFollowTest, ACodeWrittenInPiecesIsShownWholeAtOnce) {
     CycleServices services;
     services.makeDesc = [](const std::string&, const std::string&) { return std::string(); };
     services.findPic = [](const std::string&, const std::string&) { return std::string(); };
-    services.isFile = [](const std::string& p) { return platform::isFile(p); };
+    services.isFile = [](const std::string& p) { return fs::is_regular_file(p); };
     services.readFile = [](const std::string& p, std::string* out) {
-        return platform::readFile(p, out).isOk();
+        std::ifstream in(p, std::ios::binary);
+        out->assign(std::istreambuf_iterator<char>(in), {});
+        return bool(in);
     };
     services.closeAllTables = [] {};
     services.nextSlide = [](const std::string&, long&, std::string*) { return std::string(); };
