@@ -17,9 +17,7 @@ display::CycleServices makeCycleServices() {
         return display::FindPic(code, path);
     };
     s.isFile = [](const std::string& path) { return platform::isFile(path); };
-    s.readFile = [](const std::string& path, std::string* content) {
-        return platform::readFile(path, content).isOk();
-    };
+    s.readFile = platform::readFile;
     s.closeAllTables = [] { workareas::closeAll(); };
     s.nextSlide = [](const std::string& listFile, long& record, std::string* next) {
         return settings::nextSlide(listFile, record, next);

@@ -5,6 +5,7 @@
 #include "display/code_file.h"
 #include "display/normalize.h"
 #include "errors/recovery.h"
+#include "platform/read_limits.h"
 
 namespace display {
 namespace {
@@ -54,7 +55,14 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
         std::string host = stationName(cCodeFile, m_state.cHost.getData());
         m_state.cHost.setData(host);
         std::string content;
-        if (m_services.isFile(cCodeFile) && m_services.readFile(cCodeFile, &content)) {
+        // Only a regular file is read, and only up to the limit: a FIFO or a
+        // huge file in its place must neither hold the turn nor be read at
+        // every turn.
+        platform::Status read = platform::Status::notFound(cCodeFile);
+        if (m_services.isFile(cCodeFile)) {
+            read = m_services.readFile(cCodeFile, &content, platform::kCodeFileLimit);
+        }
+        if (read.isOk()) {
             content = core::replaceAll(core::rtrim(content), "/", "\\");
             ParsedEntry parsed = parseEntry(content, cPath);
             m_state.cCode.setData(parsed.code);
@@ -64,9 +72,13 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
             m_window.showPicture(m_state.cLogo.getData());
             m_window.setTitle("Code name not found");
             m_window.setTitle2(host);
+            std::string diagnostics = cCodeFile + kCrLf + m_state.cCode.getData();
+            if (read.code() == platform::Status::Code::TooLarge) {
+                diagnostics += kCrLf + std::string(kCodeFileTooLargeText) +
+                               std::to_string(platform::kCodeFileLimit);
+            }
             m_window.setDescription(std::string(kMissingCodeFileText) + kCrLf + kCrLf + kCrLf +
-                                    "Diagnostics:" + kCrLf + cCodeFile + kCrLf +
-                                    m_state.cCode.getData());
+                                    "Diagnostics:" + kCrLf + diagnostics);
             m_services.pause(500);
         }
     }

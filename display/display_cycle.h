@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 #include "core/program_state.h"
 #include "display/display_mode.h"
+#include "platform/status.h"
 
 namespace display {
 
@@ -40,8 +42,12 @@ public:
 struct CycleServices {
     std::function<std::string(const std::string& code, const std::string& path)> makeDesc;
     std::function<std::string(const std::string& code, const std::string& path)> findPic;
+    // As platform::isFile and platform::readFile (only regular files count;
+    // a read beyond `limit` bytes is refused as TooLarge).
     std::function<bool(const std::string& path)> isFile;
-    std::function<bool(const std::string& path, std::string* content)> readFile;
+    std::function<platform::Status(const std::string& path, std::string* content,
+                                   std::uint64_t limit)>
+        readFile;
     // Closes every table of the calling thread.
     std::function<void()> closeAllTables;
     // The slide show entry at `record` of the list table (kept open under the
@@ -97,5 +103,9 @@ private:
 // The texts the cycle shows.
 inline constexpr const char* kMissingCodeFileText =
     "ERROR! Could not open image.tmp.  Please check file path on settings page.";
+// Added to the diagnostics of kMissingCodeFileText when the code file is far
+// larger than any code file (platform::kCodeFileLimit); followed by the limit.
+inline constexpr const char* kCodeFileTooLargeText =
+    "The file is too large for a code file; it may hold at most bytes: ";
 
 }  // namespace display

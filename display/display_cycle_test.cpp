@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "core/display_state.h"
 #include "display/display_mode.h"
 #include "display/code_file.h"
 #include "errors/error.h"
+#include "platform/fs.h"
+#include "platform/read_limits.h"
+#include "testsupport/hostile_files.h"
+#include "testsupport/temp_dir.h"
 
 namespace {
 
@@ -50,9 +55,9 @@ protected:
             return pictures.count(c) ? pictures[c] : std::string();
         };
         s.isFile = [this](const std::string& p) { return files.count(p) > 0; };
-        s.readFile = [this](const std::string& p, std::string* out) {
+        s.readFile = [this](const std::string& p, std::string* out, std::uint64_t) {
             *out = files.count(p) ? files[p] : "";
-            return files.count(p) > 0;
+            return files.count(p) ? platform::Status() : platform::Status::notFound(p);
         };
         s.closeAllTables = [this] { ++closes; };
         s.nextSlide = [this](const std::string&, long& rec, std::string* next) {
@@ -264,6 +269,48 @@ TEST_F(DisplayCycleTest, SuspendedDisplayResetsWithoutDrawing) {
     EXPECT_TRUE(window.saw("desc DESC(AB12345)"));  // redrawn after the suspension
 }
 
+#ifndef _WIN32
+// Whatever stands in the code file's place, the turn ends at once with the
+// missing-file text (a huge file also says why), and a regular file put back
+// is followed on the very next turn.
+TEST_F(DisplayCycleTest, CodeFileThatIsNoRegularFileIsMissingAndNeverBlocks) {
+    for (const auto& k : testsupport::kHostileKinds) {
+        testsupport::TempDir dir;
+        const std::string codeFile = dir.file("TILL1/image.tmp");
+        testsupport::makeHostile(k.kind, codeFile);
+        display::CycleServices s;
+        s.makeDesc = [](const std::string& c, const std::string&) { return "DESC(" + c + ")"; };
+        s.findPic = [](const std::string&, const std::string&) { return std::string(); };
+        s.isFile = platform::isFile;
+        s.readFile = platform::readFile;
+        s.closeAllTables = [] {};
+        s.nextSlide = [](const std::string&, long&) { return std::string(); };
+        s.pause = [](int) {};
+        DisplayCycle c(state, window, s);
+        window.log.clear();
+        EXPECT_TRUE(testsupport::finishesWithin(
+            std::chrono::seconds(2), [&] { c.HangPicture("C:\\POS", codeFile); }, codeFile))
+            << k.name;
+        EXPECT_TRUE(window.saw("title Code name not found")) << k.name;
+        const auto desc = std::find_if(window.log.begin(), window.log.end(), [](auto& line) {
+            return line.starts_with("desc ");
+        });
+        ASSERT_NE(desc, window.log.end()) << k.name;
+        EXPECT_TRUE(desc->starts_with(std::string("desc ") + display::kMissingCodeFileText))
+            << k.name;
+        EXPECT_EQ(desc->find(display::kCodeFileTooLargeText) != std::string::npos,
+                  k.kind == testsupport::Hostile::Huge)
+            << k.name;
+
+        testsupport::removeHostile(codeFile);
+        dir.write("TILL1/image.tmp", "AB12345");
+        window.log.clear();
+        c.HangPicture("C:\\POS", codeFile);
+        EXPECT_TRUE(window.saw("desc DESC(AB12345)")) << k.name;
+    }
+}
+#endif
+
 TEST_F(DisplayCycleTest, UnwindAbandonsTheTurnAndTheNextGoesOn) {
     files["C:\\POS\\TILL1\\image.tmp"] = "AB12345";
     display::CycleServices s;
@@ -274,7 +321,10 @@ TEST_F(DisplayCycleTest, UnwindAbandonsTheTurnAndTheNextGoesOn) {
     };
     s.findPic = [](const std::string&, const std::string&) { return std::string(); };
     s.isFile = [this](const std::string& p) { return files.count(p) > 0; };
-    s.readFile = [this](const std::string& p, std::string* out) { *out = files[p]; return true; };
+    s.readFile = [this](const std::string& p, std::string* out, std::uint64_t) {
+        *out = files[p];
+        return platform::Status();
+    };
     s.closeAllTables = [this] { ++closes; };
     s.nextSlide = [](const std::string&, long&, std::string*) { return std::string(); };
     s.pause = [](int) {};

@@ -15,7 +15,7 @@ constexpr std::array<const char*, 4> kPreferenceOrder = {".jpg", ".bmp", ".gif",
 
 bool anyExists(const std::string& path, const std::string& stem) {
     return std::any_of(kPresenceOrder.begin(), kPresenceOrder.end(),
-                       [&](const char* ext) { return platform::fileExists(path + stem + ext); });
+                       [&](const char* ext) { return platform::isFile(path + stem + ext); });
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ std::string FindPic(std::string cCode, std::string cPath) {
     }
     for (const char* ext : kPreferenceOrder) {
         std::string candidate = cPath + stem + ext;
-        if (platform::fileExists(candidate)) return candidate;
+        if (platform::isFile(candidate)) return candidate;
     }
     return {};
 }

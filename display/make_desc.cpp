@@ -128,7 +128,7 @@ std::string MakeDesc(const std::string& cCode, const std::string& cPath) {
 
     const TablePlan plan =
         planTables(start.codeClass, g_lTablesFound.load(), [&](std::string_view fileName) {
-            return platform::fileExists(cPath + "\\" + std::string(fileName));
+            return platform::isFile(cPath + "\\" + std::string(fileName));
         });
     bool opened = false;
     switch (plan) {

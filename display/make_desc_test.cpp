@@ -10,10 +10,12 @@
 
 #include "core/display_state.h"
 #include "core/program_state.h"
+#include "display/item_code.h"
 #include "display/item_tables_testing.h"
 #include "errors/error.h"
-#include "workareas/work_area.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
+#include "workareas/work_area.h"
 
 namespace display::testing {
 
@@ -163,6 +165,42 @@ TEST_F(MakeDescTest, MissingFiles) {
         EXPECT_EQ(tablesFound(), found);
     }
 }
+
+#ifndef _WIN32
+// A table or index that is a FIFO, device, socket or folder is a missing file
+// (the point-of-sale's folder is shared): the lookup gives the missing-file
+// text at once, and no open waits on it.
+TEST_F(MakeDescTest, TablesAndIndexesThatAreNoRegularFilesAreMissing) {
+    const std::string dataText = dataFilesErrorText(m_dir.str());
+    const std::string indexText = indexFilesErrorText(m_dir.str());
+    const struct {
+        std::vector<const char*> names;
+        const std::string& text;
+    } cases[] = {
+        {{"istock.dbf", "imerch.dbf"}, dataText},
+        {{"istkcode.ntx", "isubcode.ntx"}, indexText},
+    };
+    for (const auto& k : testsupport::kHostileKinds) {
+        if (k.kind == testsupport::Hostile::Huge) continue;  // a regular file: the engine judges it
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(k.name) + " as " + c.names.front());
+            std::filesystem::remove_all(m_dir.path());
+            std::filesystem::create_directory(m_dir.path());
+            writeShop();
+            for (const char* name : c.names) {
+                remove(name);
+                testsupport::makeHostile(k.kind, m_dir.path() / name);
+            }
+            resetTablesFound();
+            std::string text;
+            EXPECT_TRUE(testsupport::finishesWithin(std::chrono::seconds(2),
+                                                    [&] { text = lookup("CH--123"); },
+                                                    m_dir.path() / c.names.front()));
+            EXPECT_EQ(text, c.text);
+        }
+    }
+}
+#endif
 
 TEST_F(MakeDescTest, SuspendedDisplayTouchesNoTable) {
     writeShop();

@@ -69,7 +69,7 @@ RebuildReport rebuildIndexes(const IndexFiles& files, ReindexProgress& progress)
     RebuildReport report;
     workareas::closeAll();
 
-    const bool withMerch = platform::fileExists(files.merch.table);
+    const bool withMerch = platform::isFile(files.merch.table);
     std::vector<const IndexFile*> opened{&files.stock};
     if (withMerch) {
         opened.push_back(&files.merch);
@@ -128,7 +128,7 @@ ReindexResult IndexUtil(const std::string& cPath, ReindexLabel& label, ReindexPr
         core::StopDisplay(wasStopped);
         return ReindexResult::Cancelled;
     }
-    if (!platform::fileExists(files.stock.table)) {
+    if (!platform::isFile(files.stock.table)) {
         dialogs.messageBox(kNoTablesMessage);
         core::StopDisplay(wasStopped);
         return ReindexResult::NoTables;

@@ -66,12 +66,17 @@ struct OpenMode {
     Access access = Access::ReadOnly;
     Share share = Share::Shared;
     Disposition disposition = Disposition::Existing;
+    // false: a symbolic link (Windows: a reparse point) at the path itself is
+    // refused (IoError) instead of followed.
+    bool followLinks = true;
 };
 
 // The marker byte of the whole-file sharing scheme on Linux (see above).
 inline constexpr std::uint64_t kShareMarkerOffset = 0x7FFFFFFF00000000ULL;
 
-// Opens the file at `path` (program form, see path.h). NotFound when it does
+// Opens the file at `path` (program form, see path.h). Only a regular file
+// is opened, and the open never blocks: a FIFO, device or socket (or a link
+// to one) is refused as NotFound, a folder with IoError. NotFound when it does
 // not exist; Locked (osCode 32) when the sharing refuses it; IoError else.
 // Thread-safe.
 Status openFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* file);

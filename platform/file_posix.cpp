@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/file.h"
+#include "platform/open_posix.h"
 #include "platform/path.h"
 
 // See file.h for the locking scheme. Open-file-description locks belong to
@@ -24,11 +25,7 @@ namespace {
 
 constexpr int kSharingViolation = 32;  // the Windows code callers look for
 
-Status errnoStatus(const std::string& what, const std::string& path, int err) {
-    std::string msg = what + " " + path + ": " + std::strerror(err);
-    if (err == ENOENT || err == ENOTDIR) return Status::notFound(msg, err);
-    return Status::ioError(msg, err);
-}
+using posix::errnoStatus;
 
 class PosixFile : public File {
 public:
@@ -129,23 +126,21 @@ Status openFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* f
     if (!native) return Status::notFound("cannot map path " + path + " (no UNC root set)", ENOENT);
     bool wantWrite = mode.access == Access::ReadWrite || mode.disposition != Disposition::Existing;
     bool exclusive = mode.share == Share::Exclusive;
-    int flags = O_CLOEXEC;
+    int flags = 0;
     if (mode.disposition == Disposition::CreateNew) flags |= O_CREAT | O_EXCL;
     if (mode.disposition == Disposition::Replace) flags |= O_CREAT;  // emptied once locked
     // An exclusive open needs write access for its write lock; read-only
     // callers still only read through it.
     bool writable = wantWrite || exclusive;
-    int fd = ::open(native->c_str(), flags | (writable ? O_RDWR : O_RDONLY), 0666);
-    if (fd < 0 && !wantWrite && exclusive && (errno == EACCES || errno == EROFS)) {
+    int fd = -1;
+    Status opened = posix::openRegular(path, *native, flags | (writable ? O_RDWR : O_RDONLY), 0666,
+                                       mode.followLinks, &fd);
+    if (!opened.isOk() && !wantWrite && exclusive &&
+        (opened.osCode() == EACCES || opened.osCode() == EROFS)) {
         writable = false;
-        fd = ::open(native->c_str(), flags | O_RDONLY);
+        opened = posix::openRegular(path, *native, flags | O_RDONLY, 0, mode.followLinks, &fd);
     }
-    if (fd < 0) return errnoStatus("cannot open", path, errno);
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return Status::ioError("cannot open " + path + ": it is a folder", EISDIR);
-    }
+    if (!opened.isOk()) return opened;
     auto f = std::make_unique<PosixFile>(fd, path, writable);
     Status ls = f->setLock(kShareMarkerOffset, 1, exclusive && writable ? F_WRLCK : F_RDLCK);
     if (!ls.isOk()) return ls;

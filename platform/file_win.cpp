@@ -5,6 +5,7 @@
 
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/open_win.h"
 
 // See file.h: sharing is the open's share mode; byte-range locks are
 // LockFileEx locks, which Windows enforces against reads and writes of the
@@ -13,16 +14,7 @@
 namespace platform {
 namespace {
 
-Status lastErrorStatus(const std::string& what, const std::string& path, DWORD err) {
-    std::string msg = what + " " + path + ": " + osErrorText(int(err));
-    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) {
-        return Status::notFound(msg, int(err));
-    }
-    if (err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION) {
-        return Status::locked(path + " is in use by another process", int(err));
-    }
-    return Status::ioError(msg, int(err));
-}
+using win::lastErrorStatus;
 
 OVERLAPPED at(std::uint64_t offset) {
     OVERLAPPED ov = {};
@@ -134,9 +126,9 @@ Status openFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* f
     DWORD disposition = OPEN_EXISTING;
     if (mode.disposition == Disposition::CreateNew) disposition = CREATE_NEW;
     if (mode.disposition == Disposition::Replace) disposition = CREATE_ALWAYS;
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot open", path, GetLastError());
+    HANDLE h = INVALID_HANDLE_VALUE;
+    Status st = win::openRegular(path, access, share, disposition, mode.followLinks, &h);
+    if (!st.isOk()) return st;
     *file = std::make_unique<WinFile>(h, path);
     return {};
 }

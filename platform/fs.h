@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -10,11 +11,17 @@ namespace platform {
 // Whole-file and folder operations on program-form paths (see path.h). Text is
 // 8-bit and kept byte for byte; nothing is converted. All thread-safe.
 
-bool fileExists(const std::string& path);  // a file or a folder
-bool isFile(const std::string& path);      // exists and is not a folder
+// Only regular files count as files: a FIFO, a device, a socket (or a link to
+// one) is treated as absent everywhere, since reading one could block or never
+// end. Links to regular files and folders are followed.
+bool fileExists(const std::string& path);  // a regular file or a folder
+bool isFile(const std::string& path);      // a regular file
 
-// Reads the whole file into `content`. NotFound when it does not exist.
-Status readFile(const std::string& path, std::string* content);
+// Reads the whole file into `content`. The open never blocks. NotFound when
+// it does not exist or is a FIFO, device or socket (see above); IoError for a
+// folder; TooLarge, with nothing kept, when it holds more than `limit` bytes
+// (read_limits.h names the limit of each kind of file).
+Status readFile(const std::string& path, std::string* content, std::uint64_t limit);
 
 // Creates or replaces the file with `content`.
 Status writeFile(const std::string& path, const std::string& content);

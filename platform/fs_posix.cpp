@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -9,16 +10,13 @@
 #include <thread>
 
 #include "platform/fs.h"
+#include "platform/open_posix.h"
 #include "platform/path.h"
 
 namespace platform {
-namespace {
+using posix::errnoStatus;
 
-Status errnoStatus(const std::string& what, const std::string& path, int err) {
-    std::string msg = what + " " + path + ": " + std::strerror(err);
-    if (err == ENOENT || err == ENOTDIR) return Status::notFound(msg, err);
-    return Status::ioError(msg, err);
-}
+namespace {
 
 Status unmapped(const std::string& path) {
     return Status::notFound("cannot map path " + path + " (no UNC root set)", ENOENT);
@@ -37,34 +35,44 @@ Status writeAll(int fd, const std::string& content, const std::string& path) {
     return {};
 }
 
+// What `path` is, following links; false when it cannot be found.
+bool statNative(const std::string& path, struct stat* st) {
+    auto native = toNative(path);
+    return native && ::stat(native->c_str(), st) == 0;
+}
+
 }  // namespace
 
 bool fileExists(const std::string& path) {
-    auto native = toNative(path);
     struct stat st;
-    return native && ::stat(native->c_str(), &st) == 0;
+    return statNative(path, &st) && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
 }
 
 bool isFile(const std::string& path) {
-    auto native = toNative(path);
     struct stat st;
-    return native && ::stat(native->c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return statNative(path, &st) && S_ISREG(st.st_mode);
 }
 
-Status readFile(const std::string& path, std::string* content) {
+Status readFile(const std::string& path, std::string* content, std::uint64_t limit) {
     content->clear();
     auto native = toNative(path);
     if (!native) return unmapped(path);
-    int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errnoStatus("cannot open", path, errno);
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    int fd = -1;
+    Status opened = posix::openRegular(path, *native, O_RDONLY, 0, true, &fd);
+    if (!opened.isOk()) return opened;
+    auto tooLarge = [&] {
         ::close(fd);
-        return Status::ioError("cannot read " + path + ": it is a folder", EISDIR);
-    }
+        content->clear();
+        return Status::tooLarge(path + " is larger than " + std::to_string(limit) +
+                                " bytes, more than such a file ever holds");
+    };
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && std::uint64_t(st.st_size) > limit) return tooLarge();
+    // The file may grow while it is read: read one byte past the limit at most.
     char buf[65536];
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        std::uint64_t room = limit + 1 - content->size();
+        ssize_t n = ::read(fd, buf, std::size_t(std::min<std::uint64_t>(sizeof buf, room)));
         if (n < 0) {
             if (errno == EINTR) continue;
             int err = errno;
@@ -74,6 +82,7 @@ Status readFile(const std::string& path, std::string* content) {
         }
         if (n == 0) break;
         content->append(buf, std::size_t(n));
+        if (content->size() > limit) return tooLarge();
     }
     ::close(fd);
     return {};
@@ -82,8 +91,9 @@ Status readFile(const std::string& path, std::string* content) {
 Status writeFile(const std::string& path, const std::string& content) {
     auto native = toNative(path);
     if (!native) return unmapped(path);
-    int fd = ::open(native->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return errnoStatus("cannot create", path, errno);
+    int fd = -1;
+    Status opened = posix::openRegular(path, *native, O_WRONLY | O_CREAT | O_TRUNC, 0666, true, &fd);
+    if (!opened.isOk()) return opened;
     Status st = writeAll(fd, content, path);
     if (::close(fd) != 0 && st.isOk()) st = errnoStatus("cannot write", path, errno);
     return st;
@@ -95,8 +105,9 @@ Status writeFileAtomic(const std::string& path, const std::string& content) {
     static std::atomic<unsigned> counter{0};
     std::string tmp = *native + ".tmp" + std::to_string(::getpid()) + "-" +
                       std::to_string(counter.fetch_add(1));
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errnoStatus("cannot create", tmp, errno);
+    int fd = -1;
+    Status opened = posix::openRegular(tmp, tmp, O_WRONLY | O_CREAT | O_EXCL, 0666, false, &fd);
+    if (!opened.isOk()) return opened;
     Status st = writeAll(fd, content, tmp);
     if (st.isOk() && ::fsync(fd) != 0) st = errnoStatus("cannot flush", tmp, errno);
     if (::close(fd) != 0 && st.isOk()) st = errnoStatus("cannot write", tmp, errno);

@@ -9,6 +9,8 @@
 #include <windows.h>
 #endif
 
+#include "platform/file.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -23,7 +25,7 @@ TEST(FsTest, WholeFileRoundTripKeepsEveryByte) {
     std::string path = dir.file("all.bin");
     ASSERT_TRUE(platform::writeFile(path, bytes).isOk());
     std::string back;
-    ASSERT_TRUE(platform::readFile(path, &back).isOk());
+    ASSERT_TRUE(platform::readFile(path, &back, 1 << 20).isOk());
     EXPECT_EQ(back, bytes);
     EXPECT_TRUE(platform::fileExists(path));
 }
@@ -31,7 +33,7 @@ TEST(FsTest, WholeFileRoundTripKeepsEveryByte) {
 TEST(FsTest, MissingFileIsNotFound) {
     testsupport::TempDir dir;
     std::string back = "old";
-    Status st = platform::readFile(dir.file("none.txt"), &back);
+    Status st = platform::readFile(dir.file("none.txt"), &back, 100);
     EXPECT_EQ(st.code(), Status::Code::NotFound);
     EXPECT_EQ(back, "");
     EXPECT_FALSE(platform::fileExists(dir.file("none.txt")));
@@ -106,7 +108,7 @@ TEST(FsTest, SharingModesOfOtherPrograms) {
         // Another reader that lets others write: we read, but cannot rewrite.
         OpenHandle reader(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
         ASSERT_TRUE(reader.ok());
-        EXPECT_TRUE(platform::readFile(path, &back).isOk());
+        EXPECT_TRUE(platform::readFile(path, &back, 1 << 20).isOk());
         EXPECT_EQ(back, "1234567");
         Status st = platform::writeFile(path, "7654321");
         EXPECT_EQ(st.code(), Status::Code::Locked) << st.message();
@@ -114,12 +116,12 @@ TEST(FsTest, SharingModesOfOtherPrograms) {
     {
         OpenHandle exclusive(path, 0);
         ASSERT_TRUE(exclusive.ok());
-        platform::Status st = platform::readFile(path, &back);
+        platform::Status st = platform::readFile(path, &back, 1 << 20);
         EXPECT_EQ(st.code(), Status::Code::Locked) << st.message();
         EXPECT_EQ(st.osCode(), ERROR_SHARING_VIOLATION);
     }
     ASSERT_TRUE(platform::writeFile(path, "7654321").isOk());
-    ASSERT_TRUE(platform::readFile(path, &back).isOk());
+    ASSERT_TRUE(platform::readFile(path, &back, 1 << 20).isOk());
     EXPECT_EQ(back, "7654321");
 }
 
@@ -145,10 +147,59 @@ TEST(FsTest, CurrentDirectoryHasNoLeadingSeparator) {
     EXPECT_NE(dir.front(), '\\');
 }
 
+#ifndef _WIN32
+// Only regular files are files: everything else is absent (a folder stays a
+// folder), no open of it blocks, and no read goes beyond its limit.
+TEST(FsTest, HostileFilesAreRefusedWithoutBlocking) {
+    using testsupport::Hostile;
+    for (const auto& k : testsupport::kHostileKinds) {
+        testsupport::TempDir dir;
+        const std::string path = dir.file("image.tmp");
+        testsupport::makeHostile(k.kind, path);
+        const bool regular = k.kind == Hostile::Huge;
+        EXPECT_EQ(platform::isFile(path), regular) << k.name;
+        EXPECT_EQ(platform::fileExists(path), regular || k.kind == Hostile::Folder) << k.name;
+
+        Status read, opened;
+        std::string content;
+        EXPECT_TRUE(testsupport::finishesWithin(std::chrono::seconds(2), [&] {
+            read = platform::readFile(path, &content, 4096);
+            std::unique_ptr<platform::File> file;
+            opened = platform::openFile(path, {}, &file);
+        }, path)) << k.name;
+        EXPECT_TRUE(content.empty()) << k.name;
+        EXPECT_EQ(read.code(), regular                    ? Status::Code::TooLarge
+                               : k.kind == Hostile::Folder ? Status::Code::IoError
+                                                           : Status::Code::NotFound)
+            << k.name << ": " << read.message();
+        EXPECT_EQ(opened.isOk(), regular) << k.name << ": " << opened.message();
+    }
+}
+
+TEST(FsTest, ReadStopsAtTheLimitAndLinksToFilesAreFollowed) {
+    testsupport::TempDir dir;
+    dir.write("code.txt", "1234567");
+    std::filesystem::create_symlink(dir.file("code.txt"), dir.file("link.txt"));
+    std::string content;
+    EXPECT_TRUE(platform::readFile(dir.file("link.txt"), &content, 7).isOk());
+    EXPECT_EQ(content, "1234567");
+    Status st = platform::readFile(dir.file("code.txt"), &content, 6);
+    EXPECT_EQ(st.code(), Status::Code::TooLarge);
+    EXPECT_NE(st.message().find("larger than 6 bytes"), std::string::npos) << st.message();
+    EXPECT_EQ(content, "");
+    // A link is refused only where the caller asks for it.
+    std::unique_ptr<platform::File> file;
+    platform::OpenMode noLinks{};
+    noLinks.followLinks = false;
+    EXPECT_TRUE(platform::openFile(dir.file("code.txt"), noLinks, &file).isOk());
+    EXPECT_FALSE(platform::openFile(dir.file("link.txt"), noLinks, &file).isOk());
+}
+#endif
+
 TEST(FsTest, ErrorsCarryTheSystemsText) {
     testsupport::TempDir dir;
     std::string back;
-    Status st = platform::readFile(dir.file("none.txt"), &back);
+    Status st = platform::readFile(dir.file("none.txt"), &back, 100);
     ASSERT_NE(st.osCode(), 0);
     std::string text = platform::osErrorText(st.osCode());
     ASSERT_FALSE(text.empty());

@@ -9,20 +9,21 @@
 #include <thread>
 
 #include "platform/fs.h"
+#include "platform/open_win.h"
 
 namespace platform {
 namespace {
 
 Status lastErrorStatus(const std::string& what, const std::string& path) {
-    DWORD err = GetLastError();
-    std::string msg = what + " " + path + ": " + osErrorText(int(err));
-    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) {
-        return Status::notFound(msg, int(err));
-    }
-    if (err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION) {
-        return Status::locked(msg, int(err));
-    }
-    return Status::ioError(msg, int(err));
+    return win::lastErrorStatus(what, path, GetLastError());
+}
+
+// Attributes of a file or folder, never of a device.
+DWORD attributesOf(const std::string& path) {
+    if (win::isDevicePath(path)) return INVALID_FILE_ATTRIBUTES;
+    DWORD a = GetFileAttributesA(path.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DEVICE)) return INVALID_FILE_ATTRIBUTES;
+    return a;
 }
 
 Status writeHandle(HANDLE h, const std::string& content, const std::string& path) {
@@ -40,27 +41,35 @@ Status writeHandle(HANDLE h, const std::string& content, const std::string& path
 
 }  // namespace
 
-bool fileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool fileExists(const std::string& path) { return attributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool isFile(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
+    DWORD a = attributesOf(path);
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-Status readFile(const std::string& path, std::string* content) {
+Status readFile(const std::string& path, std::string* content, std::uint64_t limit) {
     content->clear();
     // Others may write, rename or delete the file while it is read, as on
     // POSIX: the point-of-sale rewrites its files at any time.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot open", path);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    Status opened = win::openRegular(path, GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     OPEN_EXISTING, true, &h);
+    if (!opened.isOk()) return opened;
+    auto tooLarge = [&] {
+        CloseHandle(h);
+        content->clear();
+        return Status::tooLarge(path + " is larger than " + std::to_string(limit) +
+                                " bytes, more than such a file ever holds");
+    };
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(h, &size) && std::uint64_t(size.QuadPart) > limit) return tooLarge();
     char buf[65536];
     for (;;) {
+        DWORD want = DWORD(std::min<std::uint64_t>(sizeof buf, limit + 1 - content->size()));
         DWORD n = 0;
-        if (!ReadFile(h, buf, sizeof buf, &n, nullptr)) {
+        if (!ReadFile(h, buf, want, &n, nullptr)) {
             Status st = lastErrorStatus("cannot read", path);
             CloseHandle(h);
             content->clear();
@@ -68,15 +77,16 @@ Status readFile(const std::string& path, std::string* content) {
         }
         if (n == 0) break;
         content->append(buf, n);
+        if (content->size() > limit) return tooLarge();
     }
     CloseHandle(h);
     return {};
 }
 
 Status writeFile(const std::string& path, const std::string& content) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot create", path);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    Status opened = win::openRegular(path, GENERIC_WRITE, 0, CREATE_ALWAYS, true, &h);
+    if (!opened.isOk()) return opened;
     Status st = writeHandle(h, content, path);
     CloseHandle(h);
     return st;

@@ -13,7 +13,7 @@ namespace platform {
 // does).
 class [[nodiscard]] Status {
 public:
-    enum class Code { Ok, NotFound, Corrupt, Locked, IoError, Invalid, Unsupported };
+    enum class Code { Ok, NotFound, Corrupt, Locked, IoError, Invalid, Unsupported, TooLarge };
 
     Status() = default;  // success
     Status(Code code, std::string message, int osCode = 0)
@@ -30,6 +30,7 @@ public:
         return {Code::Locked, std::move(message), osCode};
     }
     static Status invalid(std::string message) { return {Code::Invalid, std::move(message)}; }
+    static Status tooLarge(std::string message) { return {Code::TooLarge, std::move(message)}; }
 
     bool isOk() const { return m_code == Code::Ok; }
     Code code() const { return m_code; }

@@ -20,6 +20,8 @@
 #include "errors/error.h"
 #include "platform/beep.h"
 #include "platform/file.h"
+#include "platform/fs.h"
+#include "testsupport/hostile_files.h"
 #include "workareas/work_area.h"
 #include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
@@ -311,6 +313,29 @@ TEST_F(ListFileTest, ReadsTheSlidesAreaWhenAlreadyOpen) {
     EXPECT_TRUE(workareas::isAliasOpen("other"));
 }
 
+// A list table that is not a regular file is no list: nothing is read, no
+// open waits, and no error is raised.
+TEST_F(ListFileTest, HostileListIsNoList) {
+    for (const auto& k : testsupport::kHostileKinds) {
+        testsupport::TempDir shop;
+        cListFile = shop.file("TILL1.dbf");
+        testsupport::makeHostile(k.kind, cListFile);
+        Items items = {"x"};
+        std::string slide = "x";
+        long record = 1;
+        EXPECT_TRUE(testsupport::finishesWithin(std::chrono::seconds(2), [&] {
+            items = read();
+            slide = nextSlide(cListFile, record);
+            workareas::closeAll();
+        }, cListFile)) << k.name;
+        EXPECT_TRUE(items.empty()) << k.name;
+        EXPECT_EQ(slide, "") << k.name;
+        // A huge file of zeros is a regular file: the engine judges it.
+        if (k.kind != testsupport::Hostile::Huge) EXPECT_TRUE(raised.empty()) << k.name;
+        raised.clear();
+    }
+}
+
 TEST_F(ListFileTest, NextSlideWrapsAndRestarts) {
     long record = 4;
     std::string next = "kept";
@@ -353,7 +378,7 @@ protected:
         s.makeDesc = [](const std::string& code, const std::string&) { return code; };
         s.findPic = [](const std::string&, const std::string&) { return std::string(); };
         s.isFile = [](const std::string&) { return false; };
-        s.readFile = [](const std::string&, std::string*) { return false; };
+        s.readFile = platform::readFile;
         s.closeAllTables = [] { workareas::closeAll(); };
         s.nextSlide = nextSlide;
         s.pause = [](int) {};

@@ -5,6 +5,7 @@
 #include "core/xbase_values.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
+#include "platform/read_limits.h"
 
 namespace settings {
 namespace {
@@ -32,7 +33,15 @@ std::string wholeNumber(double v) { return core::formatNumberTrimmed(v, 0); }
 
 std::string ReadParam(const std::string& paramFile, Settings& settings) {
     std::string text;
-    if (!platform::readFile(paramFile, &text).isOk()) text.clear();
+    // Beyond the limit, or not a regular file: read as a missing file.
+    platform::Status read = platform::readFile(paramFile, &text, platform::kParamFileLimit);
+    if (read.code() == platform::Status::Code::TooLarge) {
+        platform::dialogs().messageBox(std::string(kParamFileTooLarge) + "\r\n\r\n" + paramFile +
+                                       "\r\nAt most " +
+                                       std::to_string(platform::kParamFileLimit / 1024) +
+                                       " KB are read.");
+    }
+    if (!read.isOk()) text.clear();
     const std::string upperText = core::upper(text);
 
     if (auto v = sectionValue(text, upperText, "[CODESPEC]")) settings.cBuffer = *v;

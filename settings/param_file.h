@@ -23,8 +23,15 @@ struct Settings {
 
 // Reads `paramFile` into `settings`: each section found replaces its values,
 // a missing one leaves them as they are. A missing or unreadable file counts
-// as empty text. Returns the whole text of the file.
+// as empty text, as does anything that is not a regular file and a file
+// beyond platform::kParamFileLimit; the latter is also told in a message box
+// (kParamFileTooLarge, the file and the limit), since Apply/Save would
+// replace it. Returns the whole text of the file.
 std::string ReadParam(const std::string& paramFile, Settings& settings);
+
+inline constexpr const char* kParamFileTooLarge =
+    "The parameter file is too large to be one and was not read; the settings keep their "
+    "defaults.";
 
 // The fourteen lines SaveParam writes, each ending in CR LF, with the frame
 // state `frameState` (the check box's, not settings.nFrameState).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dialogs.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -168,5 +169,32 @@ TEST_F(ParamFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
     EXPECT_NE(dialogs.messages[0].find("NOT saved"), std::string::npos);
     EXPECT_EQ(dir.read("TILL2.ini"), kSaved);
 }
+
+#ifndef _WIN32
+// Anything but a regular file reads as a missing file, at once; a huge file
+// too, and the user is told, since Apply/Save would replace it.
+TEST_F(ParamFileTest, HostileFileReadsAsMissing) {
+    for (const auto& k : testsupport::kHostileKinds) {
+        testsupport::TempDir shop;
+        const std::string path = shop.file("TILL2.ini");
+        testsupport::makeHostile(k.kind, path);
+        dialogs.messages.clear();
+        Params params;
+        std::string text = "x";
+        EXPECT_TRUE(testsupport::finishesWithin(
+            std::chrono::seconds(2), [&] { text = settings::ReadParam(path, params); }, path))
+            << k.name;
+        EXPECT_EQ(text, "") << k.name;
+        EXPECT_EQ(params.cBuffer, "") << k.name;
+        EXPECT_EQ(params.nSlow, 100) << k.name;
+        const bool told = k.kind == testsupport::Hostile::Huge;
+        ASSERT_EQ(dialogs.messages.size(), told ? 1u : 0u) << k.name;
+        if (told) {
+            EXPECT_NE(dialogs.messages[0].find(settings::kParamFileTooLarge), std::string::npos);
+            EXPECT_NE(dialogs.messages[0].find("64 KB"), std::string::npos);
+        }
+    }
+}
+#endif
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "graphics/ui/colours.h"
 #include "graphics/ui/place.h"
 #include "platform/fs.h"
+#include "platform/read_limits.h"
 #include "platform/ui/qt_text.h"
 
 namespace settings::ui {
@@ -55,7 +56,13 @@ private:
 
 void HelpText(QWidget* window, const std::string& cAppPath) {
     std::string text;
-    if (!platform::readFile(cAppPath + "\\helptext.txt", &text).isOk()) text.clear();
+    platform::Status read =
+        platform::readFile(cAppPath + "\\helptext.txt", &text, platform::kHelpTextLimit);
+    if (read.code() == platform::Status::Code::TooLarge) {
+        text = kHelpTextTooLarge + std::to_string(platform::kHelpTextLimit / 1024) + " KB.";
+    } else if (!read.isOk()) {
+        text.clear();
+    }
 
     QPointer<QPlainTextEdit> viewer = new QPlainTextEdit(window);
     graphics::ui::placeBottomLeft(viewer, 0, 0, 600, 400);

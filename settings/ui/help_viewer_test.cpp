@@ -10,6 +10,7 @@
 #include "graphics/color_codes.h"
 #include "graphics/ui/qt_color.h"
 #include "settings/ui/icon_row.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -74,6 +75,31 @@ TEST(HelpViewerTest, AnotherWindowsCloseRequestClosesThatWindowAndEndsTheViewer)
     EXPECT_FALSE(other.isVisible());  // not swallowed
     EXPECT_TRUE(window.isVisible());
 }
+
+#ifndef _WIN32
+// Anything but a regular file gives the empty viewer of a missing help text,
+// at once; a huge file is not read, and the viewer says why.
+TEST(HelpViewerTest, HostileHelpTextIsNotRead) {
+    for (const auto& k : testsupport::kHostileKinds) {
+        testsupport::TempDir dir;
+        testsupport::makeHostile(k.kind, dir.file("helptext.txt"));
+        QWidget window;
+        window.resize(600, 400);
+        window.show();
+        QString shown;
+        {
+            testsupport::HangGuard guard(dir.file("helptext.txt"), std::chrono::seconds(2));
+            shown = runHelp(window, dir.str(), [&](QPlainTextEdit*) { window.close(); });
+            EXPECT_FALSE(guard.fired()) << k.name;
+        }
+        if (k.kind == testsupport::Hostile::Huge) {
+            EXPECT_TRUE(shown.startsWith(settings::ui::kHelpTextTooLarge)) << k.name;
+        } else {
+            EXPECT_TRUE(shown.isEmpty()) << k.name;
+        }
+    }
+}
+#endif
 
 TEST(IconRowTest, ThirteenOverlappingPicturesInOneRow) {
     QWidget page;
