@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "errors/recovery.h"
 #include "platform/dialogs.h"
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/system_info.h"
 #include "tables/dbe.h"
@@ -90,19 +90,6 @@ std::string pathIn(const std::string& folder, const std::string& name) {
     return last == '/' || last == '\\' ? folder + name : folder + "/" + name;
 }
 
-Error fileError(int genCode, const char* description, const std::string& name,
-                const platform::Status& st) {
-    Error e;
-    e.genCode = genCode;
-    e.subSystem = "BASE";
-    e.subCode = genCode == kGenCreate ? 2008 : 2011;
-    e.description = description;
-    e.fileName = name;
-    e.operation = genCode == kGenCreate ? "SET ALTERNATE TO" : "WRITE";
-    e.osCode = st.osCode();
-    return e;
-}
-
 }  // namespace
 
 [[noreturn]] void endWith(const Services& services, int code) {
@@ -174,42 +161,36 @@ std::string errorLogText(const Error& oError, int nLevel, const Services& servic
 
 void ErrorLog(const Error& oError, int nLevel, const Services& services) {
     platform::Dialogs& dialogs = services.dialogs ? *services.dialogs : platform::dialogs();
-    std::string name;
-    std::string path;
-    {
-        // The file opening is a recovery point of its own: a name that cannot
-        // be created is skipped for the next, silently.
-        AbortEachStep steps;
-        int n = 0;
-        for (;; ++n) {
-            if (n >= kMaxNames) {
-                dialogs.messageBox("Unable to open error log file");
-                endWith(services, 1);
-            }
-            name = errorLogName(n);
-            path = pathIn(services.logFolder, name);
-            bool opened = steps.run([&] {
-                platform::Status st = platform::writeFile(path, "");
-                if (st.isOk()) return;
-                Error e = fileError(kGenCreate, "Create error", name, st);
-                raise(e);
-            });
-            if (opened) break;
+    const auto open = services.openLogFile ? services.openLogFile : platform::openFile;
+    const std::string text = errorLogText(oError, nLevel, services);
+    // Nothing here raises an error: the log is written on the way out after
+    // an error, and a handler called from here would come back here.
+    for (int n = 0; n < kMaxNames; ++n) {
+        const std::string name = errorLogName(n);
+        const std::string path = pathIn(services.logFolder, name);
+        // A name that cannot be opened is skipped for the next, silently: a
+        // read-only file, one held open elsewhere, a folder, a FIFO, a device
+        // and a symbolic link, which is not followed to wherever it points.
+        std::unique_ptr<platform::File> file;
+        platform::Status st = open(path,
+                                   {platform::Access::ReadWrite, platform::Share::Exclusive,
+                                    platform::Disposition::Replace, /*followLinks=*/false},
+                                   &file);
+        if (!st.isOk()) continue;
+        st = file->writeAt(0, text.data(), text.size());
+        if (st.isOk()) st = file->sync();
+        file.reset();
+        if (st.isOk()) {
+            dialogs.messageBox("Error log was written to the file " + name);
+            return;
         }
+        // The disk took the name but not the log (full, failing): every other
+        // name is on the same disk. What was written of it helps no one.
+        platform::removeFile(path);
+        break;
     }
-    std::string text = errorLogText(oError, nLevel, services);
-    Error writeError;
-    for (;;) {
-        platform::Status st = platform::writeFile(path, text);
-        if (st.isOk()) break;
-        int tries = writeError.tries;
-        writeError = fileError(kGenWrite, "Write error", name, st);
-        writeError.tries = tries;
-        writeError.canRetry = true;
-        writeError.canDefault = true;
-        if (raise(writeError) != Action::Retry) break;
-    }
-    dialogs.messageBox("Error log was written to the file " + name);
+    dialogs.messageBox("Unable to open error log file");
+    endWith(services, 1);
 }
 
 }  // namespace errors

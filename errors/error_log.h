@@ -9,11 +9,14 @@ namespace errors {
 
 // Writes the error log of `oError` to "KRLERROR.LOG" in services.logFolder
 // (the current directory), replacing an earlier log, and tells the user the
-// file's name in a message box. A name that cannot be created is skipped for
-// "KRLERROR.001", "KRLERROR.002" ... "KRLERROR.999"; when all 1,000 fail, the
-// box "Unable to open error log file" is shown and the program ends with exit
-// code 1 (services.endProgram). Opening is the only step protected here: an
-// error while writing goes to the process-wide handler like any other.
+// file's name in a message box once every byte is on the disk (written and
+// flushed). A name that cannot be opened (read-only, held open elsewhere, not
+// a regular file, or a symbolic link, which is never followed) is skipped for
+// "KRLERROR.001", "KRLERROR.002" ... "KRLERROR.999". When all 1,000 fail, or
+// the log cannot be written or flushed (what was written is removed), the box
+// "Unable to open error log file" is shown and the program ends with exit code
+// 1 (services.endProgram). Raises no error, so it never comes back to itself
+// through the handler.
 // The call stack is listed from level nLevel + 1 counted from ErrorLog (level
 // 0); levels 1 and 2 are the handler and its installed block, so nLevel 2
 // starts with the function that raised the error. Any thread.

@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "errors/handler_test_support.h"
+#include "platform/file.h"
 #include "tables/dbe.h"
+#include "testsupport/hostile_files.h"
 
 namespace {
 
@@ -204,5 +206,70 @@ TEST(ErrorLogTest, NamesAndVersion) {
     EXPECT_EQ(programVersion().rfind("1.1.0.", 0), 0u);
     EXPECT_GT(programVersion().size(), 6u);
 }
+
+// A disk that takes the name but not the log (full or failing): the box that
+// says the log was written never comes, the handler is never asked again
+// (no error is raised on the way out), and the program ends with code 1.
+// Abort in the handler's own dialogue leads here, as does any other end.
+TEST(ErrorLogTest, LogThatCannotBeWrittenEndsTheProgramWithoutComingBack) {
+    int raised = 0;
+    test::HandlerScope scope([&](Error&) {
+        ++raised;
+        return Action::Default;
+    });
+    TempDir dir;
+    ScriptedDialogs dialogs({3});  // Abort
+    Services s = test::testServices(dialogs, dir);
+    int opens = 0;
+    s.openLogFile = [&](const std::string&, platform::OpenMode,
+                        std::unique_ptr<platform::File>* file) {
+        ++opens;
+        *file = platform::memoryFile(std::make_shared<std::string>(), /*failAfterWrites=*/0);
+        return platform::Status();
+    };
+    Error e = sampleError();
+    e.genCode = kGenWrite;  // not a division by zero: the dialogue comes
+    try {
+        StandardEH(e, s);
+        FAIL() << "the handler returned";
+    } catch (const ProgramEnded& end) {
+        EXPECT_EQ(end.code, 1);
+    }
+    EXPECT_EQ(raised, 0);
+    EXPECT_EQ(opens, 1);  // every other name is on the same disk
+    auto boxes = dialogs.boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].kind, "confirm");
+    EXPECT_EQ(boxes[1].text, "Unable to open error log file");
+}
+
+#ifndef _WIN32
+// A log name taken by anything but a regular file, or by a symbolic link
+// (even to a regular file, which stays as it was), is skipped for the next
+// name, without blocking. A huge regular log is simply replaced.
+TEST(ErrorLogTest, NamesThatAreNoRegularFileOrAreLinksAreSkipped) {
+    for (const auto& k : testsupport::kHostileKinds) {
+        TempDir dir;
+        testsupport::makeHostile(k.kind, dir.file("KRLERROR.LOG"));
+        ScriptedDialogs dialogs;
+        EXPECT_TRUE(testsupport::finishesWithin(std::chrono::seconds(2), [&] {
+            ErrorLog(sampleError(), 2, test::testServices(dialogs, dir));
+        }, dir.file("KRLERROR.LOG"))) << k.name;
+        const char* expected =
+            k.kind == testsupport::Hostile::Huge ? "KRLERROR.LOG" : "KRLERROR.001";
+        EXPECT_EQ(dialogs.boxes().at(0).text,
+                  std::string("Error log was written to the file ") + expected)
+            << k.name;
+        EXPECT_EQ(dir.read(expected).substr(0, 4), "\r\n\r\n") << k.name;
+    }
+    TempDir dir;
+    dir.write("elsewhere.txt", "keep");
+    std::filesystem::create_symlink(dir.file("elsewhere.txt"), dir.file("KRLERROR.LOG"));
+    ScriptedDialogs dialogs;
+    ErrorLog(sampleError(), 2, test::testServices(dialogs, dir));
+    EXPECT_EQ(dir.read("elsewhere.txt"), "keep");
+    EXPECT_EQ(dir.read("KRLERROR.001").substr(0, 4), "\r\n\r\n");
+}
+#endif
 
 }  // namespace

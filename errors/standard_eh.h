@@ -7,8 +7,8 @@
 
 #include "errors/call_stack.h"
 #include "errors/error.h"
-
 #include "platform/dialogs.h"
+#include "platform/file.h"
 
 // The default error handler: the decision table, the dialogue and the end of
 // the program after an error.
@@ -31,6 +31,11 @@ struct Services {
 
     // Error log only.
     std::string logFolder;                       // "": the current directory
+    // Opens the log file; empty: platform::openFile. Tests hand out memory
+    // files that fail (platform::memoryFile's failAfterWrites).
+    std::function<platform::Status(const std::string&, platform::OpenMode,
+                                   std::unique_ptr<platform::File>*)>
+        openLogFile;
     std::function<std::string()> programPath;    // empty: platform::programPath
     std::function<std::tm()> now;                // local date and time; empty: the clock
     std::string version;                         // "": programVersion()
