@@ -8,6 +8,7 @@
 #include <io.h>
 #endif
 
+#include "display/metafile_child.h"
 #include "errors/error.h"
 #include "tools/commands.h"
 
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     tools::Args args(argv + 2, argv + argc);
+    if (name == display::kConvertMetafileCommand) return tools::cmdConvertMetafile(args);
     for (const auto& c : tools::commands()) {
         if (name != c.name) continue;
         try {

@@ -1,18 +1,25 @@
 #include "display/ui/metafile_converter.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cstdio>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <tuple>
+
+#include "display/emf_check.h"
+#include "display/metafile_child.h"
+#include "platform/fs.h"
+#include "platform/read_limits.h"
+#include "platform/system_info.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -26,41 +33,20 @@
 #include <vector>
 #endif
 
-extern "C" {
-#include <emf2svg.h>
-}
-
 namespace display::ui {
-
-std::optional<QByteArray> emfToSvg(const QByteArray& emf) {
-    // The library keeps state of its own between calls; one at a time.
-    static std::mutex libraryMutex;
-    std::lock_guard lock(libraryMutex);
-    generatorOptions options{};
-    char emptyNamespace[] = "";
-    options.nameSpace = emptyNamespace;
-    options.svgDelimiter = true;
-    options.emfplus = false;  // the plain EMF records every dual file also holds
-    QByteArray input = emf;   // the library wants a writable buffer
-    char* out = nullptr;
-    size_t outLength = 0;
-    const int ok = emf2svg(input.data(), size_t(input.size()), &out, &outLength, &options);
-    std::optional<QByteArray> svg;
-    if (ok == 1 && out && outLength > 0) svg = QByteArray(out, qsizetype(outLength));
-    std::free(out);
-    return svg;
-}
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A picture is known by its name and its content: a file rewritten in place
+// is converted again, the same file shown again is not.
 struct CacheKey {
-    std::string path;
-    std::uintmax_t size;
-    std::filesystem::file_time_type modified;
+    std::string file;
+    std::size_t size;
+    std::size_t hash;
     bool operator<(const CacheKey& o) const {
-        return std::tie(path, size, modified) < std::tie(o.path, o.size, o.modified);
+        return std::tie(file, size, hash) < std::tie(o.file, o.size, o.hash);
     }
 };
 
@@ -85,7 +71,15 @@ QRectF graphicBounds(const QByteArray& svg) {
     return r.width() > 0 && r.height() > 0 ? r : QRectF();
 }
 
-enum class RunResult { Finished, Failed, TimedOut };
+// How a converter run ended: exit 0, the refusal code, another exit code, a
+// signal (or an abnormal end on Windows), or stopped at its time limit.
+enum class RunResult { Finished, Refused, Failed, Crashed, TimedOut };
+
+RunResult exitResult(int code) {
+    if (code == display::kMetafileConverted) return RunResult::Finished;
+    if (code == display::kMetafileRefused) return RunResult::Refused;
+    return RunResult::Failed;
+}
 
 #ifdef Q_OS_UNIX
 // posix_spawn rather than fork: the display process is large and has threads.
@@ -127,8 +121,8 @@ RunResult runConverter(const QString& program, const QStringList& arguments,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? RunResult::Finished
-                                                         : RunResult::Failed;
+    if (WIFSIGNALED(status)) return RunResult::Crashed;
+    return WIFEXITED(status) ? exitResult(WEXITSTATUS(status)) : RunResult::Failed;
 }
 #else
 RunResult runConverter(const QString& program, const QStringList& arguments,
@@ -144,11 +138,51 @@ RunResult runConverter(const QString& program, const QStringList& arguments,
         process.waitForFinished(5000);
         return RunResult::TimedOut;
     }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0
-               ? RunResult::Finished
-               : RunResult::Failed;
+    if (process.exitStatus() != QProcess::NormalExit) return RunResult::Crashed;
+    return exitResult(process.exitCode());
 }
 #endif
+
+
+const char* endText(RunResult result) {
+    switch (result) {
+        case RunResult::Crashed: return "the converter crashed";
+        case RunResult::TimedOut: return "the converter ran out of time and was stopped";
+        case RunResult::Refused: return "the converter cannot draw it";
+        default: return "the converter failed";
+    }
+}
+
+void note(const std::string& file, const std::string& what) {
+    std::fprintf(stderr, "lumisett: picture %s not shown: %s\n", file.c_str(), what.c_str());
+}
+
+// What a converter wrote: empty when it wrote nothing (or more than any picture).
+QByteArray readOutput(const std::string& path) {
+    std::string svg;
+    if (!platform::readFile(path, &svg, platform::kPictureFileLimit).isOk()) return {};
+    return QByteArray(svg.data(), qsizetype(svg.size()));
+}
+
+// lumisett-tool beside the running program, else the one this build made.
+QString defaultChildProgram() {
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("lumisett-tool.exe");
+#else
+    const QString name = QStringLiteral("lumisett-tool");
+#endif
+    const std::string self = platform::programPath();
+    if (!self.empty()) {
+        const QString beside =
+            QFileInfo(QString::fromStdString(self)).absoluteDir().filePath(name);
+        if (QFileInfo(beside).isExecutable()) return beside;
+    }
+#ifdef LUMISETT_TOOL_BUILD_PATH
+    if (QFileInfo(QStringLiteral(LUMISETT_TOOL_BUILD_PATH)).isExecutable())
+        return QStringLiteral(LUMISETT_TOOL_BUILD_PATH);
+#endif
+    return {};
+}
 
 }  // namespace
 
@@ -156,11 +190,19 @@ struct MetafileConverter::Impl {
     std::mutex mutex;  // one conversion at a time; guards everything below
     std::string program;
     std::chrono::milliseconds timeLimit{30000};
+    std::string childProgram;
+    std::chrono::milliseconds childTimeLimit{10000};
     std::unique_ptr<QTemporaryDir> profile;
     std::map<CacheKey, std::optional<SvgPicture>> cache;
     std::deque<CacheKey> cacheOrder;
 
-    std::optional<SvgPicture> run(const std::string& nativePath);
+    std::optional<SvgPicture> run(const std::string& file, const std::string& bytes);
+    // The child's answer: a picture, or nullopt with `refused` telling a
+    // refusal (the office converter may try) from a failure.
+    std::optional<SvgPicture> runChild(const std::string& file, std::string_view emf,
+                                       bool* refused);
+    std::optional<SvgPicture> runOffice(const std::string& file, const std::string& bytes,
+                                        bool isEmf);
 };
 
 MetafileConverter& MetafileConverter::instance() {
@@ -181,23 +223,28 @@ void MetafileConverter::setTimeLimit(std::chrono::milliseconds limit) {
     m_impl->timeLimit = limit;
 }
 
+void MetafileConverter::setChildProgram(std::string program) {
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->childProgram = std::move(program);
+}
+
+void MetafileConverter::setChildTimeLimit(std::chrono::milliseconds limit) {
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->childTimeLimit = limit;
+}
+
 void MetafileConverter::clearCache() {
     std::lock_guard lock(m_impl->mutex);
     m_impl->cache.clear();
     m_impl->cacheOrder.clear();
 }
 
-std::optional<SvgPicture> MetafileConverter::convert(const std::string& nativePath) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(nativePath, ec);
-    if (ec) return std::nullopt;
-    const auto modified = std::filesystem::last_write_time(nativePath, ec);
-    if (ec) return std::nullopt;
-    const CacheKey key{nativePath, size, modified};
-
+std::optional<SvgPicture> MetafileConverter::convert(const std::string& file,
+                                                     const std::string& bytes) {
+    const CacheKey key{file, bytes.size(), std::hash<std::string>{}(bytes)};
     std::lock_guard lock(m_impl->mutex);
     if (auto it = m_impl->cache.find(key); it != m_impl->cache.end()) return it->second;
-    auto result = m_impl->run(nativePath);
+    auto result = m_impl->run(file, bytes);
     if (m_impl->cacheOrder.size() >= kCacheEntries) {
         m_impl->cache.erase(m_impl->cacheOrder.front());
         m_impl->cacheOrder.pop_front();
@@ -207,7 +254,60 @@ std::optional<SvgPicture> MetafileConverter::convert(const std::string& nativePa
     return result;
 }
 
-std::optional<SvgPicture> MetafileConverter::Impl::run(const std::string& nativePath) {
+std::optional<SvgPicture> MetafileConverter::Impl::run(const std::string& file,
+                                                       const std::string& bytes) {
+    const bool isEmf = bytes.size() >= 44 && bytes.compare(40, 4, " EMF") == 0;
+    if (!isEmf) return runOffice(file, bytes, false);
+    const EmfCheck check = checkEmf(bytes);
+    if (!check.ok()) {
+        note(file, "not a sound EMF file (" + check.fault + ")");
+        return std::nullopt;
+    }
+    bool refused = false;
+    auto picture = runChild(file, std::string_view(bytes).substr(0, check.length), &refused);
+    if (picture || !refused) return picture;
+    return runOffice(file, bytes.substr(0, check.length), true);
+}
+
+std::optional<SvgPicture> MetafileConverter::Impl::runChild(const std::string& file,
+                                                            std::string_view emf, bool* refused) {
+    *refused = false;
+    const QString programPath =
+        childProgram.empty() ? defaultChildProgram() : QString::fromStdString(childProgram);
+    if (programPath.isEmpty()) {
+        note(file, "lumisett-tool, which converts metafiles, is missing");
+        return std::nullopt;
+    }
+    QTemporaryDir work;
+    if (!work.isValid()) return std::nullopt;
+    const std::string input = work.filePath(QStringLiteral("picture.emf")).toStdString();
+    const std::string output = work.filePath(QStringLiteral("picture.svg")).toStdString();
+    if (!platform::writeFile(input, std::string(emf)).isOk()) return std::nullopt;
+    const RunResult result =
+        runConverter(programPath,
+                     {QString::fromLatin1(kConvertMetafileCommand), QString::fromStdString(input),
+                      QString::fromStdString(output)},
+                     childTimeLimit);
+    if (result == RunResult::Refused) {
+        *refused = true;
+        return std::nullopt;
+    }
+    if (result != RunResult::Finished) {
+        note(file, endText(result));
+        return std::nullopt;
+    }
+    SvgPicture picture;
+    picture.svg = readOutput(output);
+    if (picture.svg.isEmpty()) {
+        note(file, "the converter wrote no picture");
+        return std::nullopt;
+    }
+    return picture;
+}
+
+std::optional<SvgPicture> MetafileConverter::Impl::runOffice(const std::string& file,
+                                                             const std::string& bytes,
+                                                             bool isEmf) {
     const QString programPath = program.empty()
                                     ? QStandardPaths::findExecutable(QStringLiteral("soffice"))
                                     : QString::fromStdString(program);
@@ -221,14 +321,9 @@ std::optional<SvgPicture> MetafileConverter::Impl::run(const std::string& native
     // A copy under a plain name with the extension its content calls for: the
     // converter picks its import filter by the extension, and the shop's file
     // names may hold anything.
-    const QString source = QString::fromStdString(nativePath);
-    QFile sourceFile(source);
-    if (!sourceFile.open(QIODevice::ReadOnly)) return std::nullopt;
-    const bool isEmf = sourceFile.read(44).mid(40) == " EMF";
-    sourceFile.close();
     const QString input = work.filePath(isEmf ? QStringLiteral("picture.emf")
                                               : QStringLiteral("picture.met"));
-    if (!QFile::copy(source, input)) return std::nullopt;
+    if (!platform::writeFile(input.toStdString(), bytes).isOk()) return std::nullopt;
     const QString outDir = work.filePath(QStringLiteral("out"));
 
     const QStringList arguments = {
@@ -237,16 +332,13 @@ std::optional<SvgPicture> MetafileConverter::Impl::run(const std::string& native
         QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile->path()).toString(),
         QStringLiteral("--convert-to"), QStringLiteral("svg"), QStringLiteral("--outdir"), outDir,
         input};
-    switch (runConverter(programPath, arguments, timeLimit)) {
-        case RunResult::Finished: break;
-        case RunResult::TimedOut: profile.reset(); return std::nullopt;  // may be left locked
-        case RunResult::Failed: return std::nullopt;
-    }
+    const RunResult result = runConverter(programPath, arguments, timeLimit);
+    if (result == RunResult::TimedOut) profile.reset();  // may be left locked
+    if (result == RunResult::Crashed || result == RunResult::TimedOut) note(file, endText(result));
+    if (result != RunResult::Finished) return std::nullopt;
 
-    QFile out(QDir(outDir).filePath(QStringLiteral("picture.svg")));
-    if (!out.open(QIODevice::ReadOnly)) return std::nullopt;
     SvgPicture picture;
-    picture.svg = out.readAll();
+    picture.svg = readOutput(QDir(outDir).filePath(QStringLiteral("picture.svg")).toStdString());
     if (picture.svg.isEmpty()) return std::nullopt;
     picture.viewBox = graphicBounds(picture.svg);
     if (!picture.viewBox.isNull()) {

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QRectF>
 #include <QSize>
-#include <QString>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -17,28 +16,36 @@ struct SvgPicture {
     QSize size;      // the picture's own size in pixels; empty: the document's
 };
 
-// EMF to SVG in memory with libemf2svg. nullopt when the library refuses the
-// file (some records, such as RLE-compressed bitmaps, it cannot handle).
-// Any thread.
-std::optional<QByteArray> emfToSvg(const QByteArray& emf);
-
-// Converts metafiles out of process with LibreOffice's headless converter
-// (soffice --headless --convert-to svg), for the metafiles libemf2svg refuses
-// and the OS/2 MET files nothing else reads. One conversion runs at a time,
-// under a time limit, with a private profile folder; results (failures too)
-// are kept per file, size and modification time, so a slide show that comes
-// back to a picture does not convert it again. Blocks the calling thread for
-// the whole conversion: call it off the GUI thread. All members thread-safe.
+// Converts metafiles to SVG, always out of process, so that a picture that
+// crashes, hangs or exhausts a converter never takes the display with it:
+// - EMF: first the record structure is checked here (display/emf_check.h);
+//   a file that fails the check is refused. A sound one goes to the
+//   conversion child, `lumisett-tool convert-metafile` (display/metafile_child.h),
+//   which limits its own memory and processor time and is stopped after the
+//   child time limit.
+// - What that child refuses, and OS/2 MET files, go to LibreOffice's headless
+//   converter (soffice --headless --convert-to svg) under its own time limit
+//   and a private profile folder.
+// A crash, a time-out or a refusal is noted on stderr and gives nullopt.
+// Results (failures too) are kept per file name and content, so a slide show
+// that comes back to a picture does not convert it again. One conversion runs
+// at a time. Blocks the calling thread for the whole conversion: call it off
+// the GUI thread. All members thread-safe.
 class MetafileConverter {
 public:
     static MetafileConverter& instance();
 
-    // Converts the file at `nativePath`; nullopt when the converter is missing,
-    // fails, or runs out of time.
-    std::optional<SvgPicture> convert(const std::string& nativePath);
+    // Converts the metafile `bytes` read from `file` (program-form path, for
+    // the cache and the notes).
+    std::optional<SvgPicture> convert(const std::string& file, const std::string& bytes);
 
-    // The converter program: "" (the default) looks for soffice on the PATH.
-    // A name that does not exist makes every conversion fail.
+    // The conversion child: "" (the default) is lumisett-tool beside the
+    // running program, or else the one of this build tree. Tests put a
+    // program here that crashes or hangs.
+    void setChildProgram(std::string program);
+    void setChildTimeLimit(std::chrono::milliseconds limit);
+    // The office converter: "" (the default) looks for soffice on the PATH.
+    // A name that does not exist makes every office conversion fail.
     void setProgram(std::string program);
     void setTimeLimit(std::chrono::milliseconds limit);
     void clearCache();

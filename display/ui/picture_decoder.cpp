@@ -3,9 +3,11 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
+#include <cstdio>
 
 #include "display/jpeg_check.h"
 #ifdef _WIN32
+#include "display/emf_check.h"
 #include "display/ui/emf_gdi.h"
 #else
 #include <QSvgRenderer>
@@ -14,6 +16,7 @@
 #endif
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/read_limits.h"
 
 namespace display::ui {
 namespace {
@@ -48,20 +51,18 @@ DecodedPicture decodeRaster(const std::string& bytes, QSize canvasSize, bool aut
     return picture;
 }
 
-bool isEmf(const std::string& bytes) {
-    // EMR_HEADER first, with the " EMF" signature at offset 40.
-    return bytes.size() >= 88 && bytes.compare(0, 4, std::string("\x01\0\0\0", 4)) == 0 &&
-           bytes.compare(40, 4, " EMF") == 0;
-}
-
 #ifdef _WIN32
-// Windows draws EMF with GDI, at the size the picture is shown at. It has no
-// reader of OS/2 MET files: they stay undecoded, and the canvas empty.
+// Windows draws EMF with GDI, at the size the picture is shown at, once the
+// record structure has passed the check: GDI trusts the records as much as
+// any EMF library. It has no reader of OS/2 MET files: they stay undecoded,
+// and the canvas empty.
 DecodedPicture decodeMetafile(const std::string& bytes, QSize canvasSize, bool autoScale) {
-    if (!isEmf(bytes)) return {};
-    const QSize own = emfSize(bytes);
+    const EmfCheck check = checkEmf(bytes);
+    if (!check.ok()) return {};
+    const std::string emf = bytes.substr(0, check.length);
+    const QSize own = emfSize(emf);
     if (own.isEmpty()) return {};
-    auto image = renderEmf(bytes, drawnSize(own, canvasSize, autoScale, PictureKind::Metafile),
+    auto image = renderEmf(emf, drawnSize(own, canvasSize, autoScale, PictureKind::Metafile),
                            kMaxPicturePixels);
     if (!image) return {};
     DecodedPicture picture;
@@ -86,18 +87,8 @@ DecodedPicture metafilePicture(QByteArray svg, QRectF viewBox, QSize size) {
 }
 
 DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes) {
-    if (isEmf(bytes)) {
-        if (auto svg = emfToSvg(QByteArray(bytes.data(), qsizetype(bytes.size())))) {
-            DecodedPicture picture = metafilePicture(std::move(*svg), {}, {});
-            if (picture.isLoaded()) return picture;
-        }
-    } else if (bytes.empty()) {
-        return {};
-    }
-    // What the library refuses, and OS/2 metafiles, go through the converter.
-    auto native = platform::toNative(file);
-    if (!native) return {};
-    auto converted = MetafileConverter::instance().convert(*native);
+    if (bytes.empty()) return {};
+    auto converted = MetafileConverter::instance().convert(file, bytes);
     if (!converted) return {};
     return metafilePicture(std::move(converted->svg), converted->viewBox, converted->size);
 }
@@ -124,14 +115,21 @@ QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale) {
 
 DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool autoScale) {
     DecodedPicture picture;
-    if (!platform::fileExists(file)) {
+    // A folder, FIFO, device or socket counts as no file at all (platform/fs.h).
+    if (!platform::isFile(file)) {
         picture.missing = true;
         return picture;
     }
     const PictureKind kind = pictureKindOf(file);
     if (kind == PictureKind::None) return picture;
     std::string bytes;
-    if (!platform::readFile(file, &bytes).isOk()) return picture;
+    const platform::Status read = platform::readFile(file, &bytes, platform::kPictureFileLimit);
+    if (read.code() == platform::Status::Code::TooLarge) {
+        picture.problem = read.message();
+        std::fprintf(stderr, "lumisett: picture %s not shown: %s\n", file.c_str(),
+                     picture.problem.c_str());
+    }
+    if (!read.isOk()) return picture;
     if (kind == PictureKind::Raster) return decodeRaster(bytes, canvasSize, autoScale);
 #ifdef _WIN32
     return decodeMetafile(bytes, canvasSize, autoScale);

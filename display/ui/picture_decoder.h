@@ -31,6 +31,10 @@ struct DecodedPicture {
     QRectF viewBox;
     QSize svgSize;
 
+    // Why a file that is there was not read, when it was refused before any
+    // decoding (beyond platform::kPictureFileLimit); also noted on stderr.
+    std::string problem;
+
     bool isLoaded() const { return kind != PictureKind::None; }
 };
 
@@ -52,10 +56,12 @@ QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale);
 
 // Reads and decodes `file` (program-form path) for a canvas of `canvasSize`:
 // raster pictures (BMP, JPEG, GIF, PNG, told apart by their content) at
-// rasterDecodeSize; EMF metafiles through libemf2svg, and metafiles it refuses
-// and OS/2 MET files through the office converter (metafile_converter.h),
-// which may take up to its time limit the first time a file is seen. On
-// Windows GDI draws EMF at drawnSize, and MET files are not read.
+// rasterDecodeSize; metafiles (EMF, OS/2 MET) through the out-of-process
+// converter (metafile_converter.h), which may take up to its time limit the
+// first time a picture is seen. On Windows GDI draws EMF at drawnSize, once
+// its record structure is checked (display/emf_check.h), and MET files are
+// not read. Only a regular file of at most platform::kPictureFileLimit bytes
+// is read: anything else counts as missing, a larger file as undecodable.
 // The group follows the file name, as pictureKindOf says. Never throws; any
 // thread, several at once.
 DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool autoScale = true);

@@ -8,6 +8,7 @@
 
 #include "display/ui/emf_sample.h"
 #include "display/ui/test_pictures.h"
+#include "testsupport/hostile_files.h"
 #ifndef _WIN32
 #include "display/ui/metafile_converter.h"
 #endif
@@ -109,6 +110,29 @@ TEST(DecodePicture, RefusesBadPictures) {
 #endif
 }
 
+#ifndef _WIN32
+// Raster pictures, metafiles and the logo alike: anything but a regular file
+// is a missing picture, read without blocking; a huge one is refused unread.
+TEST(DecodePicture, HostileFilesAreMissingOrRefusedAtOnce) {
+    for (const char* name : {"item.jpg", "item.emf", "logo.bmp"}) {
+        for (const auto& k : testsupport::kHostileKinds) {
+            testsupport::TempDir dir;
+            testsupport::makeHostile(k.kind, dir.file(name));
+            DecodedPicture p;
+            EXPECT_TRUE(testsupport::finishesWithin(
+                std::chrono::seconds(2), [&] { p = decodePicture(dir.file(name), {360, 324}); },
+                dir.file(name)))
+                << name << ", " << k.name;
+            EXPECT_FALSE(p.isLoaded()) << name << ", " << k.name;
+            EXPECT_EQ(p.missing, k.kind != testsupport::Hostile::Huge) << name << ", " << k.name;
+            EXPECT_EQ(p.problem.find("larger than") != std::string::npos,
+                      k.kind == testsupport::Hostile::Huge)
+                << name << ", " << k.name << ": " << p.problem;
+        }
+    }
+}
+#endif
+
 TEST(DecodePicture, WorksOnSeveralThreadsAtOnce) {
     testsupport::TempDir dir;
     dir.write("a.jpg", encoded(solidImage(800, 600, Qt::red), "JPG"));
@@ -132,6 +156,9 @@ TEST(DecodePicture, EmfKeepsItsOwnSize) {
     EmfWriter emf(200, 100);
     emf.filledRect(0, 0, 200, 100, 0xFF0000);
     dir.write("item.emf", emf.bytes());
+#ifndef _WIN32
+    MetafileConverter::instance().clearCache();  // through the conversion child
+#endif
     DecodedPicture p = decodePicture(dir.file("item.emf"), {360, 324});
     ASSERT_EQ(p.kind, PictureKind::Metafile);
     EXPECT_EQ(p.svgSize, QSize(200, 100));
@@ -185,6 +212,8 @@ protected:
     }
     void TearDown() override {
         MetafileConverter::instance().setProgram({});
+        MetafileConverter::instance().setChildProgram({});
+        MetafileConverter::instance().setChildTimeLimit(std::chrono::seconds(10));
         MetafileConverter::instance().setTimeLimit(std::chrono::seconds(30));
         MetafileConverter::instance().clearCache();
     }
@@ -209,13 +238,15 @@ TEST_F(ConverterTest, MissingConverterFailsTheLoad) {
     EXPECT_FALSE(decodePicture(dir.file("os2.met"), {360, 324}).isLoaded());
 }
 
-TEST_F(ConverterTest, ResultsAreKeptPerFileAndModificationTime) {
+TEST_F(ConverterTest, ResultsAreKeptPerFileAndContent) {
     useConverter("convert.sh");
     ASSERT_TRUE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded());
     useConverter("no-such-converter");
     EXPECT_TRUE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded()) << "from the cache";
-    fs::last_write_time(dir.file("rle.emf"),
-                        fs::last_write_time(dir.file("rle.emf")) + std::chrono::seconds(5));
+    EmfWriter other(200, 100);
+    other.filledRect(0, 0, 200, 100, 0x00FF00);
+    other.rleBitmap(10, 10, 50, 40, 0x0000FF);
+    dir.write("rle.emf", other.bytes());
     EXPECT_FALSE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded())
         << "a changed file is converted again";
 }
@@ -229,6 +260,62 @@ TEST_F(ConverterTest, ConverterThatHangsIsStopped) {
     EXPECT_FALSE(decodePicture(dir.file("rle.emf"), {360, 324}).isLoaded());
     // Far below the sleep: the converter was not waited for.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// A conversion child that crashes or hangs costs the picture, never the
+// display: the canvas stays empty, stderr says why, and the verdict is kept.
+TEST_F(ConverterTest, ChildThatCrashesOrHangsGivesAnEmptyCanvas) {
+    EmfWriter emf(200, 100);
+    emf.filledRect(0, 0, 200, 100, 0xFF0000);
+    dir.write("item.emf", emf.bytes());
+    const struct {
+        const char* script;
+        const char* note;
+    } cases[] = {
+        {"#!/bin/sh\nkill -SEGV $$\n", "crashed"},
+        {"#!/bin/sh\nexec sleep 60\n", "ran out of time"},
+        {"#!/bin/sh\nexit 1\n", "failed"},
+        {"#!/bin/sh\nexit 0\n", "wrote no picture"},
+    };
+    for (const auto& c : cases) {
+        MetafileConverter::instance().clearCache();
+        dir.write("child.sh", c.script);
+        fs::permissions(dir.file("child.sh"), fs::perms::owner_all);
+        MetafileConverter::instance().setChildProgram(dir.file("child.sh"));
+        MetafileConverter::instance().setChildTimeLimit(std::chrono::milliseconds(300));
+        const auto start = std::chrono::steady_clock::now();
+        ::testing::internal::CaptureStderr();
+        DecodedPicture p = decodePicture(dir.file("item.emf"), {360, 324});
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(p.isLoaded()) << c.note;
+        EXPECT_FALSE(p.missing) << c.note;
+        EXPECT_NE(err.find(c.note), std::string::npos) << err;
+        EXPECT_NE(err.find("item.emf"), std::string::npos) << err;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << c.note;
+        // Kept: the same picture shown again does not start the child again.
+        fs::remove(dir.file("child.sh"));
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(decodePicture(dir.file("item.emf"), {360, 324}).isLoaded());
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << c.note;
+    }
+}
+
+// A malformed EMF is refused by the structure check: no converter runs.
+TEST_F(ConverterTest, MalformedEmfNeverReachesAConverter) {
+    dir.write("child.sh", "#!/bin/sh\ntouch \"$0.ran\"\nexit 1\n");
+    fs::permissions(dir.file("child.sh"), fs::perms::owner_all);
+    MetafileConverter::instance().setChildProgram(dir.file("child.sh"));
+    useConverter("convert.sh");
+    EmfWriter emf(200, 100);
+    emf.filledRect(0, 0, 200, 100, 0xFF0000);
+    std::string bytes = emf.bytes();
+    bytes[88 + 4] = 0;  // the first record after the header: size 0
+    dir.write("bad.emf", bytes);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(decodePicture(dir.file("bad.emf"), {360, 324}).isLoaded());
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("not a sound EMF"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.file("child.sh.ran")));
 }
 
 TEST_F(ConverterTest, LibreOfficeConvertsWhatLibemf2svgRefuses) {
