@@ -37,3 +37,15 @@ function(lumisett_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" LABELS "${T_LABELS}" TIMEOUT 600)
 endfunction()
+
+# lumisett_add_fuzz_target(NAME src... LIBS lib...)
+# A libFuzzer target (scripts/build --fuzz builds them all through `fuzz_targets`,
+# which tables/ defines); its committed seeds live in fuzz/corpus/NAME beside
+# its source, where scripts/fuzz finds them.
+function(lumisett_add_fuzz_target name)
+    cmake_parse_arguments(F "" "" "LIBS" ${ARGN})
+    add_executable(${name} ${F_UNPARSED_ARGUMENTS})
+    target_link_libraries(${name} PRIVATE ${F_LIBS} lumisett_testsupport)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    add_dependencies(fuzz_targets ${name})
+endfunction()
