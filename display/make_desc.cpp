@@ -53,6 +53,23 @@ bool openWithOrder(const std::string& cPath, const std::string& name, const std:
     return workareas::ordListAdd(cPath + "\\" + order);
 }
 
+// Steps on through the current order. A damaged table or index can keep a
+// step from moving (the failed skip took its default) or lead round in a
+// circle: no walk takes more steps than the table has records.
+class StepGuard {
+public:
+    // Skips one record; false when the walk must end here.
+    bool skip() {
+        const std::uint32_t before = workareas::recNo();
+        workareas::skip();
+        return workareas::recNo() != before && ++m_steps <= m_limit;
+    }
+
+private:
+    std::uint32_t m_steps = 0;
+    std::uint32_t m_limit = workareas::lastRec();
+};
+
 bool codeMatches(std::string_view cCode) {
     return workareas::fieldGetString("code").starts_with(cCode);
 }
@@ -64,9 +81,9 @@ bool codeMatches(std::string_view cCode) {
 // the code is current; a code held only by deleted records is not found.
 bool seekLiveRecord(std::string_view cCode) {
     if (!workareas::seek(cCode)) return false;
+    StepGuard guard;
     while (workareas::deleted()) {
-        workareas::skip();
-        if (workareas::eof() || !codeMatches(cCode)) return false;
+        if (!guard.skip() || workareas::eof() || !codeMatches(cCode)) return false;
     }
     return true;
 }
@@ -93,6 +110,7 @@ std::vector<ComponentLine> readComponents(std::string_view cCode) {
     std::vector<ComponentLine> lines;
     if (!workareas::selectArea("isub")) return lines;
     workareas::seek(cCode);
+    StepGuard guard;
     while (!workareas::eof() && codeMatches(cCode)) {
         ComponentLine line;
         line.code = workareas::fieldGetString("code");
@@ -102,7 +120,7 @@ std::vector<ComponentLine> readComponents(std::string_view cCode) {
         line.mass = workareas::fieldGetNumber("mass");
         line.deleted = workareas::deleted();
         lines.push_back(std::move(line));
-        workareas::skip();
+        if (!guard.skip()) break;
     }
     return lines;
 }

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -167,6 +169,37 @@ TEST_F(MakeDescTest, MissingFiles) {
 }
 
 #ifndef _WIN32
+// A damaged table and index (found by fuzz_make_desc) on which a skip over a
+// deleted record fails in place: with the failure taking its default, the
+// lookup once stepped on the same record for ever.
+TEST_F(MakeDescTest, WalkOverADamagedIndexEnds) {
+    const char* src = std::getenv("LUMISETT_TEST_SRC");
+    std::ifstream in(std::string(src ? src : ".") +
+                         "/display/fuzz/corpus/fuzz_make_desc/skip-that-does-not-move",
+                     std::ios::binary);
+    const std::string input(std::istreambuf_iterator<char>(in), {});
+    ASSERT_GT(input.size(), 10u);
+    const std::size_t codeLength = std::uint8_t(input[0]);
+    const std::size_t at = 1 + codeLength;
+    const std::size_t tableLength =
+        std::uint8_t(input[at]) | std::size_t(std::uint8_t(input[at + 1])) << 8;
+    m_dir.write("istock.dbf", input.substr(at + 2, tableLength));
+    m_dir.write("istkcode.ntx", input.substr(at + 2 + tableLength));
+    const errors::Handler previous = errors::setHandler([](errors::Error& e) {
+        if (!e.canDefault) throw errors::Unwind(e);
+        return errors::Action::Default;
+    });
+    std::string text;
+    EXPECT_TRUE(testsupport::finishesWithin(std::chrono::seconds(5), [&] {
+        try {
+            text = lookup(input.substr(1, codeLength));
+        } catch (const errors::Unwind&) {
+        }
+        workareas::closeAll();
+    }));
+    errors::setHandler(previous);
+}
+
 // A table or index that is a FIFO, device, socket or folder is a missing file
 // (the point-of-sale's folder is shared): the lookup gives the missing-file
 // text at once, and no open waits on it.
