@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/temporary_file.h"
 #include "settings/list_editor.h"
 #include "workareas/work_area.h"
 
@@ -52,15 +53,6 @@ bool holdsList(const std::string& path, const ListBox& oList) {
     return same;
 }
 
-// Removes the half-made new list unless it took the old one's place.
-struct TemporaryList {
-    std::string path;
-    bool placed = false;
-    ~TemporaryList() {
-        if (!placed && platform::isFile(path)) static_cast<void>(platform::removeFile(path));
-    }
-};
-
 void refuse(const char* message) {
     warningBeep(kSaveFailedTicks);
     platform::dialogs().messageBox(message);
@@ -104,17 +96,19 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
 
     // The old list stays in place until the new one is complete, so a failed
     // save never leaves the shop without one.
-    TemporaryList temp{cListFile + ".tmp"};
-    workareas::createTable(temp.path, {{kListField, 'C', kListFieldWidth, 0}});
-    if (!platform::isFile(temp.path)) return refuse(kCannotCreateList);
-    if (workareas::useArea(temp.path, "", true, false)) {
+    // Removed unless it takes the old one's place, also when an error ends
+    // the program half-way.
+    platform::TemporaryFile temp(cListFile + ".tmp");
+    workareas::createTable(temp.path(), {{kListField, 'C', kListFieldWidth, 0}});
+    if (!platform::isFile(temp.path())) return refuse(kCannotCreateList);
+    if (workareas::useArea(temp.path(), "", true, false)) {
         for (int i = 1; i <= nItems; ++i) {
             if (!workareas::appendBlank()) break;
             workareas::fieldPut(kListField, oList.itemText(i));
         }
         workareas::closeArea();
     }
-    if (!holdsList(temp.path, oList)) return refuse(kCannotCreateList);
+    if (!holdsList(temp.path(), oList)) return refuse(kCannotCreateList);
 
     if (platform::fileExists(cListFile) && heldElsewhere(cListFile)) {
         workareas::closeArea();
@@ -122,8 +116,8 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
         if (heldElsewhere(cListFile)) return refuse(kCannotDeleteOldList);
     }
     // Windows refuses to rename over a file someone has open: held all the same.
-    if (!platform::renameFile(temp.path, cListFile).isOk()) return refuse(kCannotDeleteOldList);
-    temp.placed = true;
+    if (!platform::renameFile(temp.path(), cListFile).isOk()) return refuse(kCannotDeleteOldList);
+    temp.keep();
     platform::dialogs().messageBox(kSavedToFile + cListFile);
 }
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/temporary_file.h"
+
 namespace startup {
 namespace {
 
@@ -26,6 +28,9 @@ void endProgram(int exitCode) {
             procedure = g_exitProcedure;
         }
         if (procedure) procedure();
+        // A save cut short by the error that ends the program leaves no
+        // temporary file behind (the procedure has closed the tables).
+        platform::removeTemporaryFiles();
     });
     std::fflush(nullptr);
     std::_Exit(exitCode);

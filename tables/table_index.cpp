@@ -23,7 +23,8 @@ Status checkKeyField(const DbfField& field) {
 }
 
 BuiltIndex::BuiltIndex(BuiltIndex&& other) noexcept
-    : m_temp(std::move(other.m_temp)), m_path(std::move(other.m_path)) {
+    : m_temp(std::move(other.m_temp)), m_path(std::move(other.m_path)),
+      m_pending(std::move(other.m_pending)) {
     other.m_temp.clear();
 }
 
@@ -32,6 +33,7 @@ BuiltIndex& BuiltIndex::operator=(BuiltIndex&& other) noexcept {
         discard();
         m_temp = std::move(other.m_temp);
         m_path = std::move(other.m_path);
+        m_pending = std::move(other.m_pending);
         other.m_temp.clear();
     }
     return *this;
@@ -42,12 +44,17 @@ BuiltIndex::~BuiltIndex() { discard(); }
 void BuiltIndex::discard() {
     if (!m_temp.empty()) static_cast<void>(platform::removeFile(m_temp));
     m_temp.clear();
+    m_pending.reset();
 }
 
 Status BuiltIndex::install() {
     if (m_temp.empty()) return Status::invalid("no index was built").inFile(m_path);
     Status st = platform::renameFile(m_temp, m_path);
-    if (st.isOk()) m_temp.clear();
+    if (st.isOk()) {
+        m_temp.clear();
+        m_pending->keep();
+        m_pending.reset();
+    }
     return st.inFile(m_path);
 }
 
@@ -100,6 +107,8 @@ Status buildIndex(Table& table, const std::string& path, const std::string& keyE
     BuiltIndex result;
     result.m_path = path;
     result.m_temp = path + ".tmp";
+    // Also removed when an error ends the program before it is installed.
+    result.m_pending = std::make_unique<platform::TemporaryFile>(result.m_temp);
     std::unique_ptr<platform::File> out;
     st = platform::openFile(result.m_temp, {platform::Access::ReadWrite, platform::Share::Exclusive,
                                             platform::Disposition::Replace},

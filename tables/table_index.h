@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/status.h"
+#include "platform/temporary_file.h"
 #include "tables/table.h"
 
 // Building and checking the NTX index of a table.
@@ -35,6 +37,7 @@ private:
 
     std::string m_temp;
     std::string m_path;
+    std::unique_ptr<platform::TemporaryFile> m_pending;  // the file at m_temp until installed
 };
 
 // Builds the NTX index `path` over `table` in key order (ntx_build.h).
