@@ -143,12 +143,10 @@ RunResult runConverter(const QString& program, const QStringList& arguments,
 }
 #endif
 
-
 const char* endText(RunResult result) {
     switch (result) {
         case RunResult::Crashed: return "the converter crashed";
         case RunResult::TimedOut: return "the converter ran out of time and was stopped";
-        case RunResult::Refused: return "the converter cannot draw it";
         default: return "the converter failed";
     }
 }
@@ -311,7 +309,10 @@ std::optional<SvgPicture> MetafileConverter::Impl::runOffice(const std::string& 
     const QString programPath = program.empty()
                                     ? QStandardPaths::findExecutable(QStringLiteral("soffice"))
                                     : QString::fromStdString(program);
-    if (programPath.isEmpty()) return std::nullopt;
+    if (programPath.isEmpty()) {
+        note(file, "no converter can draw it here (LibreOffice is not installed)");
+        return std::nullopt;
+    }
 
     QTemporaryDir work;
     if (!work.isValid()) return std::nullopt;
@@ -334,8 +335,10 @@ std::optional<SvgPicture> MetafileConverter::Impl::runOffice(const std::string& 
         input};
     const RunResult result = runConverter(programPath, arguments, timeLimit);
     if (result == RunResult::TimedOut) profile.reset();  // may be left locked
-    if (result == RunResult::Crashed || result == RunResult::TimedOut) note(file, endText(result));
-    if (result != RunResult::Finished) return std::nullopt;
+    if (result != RunResult::Finished) {
+        note(file, endText(result));
+        return std::nullopt;
+    }
 
     SvgPicture picture;
     picture.svg = readOutput(QDir(outDir).filePath(QStringLiteral("picture.svg")).toStdString());
