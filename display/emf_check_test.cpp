@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/ui/emf_sample.h"
-
 namespace {
 
 using Words = std::vector<std::uint32_t>;
@@ -37,16 +35,28 @@ std::string emfOf(const std::vector<std::string>& records, std::uint32_t handles
 
 constexpr std::uint32_t kHuge = 0x40000000;
 
+// A filled rectangle as the shop's drawing programs write it: a brush and a
+// pen made, selected, used.
+std::string rectangle() {
+    return emfOf({record(39, {1, 0, 0xFF, 0}), record(37, {1}), record(38, {2, 0, 1, 0, 0xFF}),
+                  record(37, {2}), record(43, {0, 0, 200, 100})});
+}
+
 TEST(EmfCheckTest, SoundMetafilesPass) {
-    display::ui::testing::EmfWriter writer(200, 100);
-    writer.filledRect(0, 0, 200, 100, 0xFF0000);
-    writer.rleBitmap(10, 10, 50, 40, 0x00FF00);
-    const std::string sample = writer.bytes();
+    // An RLE-compressed bitmap of 50 x 40 with two palette colours.
+    std::string rle;
+    for (int row = 0; row < 40; ++row) rle += std::string("\x32\x01\x00\x00", 4);
+    rle += std::string("\x00\x01\x00\x00", 4);
+    Words bitmap = {10, 10, 59, 49, 10, 10, 0, 0, 50, 40, 80, 48, 128, std::uint32_t(rle.size()),
+                    0, 0x00CC0020, 50, 40, 40, 50, 40, 1 | 8 << 16, 1, std::uint32_t(rle.size()),
+                    3780, 3780, 2, 0, 0x00FFFFFF, 0x00FF00};
+    const std::string stretch = words({81, std::uint32_t(8 + 4 * bitmap.size() + rle.size())}) +
+                                words(bitmap) + rle;
     const std::string text = record(84, {0, 0, 10, 10, 1, 0, 0, 0, 0, 3, 76, 0, 0, 0, 10, 10,
                                          84, 'a' | 'b' << 16, 'c', 1, 1, 1});
     const std::string poly = record(4, {0, 0, 5, 5, 2, 1, 1, 4, 4});
     const std::string polyPoly = record(8, {0, 0, 5, 5, 2, 4, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4});
-    for (const std::string& emf : {sample, emfOf({}), emfOf({text, poly, polyPoly}),
+    for (const std::string& emf : {rectangle(), emfOf({}), emfOf({text, poly, polyPoly, stretch}),
                                    emfOf({record(39, {1, 0, 0, 0}), record(37, {1}),
                                           record(37, {0x80000005}), record(40, {1})})}) {
         const display::EmfCheck check = display::checkEmf(emf);
@@ -54,15 +64,13 @@ TEST(EmfCheckTest, SoundMetafilesPass) {
         EXPECT_EQ(check.length, emf.size());
     }
     // Bytes after the metafile are not part of it.
-    const display::EmfCheck padded = display::checkEmf(sample + std::string(16, '\0'));
+    const display::EmfCheck padded = display::checkEmf(rectangle() + std::string(16, '\0'));
     EXPECT_TRUE(padded.ok()) << padded.fault;
-    EXPECT_EQ(padded.length, sample.size());
+    EXPECT_EQ(padded.length, rectangle().size());
 }
 
 TEST(EmfCheckTest, EveryTruncationIsRefused) {
-    display::ui::testing::EmfWriter writer(200, 100);
-    writer.filledRect(0, 0, 200, 100, 0xFF0000);
-    const std::string emf = writer.bytes();
+    const std::string emf = rectangle();
     for (std::size_t n = 0; n < emf.size(); ++n)
         EXPECT_FALSE(display::checkEmf(emf.substr(0, n)).ok()) << n;
 }

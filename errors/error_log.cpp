@@ -186,7 +186,7 @@ void ErrorLog(const Error& oError, int nLevel, const Services& services) {
         }
         // The disk took the name but not the log (full, failing): every other
         // name is on the same disk. What was written of it helps no one.
-        platform::removeFile(path);
+        static_cast<void>(platform::removeFile(path));
         break;
     }
     dialogs.messageBox("Unable to open error log file");

@@ -12,12 +12,10 @@
 
 #include "display/make_desc.h"
 #include "errors/error.h"
-#include "inventory/dbe_sys.h"
-#include "tables/work_area.h"
 #include "testsupport/fuzz_files.h"
+#include "workareas/work_area.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    inventory::DbeSys();
     errors::setHandler([](errors::Error& e) {
         if (!e.canDefault) throw errors::Unwind(e);
         return errors::Action::Default;
@@ -41,6 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (text.empty()) std::abort();  // every way out has a text for the customer
     } catch (const errors::Unwind&) {
     }
-    tables::closeAll();
+    workareas::closeAll();
     return 0;
 }

@@ -8,14 +8,12 @@
 #include <string_view>
 
 #include "errors/error.h"
-#include "inventory/dbe_sys.h"
 #include "settings/list_box.h"
 #include "settings/list_file.h"
-#include "tables/work_area.h"
 #include "testsupport/fuzz_files.h"
+#include "workareas/work_area.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    inventory::DbeSys();
     errors::setHandler([](errors::Error& e) {
         if (!e.canDefault) throw errors::Unwind(e);
         return errors::Action::Default;
@@ -39,6 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const errors::Unwind&) {
     }
-    tables::closeAll();
+    workareas::closeAll();
     return 0;
 }
