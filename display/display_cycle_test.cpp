@@ -286,7 +286,7 @@ TEST_F(DisplayCycleTest, CodeFileThatIsNoRegularFileIsMissingAndNeverBlocks) {
         s.closeAllTables = [] {};
         s.nextSlide = [](const std::string&, long&) { return std::string(); };
         s.pause = [](int) {};
-        DisplayCycle c(state, window, s);
+        DisplayCycle c(state, mode, window, s);
         window.log.clear();
         EXPECT_TRUE(testsupport::finishesWithin(
             std::chrono::seconds(2), [&] { c.HangPicture("C:\\POS", codeFile); }, codeFile))

@@ -218,7 +218,7 @@ TEST(ErrorLogTest, LogThatCannotBeWrittenEndsTheProgramWithoutComingBack) {
         return Action::Default;
     });
     TempDir dir;
-    ScriptedDialogs dialogs({3});  // Abort
+    ScriptedDialogs dialogs({platform::Answer::Abort});
     Services s = test::testServices(dialogs, dir);
     int opens = 0;
     s.openLogFile = [&](const std::string&, platform::OpenMode,

@@ -179,14 +179,14 @@ TEST_F(ParamFileTest, HostileFileReadsAsMissing) {
         const std::string path = shop.file("TILL2.ini");
         testsupport::makeHostile(k.kind, path);
         dialogs.messages.clear();
-        Params params;
+        settings::Settings read;
         std::string text = "x";
         EXPECT_TRUE(testsupport::finishesWithin(
-            std::chrono::seconds(2), [&] { text = settings::ReadParam(path, params); }, path))
+            std::chrono::seconds(2), [&] { text = settings::ReadParam(path, read); }, path))
             << k.name;
         EXPECT_EQ(text, "") << k.name;
-        EXPECT_EQ(params.cBuffer, "") << k.name;
-        EXPECT_EQ(params.nSlow, 100) << k.name;
+        EXPECT_EQ(read.cBuffer, settings::Settings().cBuffer) << k.name;
+        EXPECT_EQ(read.nSlow, 100) << k.name;
         const bool told = k.kind == testsupport::Hostile::Huge;
         ASSERT_EQ(dialogs.messages.size(), told ? 1u : 0u) << k.name;
         if (told) {
