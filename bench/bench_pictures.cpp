@@ -148,7 +148,9 @@ std::vector<double> slideTurns(const std::string& folder, const std::vector<std:
     services.makeDesc = [](const std::string& code, const std::string&) { return code; };
     services.findPic = [](const std::string&, const std::string&) { return std::string(); };
     services.isFile = [](const std::string& p) { return platform::isFile(p); };
-    services.readFile = [](const std::string&, std::string*) { return false; };
+    services.readFile = [](const std::string& p, std::string*, std::uint64_t) {
+        return platform::Status::notFound(p);
+    };
     services.closeAllTables = [] {};
     services.nextSlide = [&](const std::string&, long& record, std::string* next) {
         const std::string entry = slides[std::size_t(record - 1) % slides.size()];

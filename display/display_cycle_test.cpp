@@ -284,7 +284,7 @@ TEST_F(DisplayCycleTest, CodeFileThatIsNoRegularFileIsMissingAndNeverBlocks) {
         s.isFile = platform::isFile;
         s.readFile = platform::readFile;
         s.closeAllTables = [] {};
-        s.nextSlide = [](const std::string&, long&) { return std::string(); };
+        s.nextSlide = [](const std::string&, long&, std::string*) { return std::string(); };
         s.pause = [](int) {};
         DisplayCycle c(state, mode, window, s);
         window.log.clear();

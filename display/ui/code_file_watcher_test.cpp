@@ -154,10 +154,10 @@ TEST(CodeFileFollowTest, ACodeWrittenInPiecesIsShownWholeAtOnce) {
     services.makeDesc = [](const std::string&, const std::string&) { return std::string(); };
     services.findPic = [](const std::string&, const std::string&) { return std::string(); };
     services.isFile = [](const std::string& p) { return fs::is_regular_file(p); };
-    services.readFile = [](const std::string& p, std::string* out) {
+    services.readFile = [](const std::string& p, std::string* out, std::uint64_t) {
         std::ifstream in(p, std::ios::binary);
         out->assign(std::istreambuf_iterator<char>(in), {});
-        return bool(in);
+        return in ? platform::Status() : platform::Status::notFound(p);
     };
     services.closeAllTables = [] {};
     services.nextSlide = [](const std::string&, long&, std::string*) { return std::string(); };
