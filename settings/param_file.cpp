@@ -1,6 +1,8 @@
 #include "settings/param_file.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "core/xbase_values.h"
 #include "platform/dialogs.h"
@@ -12,14 +14,18 @@ namespace {
 
 const char kCrLf[] = "\r\n";
 
-// Value line of a section: from the twelfth character after the head's first
-// (head of ten plus CR LF, whatever actually follows the head) up to the next
-// CR LF. "" when no CR LF follows.
+// The heads of the sections added after the fourteen lines.
+const char kScreenHead[] = "[SCREEN]";
+const char kIdleSlidesHead[] = "[IDLESLIDES]";
+
+// Value line of a section: from the second character after the head's end
+// (CR LF, whatever actually follows the head) up to the next CR LF. "" when
+// no CR LF follows.
 std::optional<std::string> sectionValue(const std::string& text, const std::string& upperText,
-                                        const char* head) {
+                                        std::string_view head) {
     std::size_t pos = upperText.find(head);
     if (pos == std::string::npos) return std::nullopt;
-    pos += 12;
+    pos += head.size() + 2;
     if (pos > text.size()) return std::string();
     std::size_t end = text.find(kCrLf, pos);
     if (end == std::string::npos) return std::string();
@@ -29,28 +35,16 @@ std::optional<std::string> sectionValue(const std::string& text, const std::stri
 // Whole numbers without a width limit, leading blanks removed.
 std::string wholeNumber(double v) { return core::formatNumberTrimmed(v, 0); }
 
-}  // namespace
-
-std::string ReadParam(const std::string& paramFile, Settings& settings) {
-    std::string text;
-    // Beyond the limit, or not a regular file: read as a missing file.
-    platform::Status read = platform::readFile(paramFile, &text, platform::kParamFileLimit);
-    if (read.code() == platform::Status::Code::TooLarge) {
-        platform::dialogs().messageBox(std::string(kParamFileTooLarge) + "\r\n\r\n" + paramFile +
-                                       "\r\nAt most " +
-                                       std::to_string(platform::kParamFileLimit / 1024) +
-                                       " KB are read.");
-    }
-    if (!read.isOk()) text.clear();
-    const std::string upperText = core::upper(text);
-
-    if (auto v = sectionValue(text, upperText, "[CODESPEC]")) settings.cBuffer = *v;
-    if (auto v = sectionValue(text, upperText, "[DATAPATH]")) settings.cPath = *v;
-    if (auto v = sectionValue(text, upperText, "[SLOWTIME]")) settings.nSlow = core::numericValue(*v);
-    if (auto v = sectionValue(text, upperText, "[FASTTIME]")) settings.nFast = core::numericValue(*v);
-
+// [StartPos]: x, y and the frame state, found by the commas after its head.
+void readStartPos(std::string_view text, const std::string& upperText, Settings& settings) {
     std::size_t head = upperText.find("[STARTPOS]");
-    if (head == std::string::npos) return text;
+    if (head == std::string::npos) return;
+    // The comma searches below go past the [StartPos] line, as they always
+    // have; the sections added after it are no part of what they may find.
+    for (const char* added : {kScreenHead, kIdleSlidesHead}) {
+        std::size_t at = upperText.find(added, head);
+        if (at != std::string::npos && at < text.size()) text = text.substr(0, at);
+    }
     // Positions below are 1-based, as the rules were written; 0 means none.
     auto findFrom = [&](const char* what, std::size_t from1) -> std::size_t {
         if (from1 == 0 || from1 > text.size()) return 0;
@@ -78,6 +72,33 @@ std::string ReadParam(const std::string& paramFile, Settings& settings) {
     if (nEnd > 0) {
         settings.nFrameState = nEnd > nComma2 ? int(numberAt(nComma2 + 1, nEnd - nComma2)) : 0;
     }
+}
+
+}  // namespace
+
+std::string ReadParam(const std::string& paramFile, Settings& settings) {
+    std::string text;
+    // Beyond the limit, or not a regular file: read as a missing file.
+    platform::Status read = platform::readFile(paramFile, &text, platform::kParamFileLimit);
+    if (read.code() == platform::Status::Code::TooLarge) {
+        platform::dialogs().messageBox(std::string(kParamFileTooLarge) + "\r\n\r\n" + paramFile +
+                                       "\r\nAt most " +
+                                       std::to_string(platform::kParamFileLimit / 1024) +
+                                       " KB are read.");
+    }
+    if (!read.isOk()) text.clear();
+    const std::string upperText = core::upper(text);
+
+    if (auto v = sectionValue(text, upperText, "[CODESPEC]")) settings.cBuffer = *v;
+    if (auto v = sectionValue(text, upperText, "[DATAPATH]")) settings.cPath = *v;
+    if (auto v = sectionValue(text, upperText, "[SLOWTIME]")) settings.nSlow = core::numericValue(*v);
+    if (auto v = sectionValue(text, upperText, "[FASTTIME]")) settings.nFast = core::numericValue(*v);
+    if (auto v = sectionValue(text, upperText, kScreenHead)) settings.screen = core::alltrim(*v);
+    if (auto v = sectionValue(text, upperText, kIdleSlidesHead)) {
+        settings.idleSlides = std::clamp(std::round(core::numericValue(*v)), kIdleSlidesMin,
+                                         kIdleSlidesMax);
+    }
+    readStartPos(text, upperText, settings);
     return text;
 }
 
@@ -98,6 +119,16 @@ std::string paramText(const Settings& s, int frameState) {
     line("");
     line("[StartPos]");
     line(wholeNumber(s.posX) + "," + wholeNumber(s.posY) + "," + std::to_string(frameState));
+    if (!core::isEmptyText(s.screen)) {
+        line("");
+        line("[Screen]");
+        line(s.screen);
+    }
+    if (s.idleSlides != 0) {
+        line("");
+        line("[IdleSlides]");
+        line(wholeNumber(s.idleSlides));
+    }
     return out;
 }
 

@@ -19,7 +19,17 @@ struct Settings {
     double posX = 0, posY = 0;   // [StartPos] aPos: the window's lower-left corner from
                                  // the screen's (start-up puts the centred place here)
     int nFrameState = 3;         // [StartPos] third value: 2 maximised, 3 normal
+    // Additions, kept after the fourteen lines and only when not the default:
+    std::string screen;          // [Screen] the screen to open on: its number (1 for
+                                 // the first) or name; "" the primary screen
+    double idleSlides = 0;       // [IdleSlides] seconds without a new code before the
+                                 // data monitor hands over to the slide show; 0 never
 };
+
+// The limits of [IdleSlides] (seconds), as its field on the Settings page has
+// them; a value read from the file is brought within them.
+inline constexpr double kIdleSlidesMin = 0;
+inline constexpr double kIdleSlidesMax = 3600;
 
 // Reads `paramFile` into `settings`: each section found replaces its values,
 // a missing one leaves them as they are. A missing or unreadable file counts
@@ -34,7 +44,9 @@ inline constexpr const char* kParamFileTooLarge =
     "defaults.";
 
 // The fourteen lines SaveParam writes, each ending in CR LF, with the frame
-// state `frameState` (the check box's, not settings.nFrameState).
+// state `frameState` (the check box's, not settings.nFrameState); after them,
+// each after an empty line, [Screen] when a screen is chosen and [IdleSlides]
+// when it is not 0. A shop that uses neither keeps the fourteen lines.
 std::string paramText(const Settings& settings, int frameState);
 
 // What SaveParam asks of the main window.

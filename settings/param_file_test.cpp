@@ -156,6 +156,73 @@ TEST_F(ParamFileTest, MisformedFiles) {
     }
 }
 
+TEST_F(ParamFileTest, ScreenAndIdleSlidesFollowTheFourteenLinesOnlyWhenSet) {
+    struct Case {
+        const char* screen;
+        double idle;
+        std::string tail;  // what follows the fourteen lines
+    } cases[] = {
+        {"", 0, ""},
+        {"DP-2,left", 0, "\r\n[Screen]\r\nDP-2,left\r\n"},
+        {"", 45, "\r\n[IdleSlides]\r\n45\r\n"},
+        {"2", 600, "\r\n[Screen]\r\n2\r\n\r\n[IdleSlides]\r\n600\r\n"},
+    };
+    for (const auto& c : cases) {
+        Settings s = values("C:\\POS\\image.tmp", "C:\\POS", 100, 10);
+        s.screen = c.screen;
+        s.idleSlides = c.idle;
+        ASSERT_TRUE(settings::SaveParam(file(), s, FakeWindow()).isOk());
+        EXPECT_EQ(dir.read("TILL2.ini"), kSaved + c.tail) << c.screen;
+        Settings p = values("", "", 1, 1, 1, 1, 3);
+        settings::ReadParam(file(), p);
+        EXPECT_EQ(p.screen, c.screen);
+        EXPECT_EQ(p.idleSlides, c.idle);
+        EXPECT_EQ(p.posX, 212);
+        EXPECT_EQ(p.posY, 184);
+        EXPECT_EQ(p.nFrameState, 2) << c.screen;
+    }
+}
+
+TEST_F(ParamFileTest, ReadingScreenAndIdleSlides) {
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* screen;
+        double idle;     // from a start of 99
+        int frameState;  // from a start of 3
+    } cases[] = {
+        {"heads in any case, value trimmed", "[screen]\r\n HDMI-1 \r\n[idleSLIDES]\r\n30\r\n",
+         "HDMI-1", 30, 3},
+        {"idle below the field's limit", "[IdleSlides]\r\n-5\r\n", "", settings::kIdleSlidesMin, 3},
+        {"idle above the field's limit", "[IdleSlides]\r\n99999\r\n", "",
+         settings::kIdleSlidesMax, 3},
+        {"idle in whole seconds", "[IdleSlides]\r\n12.6\r\n", "", 13, 3},
+        {"idle without a number", "[IdleSlides]\r\nsoon\r\n", "", 0, 3},
+        // The [StartPos] reader looks for its commas past its own line: a
+        // screen name's commas after it must not become its frame state.
+        {"one comma in [StartPos], commas in [Screen]",
+         "[StartPos]\r\n212,184\r\n\r\n[Screen]\r\nA,B,2\r\n", "A,B,2", 99, 3},
+        {"no comma in [StartPos], commas in [Screen]",
+         "[StartPos]\r\n212\r\n\r\n[Screen]\r\n5,6,2\r\n", "5,6,2", 99, 3},
+    };
+    for (const auto& c : cases) {
+        dir.write("TILL2.ini", c.text);
+        Settings p = values("", "", 7, 8, 5, 6, 3);
+        p.idleSlides = 99;
+        settings::ReadParam(file(), p);
+        EXPECT_EQ(p.screen, c.screen) << c.name;
+        EXPECT_EQ(p.idleSlides, c.idle) << c.name;
+        EXPECT_EQ(p.nFrameState, c.frameState) << c.name;
+    }
+    // With one comma in [StartPos] the position is still read, the frame
+    // state kept.
+    dir.write("TILL2.ini", "[StartPos]\r\n212,184\r\n\r\n[Screen]\r\nA,B,2\r\n");
+    Settings p = values("", "", 7, 8, 5, 6, 3);
+    settings::ReadParam(file(), p);
+    EXPECT_EQ(p.posX, 212);
+    EXPECT_EQ(p.posY, 184);
+}
+
 TEST_F(ParamFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
     dir.write("TILL2.ini", kSaved);
     FakeWindow window;
