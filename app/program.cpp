@@ -92,6 +92,7 @@ void Program::start(int startDelayMs) {
     services.pause = [this](int hundredths) { pauseTurn(hundredths); };
     m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display,
                                                       std::move(services));
+    m_cycle->setIdleSlides(s.idleSlides);
 
     buildSettingsPage();
     settings::ui::SlideListActions list;
@@ -143,6 +144,7 @@ void Program::applySaveAction() {
     static_cast<void>(settings::SaveParam(m_state.cParamFile.getData(), s,
                                           WindowState(*m_window, m_settingsPage->fullScreenTicked())));
     m_settings.setData(s);
+    m_cycle->setIdleSlides(s.idleSlides);
     if (m_watcher) m_watcher->watch(s.cBuffer);
     if (m_mode.applySettings(s.nSlow, s.nFast) == display::Source::Kbd) {
         m_display->focusManualEntry();
@@ -165,8 +167,8 @@ void Program::pauseTurn(int hundredths) {
 
 bool Program::followsCodeFile() const {
     const display::DisplayMode::State mode = m_mode.state();
-    return mode.source == display::Source::Data && mode.period != display::kNoTurns &&
-           !core::StopDisplay();
+    return (mode.source == display::Source::Data || mode.idleSlides) &&
+           mode.period != display::kNoTurns && !core::StopDisplay();
 }
 
 void Program::timerTurn() {

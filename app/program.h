@@ -66,7 +66,7 @@ private:
     // the end of the program cuts them short.
     void pauseTurn(int hundredths);
     // Whether a change of the code file starts a turn at once: only while the
-    // data monitor runs.
+    // data monitor runs, or the idle slide show it handed over to.
     bool followsCodeFile() const;
     void buildSettingsPage();
 

@@ -2,6 +2,7 @@
 
 #include "display/find_pic.h"
 #include "display/make_desc.h"
+#include "platform/file_stamp.h"
 #include "platform/fs.h"
 #include "settings/list_file.h"
 #include "settings/ui/get_filename.h"
@@ -23,6 +24,8 @@ display::CycleServices makeCycleServices() {
         return settings::nextSlide(listFile, record, next);
     };
     s.pause = [](int hundredths) { platform::sleepHundredths(hundredths); };
+    s.fileStamp = [](const std::string& path) { return platform::fileStamp(path); };
+    s.now = [] { return std::chrono::steady_clock::now(); };
     return s;
 }
 

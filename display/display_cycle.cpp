@@ -18,6 +18,7 @@ DisplayCycle::DisplayCycle(core::ProgramState& state, DisplayMode& mode, Display
 
 void DisplayCycle::reset() {
     m_cLastCode = "xxx";
+    m_unchangedSince.reset();
     m_services.closeAllTables();
 }
 
@@ -34,7 +35,14 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
 
     std::string cTarget;
     std::string nextEntry;
-    const Source source = m_mode.source();
+    Source source = m_mode.source();
+    if (source == Source::Slides && m_mode.idleSlides()) {
+        if (idleTurn(cCodeFile) == IdleTurn::Wait) return;
+        source = m_mode.source();  // Data again, unless the clerk chose another meanwhile
+    }
+    const bool dataTurn = source != Source::Slides && source != Source::Kbd && source != Source::Freeze;
+    if (!dataTurn) m_unchangedSince.reset();
+    bool codeRead = false;
     if (source == Source::Slides) {
         m_window.showFreezeButton();
         m_mode.followSlidePeriod(m_window.slowFieldValue());
@@ -67,6 +75,7 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
             ParsedEntry parsed = parseEntry(content, cPath);
             m_state.cCode.setData(parsed.code);
             cTarget = parsed.target;
+            codeRead = true;
         } else {
             m_cLastCode = "xxx";
             m_window.showPicture(m_state.cLogo.getData());
@@ -86,8 +95,47 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
     if (m_mode.source() != Source::Kbd) m_window.showFlasher();
     if (m_state.cCode.getData() != m_cLastCode) redraw(cPath, cTarget);
     if (source == Source::Slides && m_mode.source() == Source::Slides) prepareSlide(nextEntry, cPath);
+    if (dataTurn) followIdleTime(cCodeFile, codeRead);
     m_services.pause(10);
     m_window.hideFlasher();
+}
+
+std::chrono::steady_clock::time_point DisplayCycle::now() const {
+    return m_services.now ? m_services.now() : std::chrono::steady_clock::now();
+}
+
+std::optional<platform::FileStamp> DisplayCycle::codeFileStamp(const std::string& cCodeFile) const {
+    return m_services.fileStamp ? m_services.fileStamp(cCodeFile) : std::nullopt;
+}
+
+DisplayCycle::IdleTurn DisplayCycle::idleTurn(const std::string& cCodeFile) {
+    const std::optional<platform::FileStamp> stamp = codeFileStamp(cCodeFile);
+    // A code file that vanishes for a moment (deleted, then written anew)
+    // is no new code yet.
+    if (stamp && stamp != m_codeFileStamp && m_mode.endIdleSlides()) {
+        m_cLastCode = "xxx";
+        return IdleTurn::Resume;
+    }
+    const auto t = now();
+    // Due half a poll early, so the slides keep their period on average.
+    const auto interval = std::chrono::duration<double>(
+        (m_window.slowFieldValue() - m_mode.period() / 2) / 10);
+    if (m_lastIdleSlide && t - *m_lastIdleSlide < interval) return IdleTurn::Wait;
+    m_lastIdleSlide = t;
+    return IdleTurn::Slide;
+}
+
+void DisplayCycle::followIdleTime(const std::string& cCodeFile, bool codeRead) {
+    const std::optional<platform::FileStamp> stamp = codeFileStamp(cCodeFile);
+    const auto t = now();
+    if (!m_unchangedSince || stamp != m_codeFileStamp) m_unchangedSince = t;
+    m_codeFileStamp = stamp;
+    const double idle = m_idleSeconds;
+    if (idle <= 0 || !codeRead || t - *m_unchangedSince < std::chrono::duration<double>(idle)) return;
+    if (m_mode.startIdleSlides()) {
+        m_lastIdleSlide.reset();
+        m_state.cHost.setData("");  // a slide carries no station name
+    }
 }
 
 void DisplayCycle::redraw(const std::string& cPath, std::string cTarget) {

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/program_state.h"
 #include "display/display_mode.h"
+#include "platform/file_stamp.h"
 #include "platform/status.h"
 
 namespace display {
@@ -57,6 +61,10 @@ struct CycleServices {
     std::function<std::string(const std::string& listFile, long& record, std::string* next)> nextSlide;
     // Pauses the calling thread.
     std::function<void(int hundredths)> pause;
+    // What tells one version of the code file from the next (platform::fileStamp),
+    // and the time now: both only for the idle slide show.
+    std::function<std::optional<platform::FileStamp>(const std::string& path)> fileStamp;
+    std::function<std::chrono::steady_clock::time_point()> now;
 };
 
 // One turn of the display: obtain the code from the current display source
@@ -77,6 +85,10 @@ public:
     // the thread.
     void turn(const std::string& cPath, const std::string& cCodeFile);
 
+    // Seconds without a new code after which the data monitor hands over to
+    // the slide show ([IdleSlides]); 0 never. Any thread.
+    void setIdleSlides(double seconds) { m_idleSeconds = seconds; }
+
     long slideRecord() const { return m_nSlideRecord; }
     const std::string& lastCode() const { return m_cLastCode; }
 
@@ -92,12 +104,34 @@ private:
     // change meanwhile, and a lookup costs far less than a decode.
     void prepareSlide(const std::string& entry, const std::string& cPath);
 
+    // A turn of the idle slide show: Resume when the code file has changed
+    // since the data monitor handed over (the data monitor then runs again
+    // and shows its code, even the one shown before), Slide when the next
+    // slide is due, else Wait. Its turns come at the data monitor's period,
+    // so the code file is polled as often as before; the slides change at the
+    // slide show's.
+    enum class IdleTurn { Resume, Slide, Wait };
+    IdleTurn idleTurn(const std::string& cCodeFile);
+    // After a data monitor turn: a changed code file restarts the idle time;
+    // once it has run out the data monitor hands over to the slide show. Not
+    // while the code file cannot be read (its message stays).
+    void followIdleTime(const std::string& cCodeFile, bool codeRead);
+    std::chrono::steady_clock::time_point now() const;
+    std::optional<platform::FileStamp> codeFileStamp(const std::string& cCodeFile) const;
+
     core::ProgramState& m_state;
     DisplayMode& m_mode;
     DisplayWindow& m_window;
     CycleServices m_services;
     long m_nSlideRecord = 1;
     std::string m_cLastCode = "xxx";
+
+    std::atomic<double> m_idleSeconds{0};
+    // Since when the data monitor has seen the code file unchanged; none
+    // while another source runs.
+    std::optional<std::chrono::steady_clock::time_point> m_unchangedSince;
+    std::optional<platform::FileStamp> m_codeFileStamp;  // at the last data monitor turn
+    std::optional<std::chrono::steady_clock::time_point> m_lastIdleSlide;
 };
 
 // The texts the cycle shows.

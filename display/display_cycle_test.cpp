@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "core/display_state.h"
@@ -69,6 +70,11 @@ protected:
             return e;
         };
         s.pause = [this](int h) { pauses.push_back(h); };
+        s.fileStamp = [this](const std::string& p) -> std::optional<platform::FileStamp> {
+            if (!files.count(p)) return std::nullopt;
+            return platform::FileStamp{files[p].size(), std::chrono::nanoseconds(writes[p]), 1};
+        };
+        s.now = [this] { return clock; };
         cycle = std::make_unique<DisplayCycle>(state, mode, window, s);
     }
     void TearDown() override { core::resetDisplayState(); }
@@ -78,8 +84,20 @@ protected:
         cycle->HangPicture("C:\\POS", codeFile);
     }
 
+    // The point-of-sale writes its code file (each write dated anew).
+    void write(const std::string& code, const std::string& file = "C:\\POS\\TILL1\\image.tmp") {
+        files[file] = code + "\r\n";
+        ++writes[file];
+    }
+    void wait(double seconds) {
+        clock += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(seconds));
+    }
+
     core::ProgramState state;
     display::DisplayMode mode;
+    std::map<std::string, int> writes;
+    std::chrono::steady_clock::time_point clock;
     RecordingWindow window;
     std::map<std::string, std::string> files, pictures;
     std::vector<std::string> slides, lookups;
@@ -335,6 +353,107 @@ TEST_F(DisplayCycleTest, UnwindAbandonsTheTurnAndTheNextGoesOn) {
     c.turn("C:\\POS", "C:\\POS\\TILL1\\image.tmp");
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(c.lastCode(), "AB12345");
+}
+
+// [IdleSlides] 30 with the data monitor at period 5 and slides of 15 s.
+class IdleSlidesTest : public DisplayCycleTest {
+protected:
+    void SetUp() override {
+        DisplayCycleTest::SetUp();
+        slides = {"SL--001", "SL--002"};
+        cycle->setIdleSlides(30);
+        mode.watch(5);
+        write("AB12345");
+        turn();
+    }
+    bool showed(const std::string& code) const { return window.saw("desc DESC(" + code + ")"); }
+};
+
+TEST_F(IdleSlidesTest, TheIdleDataMonitorHandsOverAndTheNextCodeComesBackAtOnce) {
+    ASSERT_TRUE(showed("AB12345"));
+    wait(29.9);
+    turn();
+    EXPECT_EQ(mode.text(), "DATA");
+    wait(0.1);
+    turn();  // 30 s without a new code
+    EXPECT_EQ(mode.text(), "SLIDES");
+    EXPECT_EQ(mode.period(), 5);  // the code file is still polled at the data monitor's rate
+    EXPECT_EQ(state.cHost.getData(), "");
+
+    wait(0.5);
+    turn();
+    EXPECT_TRUE(showed("SL--001"));
+    for (int i = 0; i < 29; ++i) {  // 14.5 s of polls without a slide
+        wait(0.5);
+        turn();
+        EXPECT_TRUE(window.log.empty()) << i;
+    }
+    wait(0.5);
+    turn();
+    EXPECT_TRUE(showed("SL--002"));
+    EXPECT_EQ(mode.period(), 5);
+
+    wait(0.5);
+    write("AB12345");  // the code shown before the slides, written again
+    turn();
+    EXPECT_EQ(mode.text(), "DATA");
+    EXPECT_TRUE(showed("AB12345"));
+    EXPECT_EQ(state.cHost.getData(), "(TILL1)");
+
+    // The idle time starts again from that code.
+    wait(29.9);
+    turn();
+    EXPECT_EQ(mode.text(), "DATA");
+}
+
+TEST_F(IdleSlidesTest, ANewCodeRestartsTheIdleTime) {
+    wait(20);
+    write("CD12345");
+    turn();
+    wait(20);
+    write("CD12345");  // the same item scanned again counts too
+    turn();
+    wait(29);
+    turn();
+    EXPECT_EQ(mode.text(), "DATA");
+    wait(1);
+    turn();
+    EXPECT_EQ(mode.text(), "SLIDES");
+}
+
+TEST_F(IdleSlidesTest, NeverInterruptsTheClerkNorHidesAnError) {
+    const struct {
+        const char* name;
+        std::function<void()> action;
+        const char* text;  // the source after 60 s and a new code
+    } cases[] = {
+        {"idle 0", [this] { cycle->setIdleSlides(0); }, "DATA"},
+        {"manual entry", [this] { mode.freeze(); }, "KBD"},
+        {"the clerk's slide show", [this] { mode.showSlides(150); }, "SLIDES"},
+        {"Show during the idle slide show",
+         [this] {
+             wait(30);
+             turn();
+             mode.showSlides(150);
+         },
+         "SLIDES"},
+        {"a missing code file", [this] { files.clear(); }, "DATA"},
+        {"a suspension", [this] { core::StopDisplay(true); }, "DATA"},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        c.action();
+        for (int i = 0; i < 4; ++i) {
+            wait(20);
+            turn();
+        }
+        EXPECT_FALSE(mode.idleSlides()) << c.name;
+        if (std::string(c.name) != "a missing code file") write("EF12345");
+        turn();
+        EXPECT_EQ(mode.text(), c.text) << c.name;
+        if (std::string(c.text) == "SLIDES") EXPECT_FALSE(showed("EF12345")) << c.name;
+        core::resetDisplayState();
+    }
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ Source sourceOf(std::string_view text) {
 
 DisplayMode::State DisplayMode::state() const {
     std::lock_guard lock(m_mutex);
-    return {m_text, m_source, m_period};
+    return {m_text, m_source, m_period, m_idleSlides};
 }
 
 std::string DisplayMode::text() const {
@@ -36,6 +36,7 @@ void DisplayMode::set(std::string text, double period) {
     m_source = sourceOf(text);
     m_text = std::move(text);
     m_period = period;
+    m_idleSlides = false;
 }
 
 void DisplayMode::setText(std::string_view text) {
@@ -63,7 +64,7 @@ void DisplayMode::freeze() {
 Source DisplayMode::applySettings(double nSlow, double nFast) {
     std::lock_guard lock(m_mutex);
     switch (m_source) {
-    case Source::Slides: m_period = nSlow; break;
+    case Source::Slides: m_period = m_idleSlides ? nFast : nSlow; break;
     case Source::Data: m_period = nFast; break;
     default: m_period = kNoTurns; break;
     }
@@ -80,7 +81,27 @@ bool DisplayMode::enterKeyboard() {
 
 void DisplayMode::followSlidePeriod(double nSlow) {
     std::lock_guard lock(m_mutex);
-    if (m_source == Source::Slides) m_period = nSlow;
+    if (m_source == Source::Slides && !m_idleSlides) m_period = nSlow;
+}
+
+bool DisplayMode::startIdleSlides() {
+    std::lock_guard lock(m_mutex);
+    if (m_source != Source::Data || m_period == kNoTurns || core::StopDisplay()) return false;
+    set("SLIDES", m_period);
+    m_idleSlides = true;
+    return true;
+}
+
+bool DisplayMode::endIdleSlides() {
+    std::lock_guard lock(m_mutex);
+    if (!m_idleSlides) return false;
+    set("DATA", m_period);
+    return true;
+}
+
+bool DisplayMode::idleSlides() const {
+    std::lock_guard lock(m_mutex);
+    return m_idleSlides;
 }
 
 void DisplayMode::reset() {

@@ -34,8 +34,9 @@ public:
         std::string text;  // as DataSource gives it
         Source source;
         double period;
+        bool idleSlides;   // the slide show the idle data monitor handed over to
     };
-    // All three as one value.
+    // All four as one value.
     State state() const;
 
     // The source as DataSource gives it ("DATA" at start) and what it stands for.
@@ -56,16 +57,30 @@ public:
     // suspension stays as it is.
     void freeze();
     // The end of Apply/Save: the period of the current source (nSlow for the
-    // slide show, nFast for the data monitor, else kNoTurns until a source is
-    // chosen); the suspension ends. Returns the source it applied to.
+    // slide show, nFast for the data monitor and the idle slide show, else
+    // kNoTurns until a source is chosen); the suspension ends. Returns the
+    // source it applied to.
     Source applySettings(double nSlow, double nFast);
 
     // The display cycle's first turn in manual entry: Freeze becomes Kbd.
     // False (nothing changes) when the source is no longer Freeze.
     bool enterKeyboard();
     // The display cycle's slide show turn: the period follows the slide show
-    // field, unless the source has changed meanwhile.
+    // field, unless the source has changed meanwhile or the slide show is the
+    // idle one (whose period stays the data monitor's).
     void followSlidePeriod(double nSlow);
+
+    // The idle data monitor hands over to the slide show: the source becomes
+    // "SLIDES" and the period stays the data monitor's, so that the code file
+    // is still polled at its rate. False (nothing changes) unless the data
+    // monitor runs: source Data, turns coming, no suspension.
+    bool startIdleSlides();
+    // The code file changed during the idle slide show: back to "DATA" with
+    // the same period. False (nothing changes) unless the source is still the
+    // idle slide show; any other change of source ends it for good, so a
+    // slide show the clerk starts is never taken for it.
+    bool endIdleSlides();
+    bool idleSlides() const;
 
     // Back to the start: "DATA" with kStartPeriod (start-up, tests).
     void reset();
@@ -77,6 +92,7 @@ private:
     std::string m_text = "DATA";
     Source m_source = Source::Data;
     double m_period = kStartPeriod;
+    bool m_idleSlides = false;
 };
 
 // The program's display mode, shared by the GUI thread and the timer thread.

@@ -91,6 +91,62 @@ TEST(DisplayModeTest, TheCyclesChangesDoNotUndoAnAction) {
     core::resetDisplayState();
 }
 
+// The idle slide show is one change of source, only from a running data
+// monitor and back only from itself; any action ends it.
+TEST(DisplayModeTest, IdleSlidesComeOnlyFromTheRunningDataMonitor) {
+    const struct {
+        const char* name;
+        std::function<void(DisplayMode&)> before;
+        bool suspended;
+        bool starts;
+    } cases[] = {
+        {"data monitor", [](DisplayMode& m) { m.watch(7); }, false, true},
+        {"data monitor, suspended", [](DisplayMode& m) { m.watch(7); }, true, false},
+        {"data monitor, no turns",
+         [](DisplayMode& m) { m.freeze(), m.applySettings(150, 7), m.setText("DATA"); }, false, false},
+        {"the clerk's slide show", [](DisplayMode& m) { m.showSlides(150); }, false, false},
+        {"manual entry", [](DisplayMode& m) { m.freeze(); }, false, false},
+        {"lower-case source", [](DisplayMode& m) { m.setText("data"); }, false, false},
+    };
+    for (const auto& c : cases) {
+        DisplayMode mode;
+        c.before(mode);
+        core::StopDisplay(c.suspended);
+        const DisplayMode::State was = mode.state();
+        EXPECT_EQ(mode.startIdleSlides(), c.starts) << c.name;
+        const DisplayMode::State s = mode.state();
+        if (c.starts) {
+            EXPECT_EQ(s.text, "SLIDES") << c.name;
+            EXPECT_EQ(s.period, 7) << c.name;  // the data monitor's, to keep polling
+            EXPECT_TRUE(s.idleSlides) << c.name;
+        } else {
+            EXPECT_EQ(s.text, was.text) << c.name;
+            EXPECT_EQ(s.period, was.period) << c.name;
+            EXPECT_FALSE(s.idleSlides) << c.name;
+        }
+        core::resetDisplayState();
+    }
+
+    DisplayMode mode;
+    mode.watch(7);
+    ASSERT_TRUE(mode.startIdleSlides());
+    mode.followSlidePeriod(150);  // a slide's turn keeps the data monitor's period
+    mode.applySettings(150, 8);   // Apply/Save too
+    EXPECT_EQ(mode.period(), 8);
+    EXPECT_TRUE(mode.endIdleSlides());
+    EXPECT_EQ(mode.state().text, "DATA");
+    EXPECT_EQ(mode.period(), 8);
+    EXPECT_FALSE(mode.endIdleSlides());
+
+    // Show pressed during the idle slide show: the clerk's from then on.
+    ASSERT_TRUE(mode.startIdleSlides());
+    mode.showSlides(150);
+    EXPECT_FALSE(mode.endIdleSlides());
+    EXPECT_EQ(mode.text(), "SLIDES");
+    EXPECT_EQ(mode.period(), 150);
+    core::resetDisplayState();
+}
+
 // Run under ThreadSanitizer by scripts/test: a reader never sees a source
 // with another source's period.
 TEST(DisplayModeTest, ReadersNeverSeeAHalfMadeSwitch) {
