@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QLabel>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
@@ -133,6 +134,23 @@ TEST_F(ProgramTest, PagesHoldTheirWidgetsWithoutOverlap) {
     EXPECT_FALSE(displayPage().manualEntryShown());
     for (const auto& [widget, name] : program->settingsPage().probeNames()) {
         EXPECT_TRUE(w.page(Page::Settings)->rect().contains(widget->geometry())) << name;
+    }
+    // The screen choice and the idle seconds, with their labels, lie where
+    // none of the page's other widgets (the icon row included) is.
+    const app::SettingsPage& settings = program->settingsPage();
+    std::vector<const QWidget*> added{settings.oScreen, settings.oIdleSlides};
+    for (const QLabel* label : w.page(Page::Settings)->findChildren<QLabel*>()) {
+        for (const char* text : {"Customer's screen", "Slide show when idle for", "seconds (0: never)"}) {
+            if (label->text() == text) added.push_back(label);
+        }
+    }
+    ASSERT_EQ(added.size(), 5u);
+    for (const QWidget* other : w.page(Page::Settings)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (std::find(added.begin(), added.end(), other) != added.end()) continue;
+        for (const QWidget* a : added) {
+            EXPECT_FALSE(a->geometry().intersects(other->geometry()))
+                << a->metaObject()->className() << " over " << other->metaObject()->className();
+        }
     }
 
     // Page switching: one page at a time, the display keeps running.
@@ -321,6 +339,28 @@ TEST_F(ProgramTest, ApplySavePeriodsAndParameterFile) {
     EXPECT_NE(text.find("[SlowTime]\r\n150\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[FastTime]\r\n7\r\n"), std::string::npos) << text;
     EXPECT_FALSE(core::StopDisplay());
+}
+
+// The data monitor idle for a second hands over to the slide show; the next
+// write of the code file, of the code shown before too, brings the till back.
+TEST_F(ProgramTest, IdleSlidesUntilTheTillWritesAgain) {
+    app::SettingsPage& page = program->settingsPage();
+    page.oIdleSlides->setValue(1);
+    page.oFast->setValue(5);
+    program->watchAction();
+    program->applySaveAction();
+    EXPECT_NE(readIni().find("[StartPos]\r\n"), std::string::npos);
+    EXPECT_TRUE(readIni().ends_with("\r\n\r\n[IdleSlides]\r\n1\r\n")) << readIni();
+    writeCode("RG--001");
+    ASSERT_TRUE(waitFor([&] { return displayPage().title() == "RG--001"; }, 4000));
+    ASSERT_TRUE(waitFor([&] { return displayPage().title() == "CH--123"; }, 4000))
+        << displayPage().title();  // the list's first slide
+    EXPECT_EQ(display::DataSource(), "SLIDES");
+    writeCode("RG--001");
+    ASSERT_TRUE(waitFor([&] { return displayPage().title() == "RG--001"; }, 4000))
+        << displayPage().title();
+    EXPECT_EQ(display::DataSource(), "DATA");
+    EXPECT_EQ(period(), 5);
 }
 
 TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {

@@ -35,7 +35,10 @@ protected:
 }  // namespace
 
 MainWindow::MainWindow(const WindowSetup& setup)
-    : m_setup(setup), m_presSpace(this, graphics::kClrPaleGray) {
+    : m_setup(setup),
+      m_home(setup.screen ? setup.screen : targetScreen()),
+      m_homeRect(screenRect(m_home)),
+      m_presSpace(this, graphics::kClrPaleGray) {
     setWindowTitle("Lumisett by Tillmaster Solutions CC");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
@@ -49,8 +52,13 @@ MainWindow::~MainWindow() {
     if (graphics::appPresSpace() == &m_presSpace) graphics::setAppPresSpace(nullptr);
 }
 
-const QScreen* MainWindow::homeScreen() const {
-    return m_setup.screen ? m_setup.screen : targetScreen();
+const QScreen* MainWindow::homeScreen() const { return m_home ? m_home.data() : targetScreen(); }
+
+void MainWindow::moveTo(QScreen* screen) {
+    if (!screen || screen == m_home) return;
+    moveToScreen(this, m_homeRect, screen);
+    m_home = screen;
+    m_homeRect = screenRect(screen);
 }
 
 void MainWindow::create() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+#include <QScreen>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -8,7 +10,6 @@
 
 #include "graphics/ui/widget_pres_space.h"
 
-class QScreen;
 class QTabBar;
 
 namespace app {
@@ -43,8 +44,13 @@ public:
     // Call once.
     void create();
 
-    // The screen the window opened on, which its position counts from.
+    // The screen the window is placed on, which its position counts from:
+    // the one it opened on, or the one moveTo put it on last.
     const QScreen* homeScreen() const;
+    // Puts the shown window on `screen` (nothing when it is there already),
+    // keeping its state and its place from the screen's lower-left corner
+    // (app::moveToScreen); the window's size and layout stay.
+    void moveTo(QScreen* screen);
 
     int nWidth() const { return m_nWidth; }
     int nHeight() const { return m_nHeight; }
@@ -87,6 +93,8 @@ private:
     void switchPages(Page hideFirst, Page hideSecond, Page show);
 
     WindowSetup m_setup;
+    QPointer<QScreen> m_home;  // null once that screen is gone
+    QRect m_homeRect;          // the whole of it, also when gone
     int m_nWidth = 600;
     int m_nHeight = 400;
     std::string m_cFont;

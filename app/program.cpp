@@ -1,6 +1,9 @@
 #include "app/program.h"
 
+#include <QGuiApplication>
 #include <QTimer>
+#include <cmath>
+#include <limits>
 
 #include "app/display_page.h"
 #include "app/main_window.h"
@@ -55,15 +58,17 @@ Program::Program(std::optional<std::string> cProf, std::optional<std::string> cM
 Program::~Program() { finish(); }
 
 void Program::start(int startDelayMs) {
-    // The settings: the start values, the centred position, then the
-    // parameter file; a saved position off the screen gives the centre.
-    QScreen* target = targetScreen();
+    // The settings: the start values, then the parameter file. The position
+    // the file has none of is the centre of the screen the file chooses; a
+    // saved position off that screen gives the centre too.
+    settings::Settings s;
+    s.posX = s.posY = std::numeric_limits<double>::quiet_NaN();
+    settings::ReadParam(m_state.cParamFile.getData(), s);
+    QScreen* target = targetScreen(s.screen);
     const QSize screen = screenRect(target).size();
     const core::Position centre = core::centredPosition(screen.width(), screen.height());
-    settings::Settings s;
-    s.posX = centre.x;
-    s.posY = centre.y;
-    settings::ReadParam(m_state.cParamFile.getData(), s);
+    if (std::isnan(s.posX)) s.posX = centre.x;
+    if (std::isnan(s.posY)) s.posY = centre.y;
     const core::Position pos = core::checkStartPosition({s.posX, s.posY}, centre,
                                                         screen.width(), screen.height());
     s.posX = pos.x;
@@ -117,6 +122,20 @@ void Program::start(int startDelayMs) {
     m_watcher = std::make_unique<display::ui::CodeFileWatcher>([this] { m_timer->codeFileChanged(); });
     m_watcher->watch(s.cBuffer);
     QTimer::singleShot(startDelayMs, m_window.get(), [this] { m_timer->start(); });
+
+    // A screen plugged in or out: the window goes to the chosen screen while
+    // it is connected, else to the primary one. Once Qt has settled the
+    // change, not inside its signal.
+    auto screensChanged = [this] {
+        QTimer::singleShot(0, m_window.get(), [this] { followChosenScreen(); });
+    };
+    QObject::connect(qApp, &QGuiApplication::screenAdded, m_window.get(), screensChanged);
+    QObject::connect(qApp, &QGuiApplication::screenRemoved, m_window.get(), screensChanged);
+}
+
+void Program::followChosenScreen() {
+    m_window->moveTo(targetScreen(m_settings.getData().screen));
+    m_settingsPage->refreshScreens();
 }
 
 void Program::buildSettingsPage() {
@@ -145,6 +164,7 @@ void Program::applySaveAction() {
                                           WindowState(*m_window, m_settingsPage->fullScreenTicked())));
     m_settings.setData(s);
     m_cycle->setIdleSlides(s.idleSlides);
+    followChosenScreen();
     if (m_watcher) m_watcher->watch(s.cBuffer);
     if (m_mode.applySettings(s.nSlow, s.nFast) == display::Source::Kbd) {
         m_display->focusManualEntry();

@@ -69,6 +69,9 @@ private:
     // data monitor runs, or the idle slide show it handed over to.
     bool followsCodeFile() const;
     void buildSettingsPage();
+    // Puts the window on the screen the applied settings choose, when it is
+    // connected, else on the primary screen.
+    void followChosenScreen();
 
     std::string m_cProf;
     std::optional<std::string> m_cMode;

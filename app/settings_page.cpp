@@ -1,11 +1,14 @@
 #include "app/settings_page.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 
 #include "app/widget_style.h"
 #include "platform/ui/qt_text.h"
 #include "core/xbase_values.h"
 #include "platform/path.h"
+#include "settings/screen_choice.h"
 #include "settings/ui/icon_row.h"
 
 namespace app {
@@ -42,12 +45,12 @@ QLineEdit* entry(QWidget* page, const std::string& text, double x, double y) {
     return e;
 }
 
-QSpinBox* spin(QWidget* page, int low, int high, double value, double x, double w) {
+QSpinBox* spin(QWidget* page, int low, int high, double value, double x, double y, double w) {
     auto* s = new QSpinBox(page);
     setColours(s, -47);
     s->setRange(low, high);  // limits first, then the value
     s->setValue(int(value));
-    placeBottomLeft(s, x, 60, w, 24);
+    placeBottomLeft(s, x, y, w, 24);
     return s;
 }
 
@@ -70,8 +73,8 @@ SettingsPage::SettingsPage(QWidget* page, const settings::Settings& v, Chooser c
     label(page, "Vendora Data Root Path", 28, 168, 170, 24);
     oBrowseData = browseButton(page, 530, 143);
     oDataPath = entry(page, v.cPath, 28, 144);
-    oSlow = spin(page, 20, 300, v.nSlow, 113, 48);
-    oFast = spin(page, 5, 100, v.nFast, 267, 36);
+    oSlow = spin(page, 20, 300, v.nSlow, 113, 60, 48);
+    oFast = spin(page, 5, 100, v.nFast, 267, 60, 36);
     label(page, "Refresh  rate (1/10 seconds)", 38, 96, 204, 24);
     label(page, "Slide Show", 38, 58, 76, 24);
     label(page, "Data Monitor", 180, 58, 85, 24);
@@ -82,6 +85,36 @@ SettingsPage::SettingsPage(QWidget* page, const settings::Settings& v, Chooser c
     oReindex = button(page, "Re-index", "10.Times New Roman", 170, 173, 50, 15, false);
     oHelp = button(page, "Help", "16.Times New Roman", 408, 104, 96, 24, true);
     oApplySave = button(page, "Apply/Save", "14.Times New Roman", 408, 66, 96, 24, true);
+
+    // The additions, each in a band that none of the widgets above uses.
+    label(page, "Customer's screen", 28, 256, 124, 24);
+    oScreen = new QComboBox(page);
+    setColours(oScreen, -47);
+    placeBottomLeft(oScreen, 154, 256, 232, 24);
+    showScreens(v.screen);
+    label(page, "Slide show when idle for", 38, 30, 170, 24);
+    oIdleSlides = spin(page, int(settings::kIdleSlidesMin), int(settings::kIdleSlidesMax),
+                       v.idleSlides, 210, 30, 60);
+    label(page, "seconds (0: never)", 274, 30, 126, 24);
+}
+
+void SettingsPage::showScreens(const std::string& current) {
+    std::vector<settings::ScreenInfo> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        screens.push_back({platform::ui::fromQString(s->name()), s->geometry().width(),
+                           s->geometry().height()});
+    }
+    std::size_t selected = 0;
+    QSignalBlocker block(oScreen);
+    oScreen->clear();
+    for (const settings::ScreenChoice& c : settings::screenChoices(screens, current, &selected)) {
+        oScreen->addItem(platform::ui::toQString(c.label), platform::ui::toQString(c.value));
+    }
+    oScreen->setCurrentIndex(int(selected));
+}
+
+void SettingsPage::refreshScreens() {
+    showScreens(platform::ui::fromQString(oScreen->currentData().toString()));
 }
 
 settings::Settings SettingsPage::edited(settings::Settings applied) const {
@@ -89,6 +122,8 @@ settings::Settings SettingsPage::edited(settings::Settings applied) const {
     applied.cPath = platform::ui::fromQString(oDataPath->text());
     applied.nSlow = oSlow->value();
     applied.nFast = oFast->value();
+    applied.screen = platform::ui::fromQString(oScreen->currentData().toString());
+    applied.idleSlides = oIdleSlides->value();
     return applied;
 }
 
@@ -98,7 +133,8 @@ std::vector<std::pair<const QWidget*, const char*>> SettingsPage::probeNames() c
     return {{oImagePath, "oImagePath"},   {oDataPath, "oDataPath"},   {oSlow, "oSlow"},
             {oFast, "oFast"},             {oFullScreen, "oFullScreen"}, {oBrowseCode, "oBrowseCode"},
             {oBrowseData, "oBrowseData"}, {oReindex, "oReindex"},     {oHelp, "oHelp"},
-            {oApplySave, "oApplySave"},   {oDisplay, "oDisplay"}};
+            {oApplySave, "oApplySave"},   {oDisplay, "oDisplay"},     {oScreen, "oScreen"},
+            {oIdleSlides, "oIdleSlides"}};
 }
 
 QPushButton* SettingsPage::createDisplayButton() {

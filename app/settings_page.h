@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -24,17 +25,25 @@ public:
         std::function<std::string(const std::string&, const std::string&, const std::string&)>;
 
     // Builds widgets 1 to 15 in their order (the icon row comes first, from
-    // the caller), showing `applied`. `page` must have its final size.
+    // the caller), showing `applied`, then the screen choice and the idle
+    // seconds in two free bands of the page (between the icon row and the
+    // code file's label, between the check box and the periods), so that
+    // none of the fifteen moves. `page` must have its final size.
     SettingsPage(QWidget* page, const settings::Settings& applied, Chooser chooser);
 
-    // `applied` with the code file path, data path and the two periods as the
-    // page shows them now (what Apply/Save takes).
+    // `applied` with the code file path, data path, the two periods, the
+    // screen and the idle seconds as the page shows them now (what
+    // Apply/Save takes).
     settings::Settings edited(settings::Settings applied) const;
     // The "Maximize + centre" check box.
     bool fullScreenTicked() const;
 
     // The widgets under the names the UI probe gives them.
     std::vector<std::pair<const QWidget*, const char*>> probeNames() const;
+
+    // The screen choice anew, for the screens connected now; what it shows
+    // chosen stays chosen.
+    void refreshScreens();
 
     // Widget 16, the "Display" button; made after the Slide Show List page.
     QPushButton* createDisplayButton();
@@ -49,6 +58,8 @@ public:
     QSpinBox* oSlow = nullptr;
     QSpinBox* oFast = nullptr;
     QCheckBox* oFullScreen = nullptr;
+    QComboBox* oScreen = nullptr;     // [Screen]
+    QSpinBox* oIdleSlides = nullptr;  // [IdleSlides], seconds
     QPushButton* oBrowseCode = nullptr;
     QPushButton* oBrowseData = nullptr;
     QPushButton* oReindex = nullptr;
@@ -57,6 +68,8 @@ public:
     QPushButton* oDisplay = nullptr;
 
 private:
+    void showScreens(const std::string& current);
+
     QWidget* m_page;
     Chooser m_chooser;
 };

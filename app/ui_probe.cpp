@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -51,6 +52,12 @@ bool describeContent(const QWidget* w, QJsonObject& out, bool& leaf) {
         if (button->isCheckable()) out["checked"] = button->isChecked();
     } else if (auto* label = qobject_cast<const QLabel*>(w)) {
         out["text"] = label->text();
+    } else if (auto* combo = qobject_cast<const QComboBox*>(w)) {
+        QJsonArray items;
+        for (int i = 0; i < combo->count(); ++i) items.append(combo->itemText(i));
+        out["items"] = items;
+        out["current"] = combo->currentIndex();
+        out["text"] = combo->currentText();
     } else if (auto* spin = qobject_cast<const QSpinBox*>(w)) {
         out["value"] = spin->value();
         out["text"] = spin->text();

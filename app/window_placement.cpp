@@ -7,6 +7,10 @@
 #include <QWidget>
 #include <QWindow>
 #include <cmath>
+#include <vector>
+
+#include "platform/ui/qt_text.h"
+#include "settings/screen_choice.h"
 
 namespace app {
 namespace {
@@ -34,7 +38,13 @@ void place(QWidget* window, core::Position pos, const QScreen* screen) {
 
 }  // namespace
 
-QScreen* targetScreen() { return QGuiApplication::primaryScreen(); }
+QScreen* targetScreen(const std::string& chosen) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    std::vector<std::string> names;
+    for (const QScreen* s : screens) names.push_back(platform::ui::fromQString(s->name()));
+    if (auto index = settings::chosenScreen(chosen, names)) return screens[int(*index)];
+    return QGuiApplication::primaryScreen();
+}
 
 QRect screenRect(const QScreen* screen) {
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
@@ -72,8 +82,27 @@ void showMaximisedOn(QWidget* window, const QScreen* screen) {
     }
 }
 
+void moveToScreen(QWidget* window, const QRect& from, const QScreen* to) {
+    if (window->isMaximized()) {
+        showMaximisedOn(window, to);
+        return;
+    }
+    const QSize size = screenRect(to).size();
+    const core::Position pos = core::checkStartPosition(
+        windowPosition(*window, from), core::centredPosition(size.width(), size.height()),
+        size.width(), size.height());
+    if (window->isMinimized()) {
+        place(window, pos, to);
+    } else {
+        showAt(window, pos, to);
+    }
+}
+
 core::Position windowPosition(const QWidget& window, const QScreen* screen) {
-    const QRect s = screenRect(screen);
+    return windowPosition(window, screenRect(screen));
+}
+
+core::Position windowPosition(const QWidget& window, const QRect& s) {
     const QRect frame = window.frameGeometry();
     return {double(frame.left() - s.left()),
             double(s.top() + s.height() - (frame.top() + frame.height()))};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <string>
 
 #include "core/profile.h"
 
@@ -12,8 +13,10 @@ class QWidget;
 // corner of the window's frame, as the parameter file keeps them. GUI thread.
 namespace app {
 
-// The screen the main window opens on: the primary screen.
-QScreen* targetScreen();
+// The screen the main window opens on: the connected screen `chosen` names
+// ([Screen]: its number or name, settings::chosenScreen), else the primary
+// screen.
+QScreen* targetScreen(const std::string& chosen = "");
 
 // The whole of `screen`, and its work area (without the task bar and panels).
 // A null screen counts as 1024 x 768.
@@ -33,7 +36,17 @@ void showMinimisedAt(QWidget* window, core::Position pos, const QScreen* screen)
 // once the window is on the screen (at most two seconds).
 void showMaximisedOn(QWidget* window, const QScreen* screen);
 
-// Where `window`'s frame's lower-left corner is on `screen`.
+// Moves the shown `window` onto `screen`, keeping its state: maximised it
+// covers that screen's work area, otherwise its frame's lower-left corner
+// keeps its place from the screen's lower-left corner, or goes to the centre
+// where that would put it past the right or top edge.
+// `from` is the whole of the screen the window is placed on now (it may be
+// gone already).
+void moveToScreen(QWidget* window, const QRect& from, const QScreen* to);
+
+// Where `window`'s frame's lower-left corner is on `screen`, or on a screen
+// covering `screen` of the desktop.
 core::Position windowPosition(const QWidget& window, const QScreen* screen);
+core::Position windowPosition(const QWidget& window, const QRect& screen);
 
 }  // namespace app
