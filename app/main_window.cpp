@@ -54,6 +54,13 @@ MainWindow::~MainWindow() {
 
 const QScreen* MainWindow::homeScreen() const { return m_home ? m_home.data() : targetScreen(); }
 
+void MainWindow::bringToFront() {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::moveTo(QScreen* screen) {
     if (!screen || screen == m_home) return;
     moveToScreen(this, m_homeRect, screen);

@@ -51,6 +51,9 @@ public:
     // keeping its state and its place from the screen's lower-left corner
     // (app::moveToScreen); the window's size and layout stay.
     void moveTo(QScreen* screen);
+    // Restores the window when minimised, raises it above the others and
+    // asks for the input focus (a later start of the same profile).
+    void bringToFront();
 
     int nWidth() const { return m_nWidth; }
     int nHeight() const { return m_nHeight; }

@@ -12,9 +12,11 @@
 #include "app/wiring.h"
 #include "core/display_state.h"
 #include "core/profile.h"
+#include "core/xbase_values.h"
 #include "display/ui/code_file_watcher.h"
 #include "inventory/ui/index_util_ui.h"
 #include "platform/fs.h"
+#include "platform/single_instance.h"
 #include "settings/net_name.h"
 #include "settings/ui/help_viewer.h"
 #include "settings/ui/icon_row.h"
@@ -22,6 +24,10 @@
 
 namespace app {
 namespace {
+
+// How long a second start waits for the running display to answer: it may
+// itself be starting (it answers once its window is up).
+constexpr std::chrono::seconds kClaimWait{10};
 
 // What SaveParam asks of the main window.
 class WindowState : public settings::WindowQuery {
@@ -131,6 +137,22 @@ void Program::start(int startDelayMs) {
     };
     QObject::connect(qApp, &QGuiApplication::screenAdded, m_window.get(), screensChanged);
     QObject::connect(qApp, &QGuiApplication::screenRemoved, m_window.get(), screensChanged);
+
+    if (m_instance) {
+        m_instance->listen([this] {
+            QMetaObject::invokeMethod(m_window.get(), [this] { m_window->bringToFront(); },
+                                      Qt::QueuedConnection);
+        });
+    }
+}
+
+Program::Claim Program::claimProfile() {
+    // Profiles and folders are names without regard to case, as on Windows.
+    m_instance = std::make_unique<platform::SingleInstance>(core::upper(m_state.cParamFile.getData()));
+    if (m_instance->claim()) return Claim::Claimed;
+    const bool raised = m_instance->askToRaise(kClaimWait);
+    m_instance.reset();
+    return raised ? Claim::Raised : Claim::NoAnswer;
 }
 
 void Program::followChosenScreen() {
@@ -176,6 +198,7 @@ void Program::applySaveAction() {
 void Program::helpAction() { settings::ui::HelpText(m_window.get(), m_state.cAppPath.getData()); }
 
 void Program::finish() {
+    if (m_instance) m_instance->stopListening();  // the claim itself lasts until the end
     m_watcher.reset();  // before the timer it calls
     if (m_timer) m_timer->stop();
 }

@@ -18,6 +18,9 @@ class SlideListPage;
 namespace display::ui {
 class CodeFileWatcher;
 }
+namespace platform {
+class SingleInstance;
+}
 
 namespace app {
 
@@ -32,8 +35,17 @@ public:
     Program(std::optional<std::string> cProf, std::optional<std::string> cMode);
     ~Program();
 
+    // One display per profile and program folder: claims the profile before
+    // start. When another process holds it, asks that one to bring its window
+    // to the front (Raised), or says it did not answer in time (NoAnswer);
+    // this program then does not start.
+    enum class Claim { Claimed, Raised, NoAnswer };
+    Claim claimProfile();
+    const std::string& profile() const { return m_cProf; }
+
     // Start-up up to the event loop: parameters, window, pages, start mode;
-    // the timer thread starts `startDelayMs` later (2 seconds).
+    // the timer thread starts `startDelayMs` later (2 seconds). Once the
+    // window is up, a claimed profile's later starts bring it to the front.
     void start(int startDelayMs = 2000);
     // Stops the timer thread (after a turn in progress) and runs the exit
     // procedure. Called once the event loop has ended.
@@ -86,6 +98,7 @@ private:
     std::unique_ptr<display::DisplayCycle> m_cycle;
     std::unique_ptr<display::TimerThread> m_timer;
     std::unique_ptr<display::ui::CodeFileWatcher> m_watcher;
+    std::unique_ptr<platform::SingleInstance> m_instance;  // the claim, while claimed
 };
 
 }  // namespace app

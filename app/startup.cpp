@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/widget_style.h"
 #include "errors/standard_eh.h"
 #include "platform/dialogs.h"
+#include "platform/system_info.h"
 #include "platform/ui/dialog_boxes.h"
 #include "settings/ui/get_filename.h"
 #include "startup/app_exit.h"
@@ -45,12 +47,21 @@ int runProgram(int argc, char** argv) {
     int rc = 0;
     {
         Program program(cProf, cMode);
-        program.start();
-        std::unique_ptr<UiProbe> probe = UiProbe::fromEnvironment(program);  // tests only
-        rc = application.exec();
-        // A timer-thread turn waiting for an answer must not hold up the end.
-        dialogs.shutdown();
-        program.finish();
+        const Program::Claim claim = program.claimProfile();
+        if (claim != Program::Claim::Claimed) {
+            platform::useParentConsole();
+            std::fprintf(stderr, "lumisett: the display of profile %s already runs in this folder; %s\n",
+                         program.profile().c_str(),
+                         claim == Program::Claim::Raised ? "its window is brought to the front"
+                                                         : "it did not answer (still starting?)");
+        } else {
+            program.start();
+            std::unique_ptr<UiProbe> probe = UiProbe::fromEnvironment(program);  // tests only
+            rc = application.exec();
+            // A timer-thread turn waiting for an answer must not hold up the end.
+            dialogs.shutdown();
+            program.finish();
+        }
     }
     startup::AppExit();
     platform::setDialogs(nullptr);

@@ -135,6 +135,7 @@ void DisplayCycle::followIdleTime(const std::string& cCodeFile, bool codeRead) {
     if (m_mode.startIdleSlides()) {
         m_lastIdleSlide.reset();
         m_state.cHost.setData("");  // a slide carries no station name
+        m_cLastCode = "xxx";        // drawn anew even when the till's code comes first
     }
 }
 

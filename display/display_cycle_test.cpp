@@ -406,6 +406,19 @@ TEST_F(IdleSlidesTest, TheIdleDataMonitorHandsOverAndTheNextCodeComesBackAtOnce)
     EXPECT_EQ(mode.text(), "DATA");
 }
 
+// The slide that comes first may be the till's own item: it is shown as a
+// slide all the same, without the station's name.
+TEST_F(IdleSlidesTest, TheTillsItemAsTheFirstSlideIsShownAsASlide) {
+    slides = {"AB12345", "SL--002"};
+    wait(30);
+    turn();
+    ASSERT_EQ(mode.text(), "SLIDES");
+    wait(0.5);
+    turn();
+    EXPECT_TRUE(showed("AB12345"));
+    EXPECT_TRUE(window.saw("title2 ")) << "the station's name stays";
+}
+
 TEST_F(IdleSlidesTest, ANewCodeRestartsTheIdleTime) {
     wait(20);
     write("CD12345");

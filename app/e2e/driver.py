@@ -54,11 +54,74 @@ class Processes:
 def start_xvfb(processes, screen=SCREEN):
     """Starts Xvfb on a free display with one screen of `screen` (WxHxD);
     returns its name (":N")."""
+    return _start_x_server(processes, "Xvfb", lambda fd: [
+        "Xvfb", "-displayfd", str(fd), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"])
+
+
+# An X server whose screen is made of monitors that can be plugged in and out
+# (xrandr): Xorg with the dummy video driver, outputs DUMMY0, DUMMY1, ...
+XORG_DUMMY_CONFIG = """\
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+    Option "DontVTSwitch" "true"
+    Option "AllowMouseOpenFail" "true"
+EndSection
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 65536
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0 - 1000.0
+    VertRefresh 5.0 - 200.0
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Virtual 4096 2048
+    EndSubSection
+EndSection
+"""
+XORG = "/usr/lib/xorg/Xorg"  # the server itself, not the wrapper that wants a console
+
+
+def start_xorg_dummy(processes, folder):
+    """Starts Xorg with the dummy driver on a free display, with a
+    configuration of its own in `folder` (no system one is read) and no
+    console or input devices; returns its name (":N"). Its first monitor,
+    DUMMY0, is on at 1024 x 768."""
+    config = os.path.join(folder, "xorg-dummy.conf")
+    with open(config, "w") as f:
+        f.write(XORG_DUMMY_CONFIG)
+    config_dir = os.path.join(folder, "xorg.conf.d")
+    os.makedirs(config_dir, exist_ok=True)
+    display = _start_x_server(processes, "Xorg", lambda fd: [
+        XORG, "-config", config, "-configdir", config_dir, "-displayfd", str(fd),
+        "-logfile", os.path.join(folder, "xorg.log"), "-nolisten", "tcp", "-noreset",
+        "-sharevts", "-novtswitch"])
+    xrandr(display, "--output", "DUMMY0", "--mode", "1024x768")
+    return display
+
+
+def xrandr(display, *args):
+    env = dict(os.environ, DISPLAY=display)
+    env.pop("XAUTHORITY", None)
+    r = subprocess.run(["xrandr", *args], env=env, capture_output=True, text=True, timeout=15)
+    if r.returncode != 0:
+        raise StepFailed(f"xrandr {' '.join(args)}: {r.stderr.strip()}")
+    return r.stdout
+
+
+def _start_x_server(processes, name, command):
     read_end, write_end = os.pipe()
     try:
-        processes.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen,
-                         "-nolisten", "tcp", "-noreset"],
-                        pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+        processes.start(command(write_end), pass_fds=(write_end,), stdout=subprocess.DEVNULL,
                         stderr=subprocess.DEVNULL)
         os.close(write_end)
         write_end = None
@@ -67,10 +130,10 @@ def start_xvfb(processes, screen=SCREEN):
         while not number.endswith(b"\n"):
             ready, _, _ = select.select([read_end], [], [], max(0, deadline - time.monotonic()))
             if not ready:
-                raise StepFailed("Xvfb did not report its display within 15 s")
+                raise StepFailed(f"{name} did not report its display within 15 s")
             chunk = os.read(read_end, 16)
             if not chunk:
-                raise StepFailed("Xvfb ended before reporting its display")
+                raise StepFailed(f"{name} ended before reporting its display")
             number += chunk
         return ":" + number.decode().strip()
     finally:
@@ -297,7 +360,9 @@ class Program:
         return self.x.grab(x, y, w, h)
 
     def main_window_id(self):
-        out = subprocess.run(["xdotool", "search", "--name", "^Lumisett by Tillmaster"],
+        """The main window of this program (of its process, where several run)."""
+        pid = [] if self.proc is None else ["--all", "--pid", str(self.proc.pid)]
+        out = subprocess.run(["xdotool", "search", *pid, "--name", "^Lumisett by Tillmaster"],
                              env=self.env(), capture_output=True, text=True, timeout=10)
         ids = out.stdout.split()
         if not ids:

@@ -65,6 +65,10 @@ def _library():
         ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong),
         ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p)]
     lib.XFree.argtypes = [ctypes.c_void_p]
+    lib.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                               ctypes.POINTER(ctypes.c_ulong),
+                               ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                               ctypes.POINTER(ctypes.c_uint)]
     return lib
 
 
@@ -124,6 +128,20 @@ class Display:
         self._lib.XChangeProperty(self._dpy, self._lib.XDefaultRootWindow(self._dpy), atom,
                                   _XA_CARDINAL, 32, _PROP_MODE_REPLACE, data, 4)
         self._lib.XFlush(self._dpy)
+
+    def stacking(self):
+        """The root window's children from the bottom of the stack to the top."""
+        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
+        children, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        if not self._lib.XQueryTree(self._dpy, self._lib.XDefaultRootWindow(self._dpy),
+                                    ctypes.byref(root), ctypes.byref(parent),
+                                    ctypes.byref(children), ctypes.byref(count)):
+            raise RuntimeError("XQueryTree failed")
+        try:
+            return [children[i] for i in range(count.value)]
+        finally:
+            if children:
+                self._lib.XFree(children)
 
     def icon_size(self, window):
         """The size of the first picture in the window's _NET_WM_ICON, or None."""
