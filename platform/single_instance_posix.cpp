@@ -104,8 +104,9 @@ bool SingleInstance::claim() {
     int fd = ::open((m_impl->base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return true;  // no place for a lock: no claim can be checked, the display runs
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;  // before close, which may change errno
         ::close(fd);
-        return errno != EWOULDBLOCK;
+        return !held;
     }
     m_impl->lockFd = fd;
     return true;
