@@ -197,10 +197,10 @@ void Program::applySaveAction() {
 
 void Program::helpAction() { settings::ui::HelpText(m_window.get(), m_state.cAppPath.getData()); }
 
-void Program::finish() {
+bool Program::finish(std::chrono::milliseconds patience) {
     if (m_instance) m_instance->stopListening();  // the claim itself lasts until the end
     m_watcher.reset();  // before the timer it calls
-    if (m_timer) m_timer->stop();
+    return !m_timer || m_timer->stop(patience);
 }
 
 void Program::pauseTurn(int hundredths) {

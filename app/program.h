@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,9 +48,11 @@ public:
     // the timer thread starts `startDelayMs` later (2 seconds). Once the
     // window is up, a claimed profile's later starts bring it to the front.
     void start(int startDelayMs = 2000);
-    // Stops the timer thread (after a turn in progress) and runs the exit
-    // procedure. Called once the event loop has ended.
-    void finish();
+    // Stops the timer thread after a turn in progress, waiting at most
+    // `patience` for it. False when the turn did not end by then (it waits for
+    // something that does not come back): the program must end without
+    // destroying this object. Called once the event loop has ended.
+    bool finish(std::chrono::milliseconds patience = std::chrono::milliseconds::max());
 
     // The actions of the display source buttons and the Settings page.
     void showAction();       // Show (Display page)
@@ -59,6 +62,9 @@ public:
     void applySaveAction();  // Apply/Save (Settings page)
     void helpAction();       // Help (Settings page)
 
+    // Whether start() has built the window and its pages (the accessors
+    // below need them).
+    bool built() const { return m_window && m_display && m_settingsPage && m_listPage; }
     MainWindow& window() { return *m_window; }
     DisplayPage& displayPage() { return *m_display; }
     SettingsPage& settingsPage() { return *m_settingsPage; }

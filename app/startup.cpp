@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -9,6 +10,8 @@
 #include "app/program.h"
 #include "app/ui_probe.h"
 #include "app/widget_style.h"
+#include "display/ui/metafile_converter.h"
+#include "errors/recovery.h"
 #include "errors/standard_eh.h"
 #include "platform/dialogs.h"
 #include "platform/system_info.h"
@@ -20,9 +23,38 @@
 #include "workareas/work_area.h"
 
 namespace app {
+namespace {
+
+// How long the end of the program waits for a display turn in progress after
+// the window has closed; the whole end stays within a second.
+constexpr std::chrono::milliseconds kTurnPatience{500};
+
+// Every event the GUI thread delivers (clicks, key presses, timers, queued
+// calls, and the slots and lambdas they reach, also in the nested loops of
+// message boxes) goes through notify: an error that nothing recovered from, or
+// any other exception, ends the program with the error log and exit code 1
+// instead of unwinding through the toolkit.
+class GuardedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        bool handled = false;
+        errors::runOutermost([&] { handled = QApplication::notify(receiver, event); });
+        return handled;
+    }
+};
+
+// The exit procedure: no conversion child outlives the program, then the
+// tables.
+void exitProcedure() {
+    display::ui::MetafileConverter::endAll();
+    startup::AppExit();
+}
+
+}  // namespace
 
 int runProgram(int argc, char** argv) {
-    QApplication application(argc, argv);
+    GuardedApplication application(argc, argv);
     installFontSubstitutes();
 
     // The run-time's set-up before Main: table engines, error handler, AppSys.
@@ -32,7 +64,8 @@ int runProgram(int argc, char** argv) {
     errors::Services services;
     services.endProgram = startup::endProgram;
     errors::ErrorSys(services);
-    startup::setExitProcedure(startup::AppExit);
+    errors::endUnrecoveredAtTerminate();
+    startup::setExitProcedure(exitProcedure);
     settings::ui::setWorkAreaHooks({[] {
                                         int n = workareas::currentArea();
                                         workareas::selectArea(0);
@@ -55,15 +88,22 @@ int runProgram(int argc, char** argv) {
                          claim == Program::Claim::Raised ? "its window is brought to the front"
                                                          : "it did not answer (still starting?)");
         } else {
-            program.start();
             std::unique_ptr<UiProbe> probe = UiProbe::fromEnvironment(program);  // tests only
+            errors::runOutermost([&] { program.start(); });
             rc = application.exec();
-            // A timer-thread turn waiting for an answer must not hold up the end.
+            // A timer-thread turn waiting for an answer or a conversion must
+            // not hold up the end.
             dialogs.shutdown();
-            program.finish();
+            display::ui::MetafileConverter::endAll();
+            if (!program.finish(kTurnPatience)) {
+                // The turn waits for something that does not come back (a
+                // read from a share that no longer answers): end without it.
+                std::fprintf(stderr, "lumisett: a display turn did not end; ending without it\n");
+                startup::endProgram(rc);
+            }
         }
     }
-    startup::AppExit();
+    exitProcedure();
     platform::setDialogs(nullptr);
     return rc;
 }

@@ -105,7 +105,6 @@ std::unique_ptr<UiProbe> UiProbe::fromEnvironment(Program& program) {
 
 UiProbe::UiProbe(Program& program, QString file, int intervalMs)
     : m_program(program), m_file(std::move(file)) {
-    nameWidgets();
     writeIfChanged();
     m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { writeIfChanged(); });
@@ -166,9 +165,10 @@ QJsonObject UiProbe::describeWindow(QWidget* window) const {
 }
 
 QByteArray UiProbe::snapshot() const {
-    MainWindow& w = m_program.window();
+    // Before the pages are built (a box of the start-up) only the boxes count.
+    MainWindow* w = m_program.built() ? &m_program.window() : nullptr;
     QString page;
-    if (std::optional<Page> shown = w.shownPage()) {
+    if (std::optional<Page> shown = w ? w->shownPage() : std::nullopt) {
         page = *shown == Page::Display ? "Display" : *shown == Page::Settings ? "Settings" : "Choose";
     }
     QWidget* modal = QApplication::activeModalWidget();
@@ -176,14 +176,14 @@ QByteArray UiProbe::snapshot() const {
 
     QList<QWidget*> windows;
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->isVisible() && top != &w) windows.append(top);
+        if (top->isVisible() && top != w && !qobject_cast<MainWindow*>(top)) windows.append(top);
     }
     std::sort(windows.begin(), windows.end(), [](const QWidget* a, const QWidget* b) {
         if (a->windowTitle() != b->windowTitle()) return a->windowTitle() < b->windowTitle();
         return QString::fromLatin1(a->metaObject()->className()) <
                QString::fromLatin1(b->metaObject()->className());
     });
-    if (w.isVisible()) windows.prepend(&w);
+    if (w && w->isVisible()) windows.prepend(w);
     QJsonArray described;
     for (QWidget* window : windows) described.append(describeWindow(window));
 
@@ -200,6 +200,10 @@ QByteArray UiProbe::snapshot() const {
 }
 
 bool UiProbe::writeIfChanged() {
+    if (!m_named && m_program.built()) {
+        nameWidgets();
+        m_named = true;
+    }
     QByteArray now = snapshot();
     if (now == m_written) return true;
     QSaveFile file(m_file);

@@ -42,8 +42,9 @@ public:
     static constexpr const char* kVariable = "LUMISETT_UI_PROBE";
 
     // The probe the environment asks for, or nullptr when the variable is
-    // unset or empty. Call after Program::start; the probe must not outlive
-    // `program`.
+    // unset or empty. May be made before Program::start, so that the boxes of
+    // the start-up are seen (the main window and its widgets join once the
+    // pages are built); the probe must not outlive `program`.
     static std::unique_ptr<UiProbe> fromEnvironment(Program& program);
 
     // Writes the first snapshot to `file` at once and starts the timer.
@@ -67,6 +68,7 @@ private:
     QString m_file;
     QHash<const QWidget*, QString> m_names;
     QByteArray m_written;
+    bool m_named = false;  // the program's widgets, once its pages are built
     bool m_warned = false;
     QTimer m_timer;
 };

@@ -32,16 +32,32 @@ TimerThread::TimerThread(std::function<double()> period, std::function<void()> t
 TimerThread::~TimerThread() { stop(); }
 
 void TimerThread::start() {
-    if (!m_thread.joinable()) m_thread = std::thread([this] { m_loop.run(); });
+    if (m_thread.joinable()) return;
+    m_thread = std::thread([this] {
+        m_loop.run();
+        std::lock_guard lock(m_mutex);
+        m_ended = true;
+        m_endedCv.notify_all();
+    });
 }
 
-void TimerThread::stop() {
+void TimerThread::stop() { stop(std::chrono::milliseconds::max()); }
+
+bool TimerThread::stop(std::chrono::milliseconds patience) {
     {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
         m_stop = true;
+        m_wake.notify_all();
+        if (!m_thread.joinable() || m_thread.get_id() == std::this_thread::get_id()) return true;
+        const auto ended = [this] { return m_ended; };
+        if (patience == std::chrono::milliseconds::max()) {
+            m_endedCv.wait(lock, ended);
+        } else if (!m_endedCv.wait_for(lock, patience, ended)) {
+            return false;
+        }
     }
-    m_wake.notify_all();
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
+    m_thread.join();
+    return true;
 }
 
 void TimerThread::codeFileChanged() {

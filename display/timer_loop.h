@@ -66,6 +66,11 @@ public:
     // Asks the loop to end at its next tick and waits for it (after a turn in
     // progress has finished; a turn's pause ends at once). Safe to call twice.
     void stop();
+    // As stop(), waiting at most `patience`. False when a turn still runs
+    // then (it waits for something that does not come back): the thread is
+    // left running, and the caller must end the process without destroying
+    // this object or what the turn uses.
+    bool stop(std::chrono::milliseconds patience);
 
     // The code file may have changed. Any thread; returns at once. Ignored
     // unless `followsChanges` says yes.
@@ -91,6 +96,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
+    bool m_ended = false;          // the loop has returned
+    std::condition_variable m_endedCv;
     std::optional<Burst> m_burst;  // changes not yet turned
     std::thread m_thread;
 };

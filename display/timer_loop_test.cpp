@@ -70,6 +70,34 @@ TEST(TimerThreadTest, StopsCleanlyDuringAWait) {
     EXPECT_EQ(turns, 1);
 }
 
+// The end of the program waits a while for a turn in progress, never for
+// one that does not come back.
+TEST(TimerThreadTest, StopWaitsForATurnOnlyAsLongAsItsPatience) {
+    struct Case {
+        const char* name;
+        std::chrono::milliseconds turnTakes;
+        bool stopped;
+    } cases[] = {
+        {"a short turn is waited for", 50ms, true},
+        {"a stuck turn is given up on", 5000ms, false},
+    };
+    for (const Case& c : cases) {
+        std::atomic<bool> inTurn{false}, release{false};
+        TimerThread timer([] { return display::kNoTurns; }, [&] {
+            inTurn = true;
+            const auto until = Clock::now() + c.turnTakes;
+            while (!release && Clock::now() < until) std::this_thread::sleep_for(5ms);
+        });
+        timer.start();
+        while (!inTurn) std::this_thread::yield();
+        const auto start = Clock::now();
+        EXPECT_EQ(timer.stop(400ms), c.stopped) << c.name;
+        EXPECT_LT(Clock::now() - start, 2s) << c.name;
+        release = true;
+        timer.stop();  // joins, so the turn ends before its locals go
+    }
+}
+
 // The real thread with a settle time long enough that a loaded machine cannot
 // stretch the writer's 10-millisecond gaps past it.
 class CodeFileChangeTest : public ::testing::Test {

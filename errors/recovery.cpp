@@ -1,5 +1,12 @@
 #include "errors/recovery.h"
 
+#include <atomic>
+#include <cstdlib>
+#include <exception>
+#include <new>
+
+#include "errors/call_stack.h"
+
 namespace errors {
 
 AbortEachStep::AbortEachStep() : m_scope([](Error& e) -> Action { throw Unwind(e); }) {}
@@ -23,6 +30,51 @@ bool recoverTurn(const std::function<void()>& turn, const std::function<void()>&
         if (onAbandoned) onAbandoned(unwind.error());
         return false;
     }
+}
+
+Error unexpectedError(const std::exception* exception) {
+    Error e;
+    e.subSystem = "LUMISETT";
+    e.description = !exception                                    ? "unknown exception"
+                    : dynamic_cast<const std::bad_alloc*>(exception) ? "out of memory"
+                                                                   : exception->what();
+    e.thread = currentThreadId();
+    e.stack = captureStack(1);
+    return e;
+}
+
+namespace {
+
+// What escaped: the error it unwound with, or one made for it.
+[[noreturn]] void endWithCurrentException() {
+    try {
+        throw;
+    } catch (const Unwind& unwind) {
+        endUnrecovered(unwind.error());
+    } catch (const std::exception& e) {
+        endUnrecovered(unexpectedError(&e));
+    } catch (...) {
+        endUnrecovered(unexpectedError(nullptr));
+    }
+}
+
+}  // namespace
+
+void runOutermost(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (...) {
+        endWithCurrentException();
+    }
+}
+
+void endUnrecoveredAtTerminate() {
+    std::set_terminate([] {
+        // A second failure while ending (in the log, the exit procedure) aborts.
+        static std::atomic<bool> ending{false};
+        if (std::current_exception() && !ending.exchange(true)) endWithCurrentException();
+        std::abort();
+    });
 }
 
 }  // namespace errors

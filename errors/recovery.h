@@ -32,4 +32,28 @@ private:
 bool recoverTurn(const std::function<void()>& turn, const std::function<void()>& cleanUp,
                  const std::function<void(const Error&)>& onAbandoned = {});
 
+// The last stop of an error that unwinds out of a thread's outermost call with
+// no recovery point on its way (the user answered No to "Exit with LOG file"
+// where nothing can abandon just the one step), and of any other exception
+// that gets that far: the error log, then the end of the program with exit
+// code 1 and the exit procedure, as after Abort in the dialogue. Uses the
+// services ErrorSys installed. Any thread.
+[[noreturn]] void endUnrecovered(const Error& error);
+
+// The error object for an exception that is not a run-time error (memory
+// exhausted, a fault in the program), for the log: subsystem "LUMISETT",
+// the exception's text as description, the stack where it was caught.
+Error unexpectedError(const std::exception* exception);
+
+// Runs `step` as a thread's outermost call (the start-up, each event the GUI
+// thread delivers, a worker's body): whatever escapes it ends the program
+// through endUnrecovered instead of std::terminate. Returns when `step`
+// returns.
+void runOutermost(const std::function<void()>& step);
+
+// Makes std::terminate (an exception escaping a thread, or a noexcept
+// function) end the program through endUnrecovered too; the last net behind
+// runOutermost. Once, at start-up.
+void endUnrecoveredAtTerminate();
+
 }  // namespace errors

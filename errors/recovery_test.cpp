@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+#include <new>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +17,7 @@ namespace {
 
 using namespace errors;
 using errors::test::HandlerScope;
+using errors::test::ProgramEnded;
 
 void failingStep(int genCode) {
     Error e;
@@ -134,6 +140,62 @@ TEST(RecoveryTest, AnUnwoundTurnIsAbandonedAndTheNextGoesOn) {
     EXPECT_EQ(abandonedCode, kGenCorrupt);
     EXPECT_EQ(journal, (std::vector<std::string>{"open 1", "shown 1", "open 2", "close all 2",
                                                  "open 3", "shown 3"}));
+}
+
+// The services of the ending of an unrecovered error, for one test.
+struct InstalledServicesScope {
+    explicit InstalledServicesScope(Services s) : previous(setInstalledServices(std::move(s))) {}
+    ~InstalledServicesScope() { setInstalledServices(previous); }
+    Services previous;
+};
+
+TEST(RecoveryTest, WhatEscapesAnOutermostCallEndsTheProgramWithTheLog) {
+    struct Case {
+        const char* name;
+        std::function<void()> step;
+        std::string description;  // in the log; "" when the step returns normally
+    };
+    const Case cases[] = {
+        {"returns", [] {}, ""},
+        {"run-time error unwound by the user",
+         [] {
+             HandlerScope unwinds([](Error& e) -> Action { throw Unwind(e); });
+             Error e;
+             e.description = "not a dBase III table (version byte 2)";
+             raise(e);
+         },
+         "not a dBase III table (version byte 2)"},
+        {"other exception", [] { throw std::length_error("basic_string::_M_create"); },
+         "basic_string::_M_create"},
+        {"memory exhausted", [] { throw std::bad_alloc(); }, "out of memory"},
+        {"not an exception class", [] { throw 42; }, "unknown exception"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        testsupport::ScriptedDialogs dialogs;
+        InstalledServicesScope installed(errors::test::testServices(dialogs, dir));
+        int ended = -1;
+        try {
+            runOutermost(c.step);
+        } catch (const ProgramEnded& end) {
+            ended = end.code;
+        }
+        if (c.description.empty()) {
+            EXPECT_EQ(ended, -1);
+            EXPECT_TRUE(dialogs.boxes().empty());
+            continue;
+        }
+        EXPECT_EQ(ended, 1);
+        std::ifstream log(dir.path() / "KRLERROR.LOG", std::ios::binary);
+        std::stringstream text;
+        text << log.rdbuf();
+        EXPECT_NE(text.str().find("oError:description  : " + c.description + "\r\n"),
+                  std::string::npos)
+            << text.str();
+        ASSERT_EQ(dialogs.boxes().size(), 1u);
+        EXPECT_EQ(dialogs.boxes()[0].text, "Error log was written to the file KRLERROR.LOG");
+    }
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 
 #include "core/xbase_values.h"
 #include "errors/build_info.h"
 #include "errors/error_log.h"
 #include "errors/line_split.h"
+#include "errors/recovery.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
 
@@ -22,7 +24,26 @@ bool isDivisionByZero(const Error& e) {
     return last.type == Value::Type::Numeric && last.number == 0;
 }
 
+std::mutex g_servicesMutex;
+Services g_services;  // as ErrorSys installed them
+
 }  // namespace
+
+Services setInstalledServices(Services services) {
+    std::lock_guard lock(g_servicesMutex);
+    std::swap(g_services, services);
+    return services;
+}
+
+[[noreturn]] void endUnrecovered(const Error& error) {
+    Services services;
+    {
+        std::lock_guard lock(g_servicesMutex);
+        services = g_services;
+    }
+    ErrorLog(error, 2, services);
+    endWith(services, 1);
+}
 
 std::string programVersion() {
     return std::string(kProgramVersion) + "." + kProgramBuild;
@@ -42,7 +63,10 @@ Handler standardHandler(Services services) {
     return [services = std::move(services)](Error& e) { return StandardEH(e, services); };
 }
 
-void ErrorSys(Services services) { setHandler(standardHandler(std::move(services))); }
+void ErrorSys(Services services) {
+    setInstalledServices(services);
+    setHandler(standardHandler(std::move(services)));
+}
 
 platform::Icon errorIcon(int severity) {
     if (severity == 3 || severity == 2) return platform::Icon::Stop;

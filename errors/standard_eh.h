@@ -56,6 +56,11 @@ std::string osMessage(int osCode);
 // start-up.
 void ErrorSys(Services services = {});
 
+// The services the ending of an unrecovered error uses (endUnrecovered,
+// recovery.h): ErrorSys sets them; tests put theirs and restore the previous
+// ones, which this returns. Any thread.
+Services setInstalledServices(Services services);
+
 // The handler ErrorSys installs, for installing it some other way.
 Handler standardHandler(Services services);
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/display_state.h"
+#include "errors/recovery.h"
 #include "platform/dialogs.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -20,6 +21,9 @@ const char* const kCannotDeleteOldList =
     "then try again.   The new list is NOT saved yet.";
 const char* const kCannotCreateList = "Cannot create list file!\r\n\r\nThe new list is NOT saved.";
 const char* const kSavedToFile = "Saved to file: ";
+const char* const kListUnreadable = "The slide show list cannot be read:\r\n";
+const char* const kListUnreadableEnd =
+    "\r\n\r\nThe slide show starts with an empty list. Save a new list to replace it.";
 
 namespace {
 
@@ -60,8 +64,9 @@ void refuse(const char* message) {
 
 }  // namespace
 
-void ReadList(ListBox& oList, const std::string& cListFile) {
-    if (!platform::isFile(cListFile)) return;
+namespace {
+
+void readRecords(ListBox& oList, const std::string& cListFile) {
     if (!workareas::isAliasOpen(kSlidesAlias)) {
         if (!workareas::useArea(cListFile, kSlidesAlias, true, false)) return;
     } else {
@@ -75,6 +80,24 @@ void ReadList(ListBox& oList, const std::string& cListFile) {
         workareas::skip(1);
     }
     workareas::closeArea();
+}
+
+}  // namespace
+
+void ReadList(ListBox& oList, const std::string& cListFile) {
+    if (!platform::isFile(cListFile)) return;
+    const int before = oList.count();
+    try {
+        readRecords(oList, cListFile);
+    } catch (const errors::Unwind&) {
+        // The user chose not to end the program over a damaged list: go on
+        // without it rather than with part of it.
+        errors::AbortEachStep().run([] {
+            if (workareas::selectArea(kSlidesAlias)) workareas::closeArea();
+        });
+        while (oList.count() > before) oList.deleteAt(oList.count());
+        platform::dialogs().messageBox(kListUnreadable + cListFile + kListUnreadableEnd);
+    }
 }
 
 void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause) {

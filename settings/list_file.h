@@ -27,6 +27,10 @@ using PauseFn = std::function<void(int hundredths)>;
 // field's blank filling. A missing table leaves the list as it is, without a
 // message. Opens the table under the alias "slides" unless this thread has
 // that alias open already (then reads it from record 1), and closes it.
+// A table that cannot be read raises its error; when the user does not end
+// the program there (the error unwinds), the list is left as it was, the
+// table is closed and kListUnreadable + cListFile + kListUnreadableEnd says
+// that the slide show starts without it.
 void ReadList(ListBox& oList, const std::string& cListFile);
 
 // Replaces the table `cListFile` with the items of `oList` (each cut to 60
@@ -48,6 +52,8 @@ extern const char* const kNothingToSave;
 extern const char* const kCannotDeleteOldList;  // four lines joined by CR LF
 extern const char* const kCannotCreateList;
 extern const char* const kSavedToFile;          // followed by cListFile
+extern const char* const kListUnreadable;        // cListFile and kListUnreadableEnd follow
+extern const char* const kListUnreadableEnd;
 
 // One slide show step as the display cycle takes it, for any thread: opens
 // `cListFile` read-only under the alias "slides" in the calling thread unless

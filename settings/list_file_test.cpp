@@ -313,6 +313,56 @@ TEST_F(ListFileTest, ReadsTheSlidesAreaWhenAlreadyOpen) {
     EXPECT_TRUE(workareas::isAliasOpen("other"));
 }
 
+// A damaged list: the user either lets the read fail (Default) or declines
+// to end the program (the error unwinds). Either way the list stays as it
+// was, the table is closed and nothing escapes; the unwound read says so.
+TEST_F(ListFileTest, DamagedListLeavesTheListAsItWas) {
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;
+        bool unwind;
+    };
+    const auto wrongVersion = [](std::string& bytes) { bytes[0] = '\x02'; };
+    const auto headerPastTheEnd = [](std::string& bytes) {
+        bytes[8] = '\xff';
+        bytes[9] = '\x7f';
+    };
+    const Case cases[] = {
+        {"wrong version byte, unwound", wrongVersion, true},
+        {"wrong version byte, defaulted", wrongVersion, false},
+        {"header past the end, unwound", headerPastTheEnd, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        workareas::closeAll();
+        save({"A", "B", "C"});
+        std::string bytes;
+        ASSERT_TRUE(platform::readFile(cListFile, &bytes, 1 << 20).isOk());
+        c.damage(bytes);
+        ASSERT_TRUE(platform::writeFile(cListFile, bytes).isOk());
+        const int boxesBefore = int(dialogs.boxes().size());
+        raised.clear();
+        errors::Handler previous = errors::setHandler([&](errors::Error& e) -> errors::Action {
+            raised.push_back(e);
+            if (c.unwind) throw errors::Unwind(e);
+            return errors::Action::Default;
+        });
+        MemoryListBox list(Items{"kept"});
+        EXPECT_NO_THROW(ReadList(list, cListFile));
+        errors::setHandler(previous);
+        EXPECT_FALSE(raised.empty());
+        EXPECT_EQ(list.items(), Items{"kept"});
+        EXPECT_FALSE(workareas::isAliasOpen(kSlidesAlias));
+        Items shown = messages();
+        shown.erase(shown.begin(), shown.begin() + boxesBefore);
+        if (c.unwind) {
+            EXPECT_EQ(shown, Items{kListUnreadable + cListFile + kListUnreadableEnd});
+        } else {
+            EXPECT_TRUE(shown.empty());
+        }
+    }
+}
+
 #ifndef _WIN32
 // A list table that is not a regular file is no list: nothing is read, no
 // open waits, and no error is raised.

@@ -8,7 +8,9 @@ namespace startup {
 // used tables, each work area in number order; a commit that fails drops its
 // pending change and the table is closed anyway. No error is shown or raised,
 // and the error handler is not touched (other threads keep theirs in force).
-// Any thread; call it when no other thread still works with tables.
+// A thread that stays inside a table operation for more than a quarter of a
+// second (a read that a dead network share never answers) keeps its tables, so
+// that the end of the program never waits for it. Any thread.
 void AppExit();
 
 }  // namespace startup

@@ -1,10 +1,12 @@
 #include "workareas/work_area.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "core/xbase_values.h"
 #include "errors/error.h"
@@ -327,13 +329,30 @@ void closeAll() {
     selectArea(keep);
 }
 
-void commitAndCloseEverything() {
+bool commitAndCloseEverything(std::chrono::milliseconds patience) {
     std::vector<std::shared_ptr<AreaSet>> sets;
     {
         std::lock_guard lock(registryMutex());
         sets = registry();
     }
-    for (auto& set : sets) closeSetQuietly(*set);
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    bool all = true;
+    for (auto& set : sets) {
+        // A thread inside a table operation holds its set's lock; one that
+        // does not come back out of it (a file on a share that no longer
+        // answers) must not hold up the end of the program.
+        std::unique_lock lock(set->mutex, std::try_to_lock);
+        while (!lock.owns_lock() && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            static_cast<void>(lock.try_lock());
+        }
+        if (!lock.owns_lock()) {
+            all = false;
+            continue;
+        }
+        closeSetQuietly(*set);
+    }
+    return all;
 }
 
 // --- orders ---

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -72,8 +73,10 @@ void closeAll();
 // order, swallowing every error: a failed commit drops the pending change and
 // the table is closed anyway. For the exit procedure, when no other thread
 // uses tables any more; another thread's later table calls find its areas
-// empty. Any thread.
-void commitAndCloseEverything();
+// empty. A thread still inside a table operation after `patience` keeps its
+// tables (false); the calling thread's are always closed. Any thread.
+bool commitAndCloseEverything(
+    std::chrono::milliseconds patience = std::chrono::milliseconds(250));
 
 // --- orders (indexes) ---
 

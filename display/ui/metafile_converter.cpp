@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <atomic>
 #include <cstdio>
 #include <deque>
 #include <map>
@@ -52,6 +53,9 @@ struct CacheKey {
 
 constexpr std::size_t kCacheEntries = 32;
 
+// Set at the end of the program: a running converter is stopped, none starts.
+std::atomic<bool> g_ending{false};
+
 // LibreOffice places the imported picture as a Graphic shape on a page and
 // writes that shape's BoundingBox (hundredths of a millimetre); the picture is
 // that box, not the page.
@@ -85,8 +89,16 @@ RunResult exitResult(int code) {
 // posix_spawn rather than fork: the display process is large and has threads.
 // The converter gets a session of its own, so that a time-out ends the
 // launcher and the office process it starts together.
+// The running converter's process group, for endAll.
+std::atomic<pid_t> g_running{0};
+
+void stopRunning() {
+    if (const pid_t pid = g_running.load(); pid > 0) ::kill(-pid, SIGKILL);
+}
+
 RunResult runConverter(const QString& program, const QStringList& arguments,
                        std::chrono::milliseconds limit) {
+    if (g_ending) return RunResult::Failed;
     std::vector<std::string> args;
     args.push_back(program.toStdString());
     for (const QString& a : arguments) args.push_back(a.toStdString());
@@ -107,6 +119,10 @@ RunResult runConverter(const QString& program, const QStringList& arguments,
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0) return RunResult::Failed;
+    g_running = pid;
+    struct Forget {
+        ~Forget() { g_running = 0; }
+    } forget;
 
     const auto deadline = Clock::now() + limit;
     int status = 0;
@@ -114,7 +130,7 @@ RunResult runConverter(const QString& program, const QStringList& arguments,
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
         if (done < 0 && errno != EINTR) return RunResult::Failed;
-        if (Clock::now() >= deadline) {
+        if (Clock::now() >= deadline || g_ending) {
             ::kill(-pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             return RunResult::TimedOut;
@@ -125,15 +141,22 @@ RunResult runConverter(const QString& program, const QStringList& arguments,
     return WIFEXITED(status) ? exitResult(WEXITSTATUS(status)) : RunResult::Failed;
 }
 #else
+void stopRunning() {}  // the waiting thread sees g_ending within a tenth of a second
+
 RunResult runConverter(const QString& program, const QStringList& arguments,
                        std::chrono::milliseconds limit) {
+    if (g_ending) return RunResult::Failed;
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, arguments);
     if (!process.waitForStarted(5000)) return RunResult::Failed;
-    if (!process.waitForFinished(int(limit.count()))) {
+    const auto deadline = Clock::now() + limit;
+    while (process.state() != QProcess::NotRunning && !g_ending && Clock::now() < deadline) {
+        process.waitForFinished(100);
+    }
+    if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished(5000);
         return RunResult::TimedOut;
@@ -229,6 +252,11 @@ void MetafileConverter::setChildProgram(std::string program) {
 void MetafileConverter::setChildTimeLimit(std::chrono::milliseconds limit) {
     std::lock_guard lock(m_impl->mutex);
     m_impl->childTimeLimit = limit;
+}
+
+void MetafileConverter::endAll() {
+    g_ending = true;
+    stopRunning();
 }
 
 void MetafileConverter::clearCache() {

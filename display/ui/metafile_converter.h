@@ -49,6 +49,10 @@ public:
     void setProgram(std::string program);
     void setTimeLimit(std::chrono::milliseconds limit);
     void clearCache();
+    // For the end of the program: stops a running conversion at once (it
+    // gives no picture) and fails every later one without starting a
+    // converter, so that no child outlives the program. Any thread.
+    static void endAll();
 
 private:
     MetafileConverter();
