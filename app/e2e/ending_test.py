@@ -1,0 +1,235 @@
+#!/usr/bin/env python3
+"""End-to-end test of how the real program ends: after an error at start-up
+that the user answers one way or the other, and when the window is closed
+while a display turn waits for something that does not come back. Each case
+runs the program on a fresh demo shop in an X server of its own (Xvfb),
+answers its boxes with real clicks and reads them through the UI probe.
+
+  ending_test.py --lumisett EXE --demo-data EXE
+
+Exit code 0 when every case passed.
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import stat
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from driver import Check, Processes, Program, StepFailed, contains, start_xvfb  # noqa: E402
+
+PROFILE = "E2E"
+TIME_LIMIT = 150  # seconds for the whole run
+ERROR_TITLE = "Kestrel Error Message"
+CLOSE_LIMIT = 1.0  # seconds from the close request to the end of the process
+
+
+def box_is(text_part, title=None):
+    checks = [Check("message box text", lambda s: (s.box() or {}).get("text"), contains(text_part))]
+    if title is not None:
+        checks.append(Check("message box title", lambda s: (s.box() or {}).get("title"), title))
+    return checks
+
+
+def answer(prog, what, checks, caption):
+    """Waits for the box `checks` describe and presses its `caption` button."""
+    snap = prog.wait(what, checks, timeout=15)
+    box = snap.box()
+    if caption not in box["buttons"]:
+        raise StepFailed(f"{what}: no '{caption}' button in {sorted(box['buttons'])}")
+    prog.click_widget(box["buttons"][caption])
+
+
+def ended(prog, within):
+    try:
+        return prog.proc.wait(timeout=within)
+    except subprocess.TimeoutExpired:
+        raise StepFailed(f"the program did not end within {within} s")
+
+
+def close_and_time(prog):
+    """The window manager's close request; the seconds until the process ended
+    and its exit code."""
+    window = prog.main_window_id()
+    began = time.monotonic()
+    prog.x.request_close(window)
+    code = ended(prog, 10)
+    return time.monotonic() - began, code
+
+
+def damage_list(shop):
+    """A slide show list whose version byte no table has."""
+    with open(os.path.join(shop, "app", PROFILE + ".dbf"), "r+b") as f:
+        f.write(b"\x02")
+
+
+def read_log(shop):
+    path = os.path.join(shop, "app", "KRLERROR.LOG")
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        return f.read().decode("cp1252")
+
+
+def damaged_list_user_ends(prog, shop, exe):
+    damage_list(shop)
+    prog.start(exe, os.path.join(shop, "app"), [PROFILE])
+    answer(prog, "the error box over the damaged list",
+           box_is("version byte 2", ERROR_TITLE), "OK")
+    answer(prog, "the error log's box", box_is("Error log was written to the file KRLERROR.LOG"), "OK")
+    code = ended(prog, 10)
+    if code != 1:
+        raise StepFailed(f"exit code {code} (SIGABRT is -6), expected 1")
+    log = read_log(shop)
+    if log is None or "oError:description  : not a dBase III table (version byte 2)" not in log:
+        raise StepFailed(f"the error log does not describe the error: {log!r}")
+
+
+def damaged_list_user_goes_on(prog, shop, exe):
+    damage_list(shop)
+    prog.start(exe, os.path.join(shop, "app"), [PROFILE])
+    answer(prog, "the error box over the damaged list",
+           box_is("version byte 2", ERROR_TITLE), "Cancel")
+    answer(prog, "the question about the log", box_is("Exit with LOG file", ERROR_TITLE), "No")
+    answer(prog, "the note about the list", box_is("The slide show list cannot be read"), "OK")
+    prog.wait("the window on its Display page", [
+        Check("page", lambda s: s.page, "Display"),
+        Check("message box", lambda s: s.box(), None),
+    ], timeout=15)
+    seconds, code = close_and_time(prog)
+    if code != 0 or seconds > CLOSE_LIMIT:
+        raise StepFailed(f"closing took {seconds:.2f} s and gave exit code {code}")
+    if read_log(shop) is not None:
+        raise StepFailed("an error log was written although the program went on")
+
+
+def minimal_emf():
+    """A header and an end-of-file record: a sound metafile with nothing drawn."""
+    eof = struct.pack("<5I", 14, 20, 0, 16, 20)
+    header = struct.pack("<2I4i4i", 1, 88, 0, 0, 100, 100, 0, 0, 2646, 2646)
+    header += struct.pack("<4I2H3I4I", 0x464D4520, 0x10000, 88 + len(eof), 2, 1, 0,
+                          0, 0, 0, 1024, 768, 271, 203)
+    return header + eof
+
+
+def close_while_a_turn_is_stuck(prog, shop, exe):
+    """The conversion child beside the program never answers (as a picture on
+    a share that no longer answers): the turn that shows the picture waits for
+    it. Closing the window must still end the program at once."""
+    bin_dir = os.path.join(shop, "bin")
+    os.makedirs(bin_dir)
+    program = os.path.join(bin_dir, "lumisett")
+    shutil.copy(exe, program)
+    started = os.path.join(shop, "child.pid")
+    child = os.path.join(bin_dir, "lumisett-tool")
+    with open(child, "w") as f:
+        f.write(f"#!/bin/sh\necho $$ > {started}.new\nmv {started}.new {started}\nexec sleep 60\n")
+    os.chmod(child, os.stat(child).st_mode | stat.S_IXUSR)
+    with open(os.path.join(shop, "data", "images", "hang.emf"), "wb") as f:
+        f.write(minimal_emf())
+    with open(os.path.join(shop, "till1", "image.tmp"), "wb") as f:
+        f.write(b"images/hang.emf\r\n")
+
+    prog.start(program, os.path.join(shop, "app"), [PROFILE])
+    deadline = time.monotonic() + 20
+    while not os.path.exists(started):
+        if time.monotonic() > deadline:
+            raise StepFailed("the display turn did not start the conversion within 20 s")
+        prog.snapshot()  # fails when the program ended
+        time.sleep(0.05)
+    with open(started) as f:
+        child_pid = int(f.read())
+    seconds, code = close_and_time(prog)
+    if code != 0 or seconds > CLOSE_LIMIT:
+        raise StepFailed(f"closing during a stuck turn took {seconds:.2f} s "
+                         f"(at most {CLOSE_LIMIT} s) and gave exit code {code} (expected 0)")
+    time.sleep(0.2)
+    try:
+        os.kill(child_pid, 0)
+        alive = True
+    except ProcessLookupError:
+        alive = False
+    if alive:
+        os.kill(child_pid, signal.SIGKILL)
+        raise StepFailed("the conversion child outlived the program")
+    print(f"     closed in {seconds:.2f} s with the turn stuck", flush=True)
+
+
+def close_while_a_read_hangs(prog, shop, exe):
+    """Every file read of the display cycle hangs (LUMISETT_TEST_STALLED_READS,
+    as on a share that no longer answers), so the first turn never ends.
+    Closing the window must still end the program within a second."""
+    marker = os.path.join(shop, "share-hangs")
+    open(marker, "w").close()
+    os.environ["LUMISETT_TEST_STALLED_READS"] = marker
+    try:
+        prog.start(exe, os.path.join(shop, "app"), [PROFILE])
+    finally:
+        del os.environ["LUMISETT_TEST_STALLED_READS"]
+    welcome = Check("description", lambda s: s.text("oDescDispBox"), contains("WELCOME TO THE"))
+    prog.wait("the window on its Display page", [Check("page", lambda s: s.page, "Display"), welcome],
+              timeout=15)
+    # The timer's first turn comes 2 s after the start; its read of the code
+    # file then hangs, and the till's item never shows.
+    prog.stays("the welcome text while the read hangs", [welcome], 3.0)
+    seconds, code = close_and_time(prog)
+    if code != 0 or seconds > CLOSE_LIMIT:
+        raise StepFailed(f"closing during a hanging read took {seconds:.2f} s "
+                         f"(at most {CLOSE_LIMIT} s) and gave exit code {code} (expected 0)")
+    print(f"     closed in {seconds:.2f} s with the read hanging", flush=True)
+
+
+CASES = [damaged_list_user_ends, damaged_list_user_goes_on, close_while_a_turn_is_stuck,
+         close_while_a_read_hangs]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--lumisett", required=True)
+    parser.add_argument("--demo-data", required=True)
+    args = parser.parse_args()
+    exe, demo = os.path.abspath(args.lumisett), os.path.abspath(args.demo_data)
+
+    def out_of_time(signum, frame):
+        raise StepFailed(f"the whole run took more than {TIME_LIMIT} s")
+
+    signal.signal(signal.SIGALRM, out_of_time)
+    signal.alarm(TIME_LIMIT)
+    failed = []
+    for case in CASES:
+        name = case.__name__.replace("_", " ")
+        root = tempfile.mkdtemp(prefix="lumisett-ending.")
+        os.chmod(root, 0o700)
+        processes = Processes()
+        prog = None
+        try:
+            subprocess.run([demo, root, PROFILE], check=True, timeout=60,
+                           env=dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=root),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            display = start_xvfb(processes)
+            prog = Program(processes, display, os.path.join(root, "probe.json"),
+                           os.path.join(root, "lumisett.log"))
+            case(prog, root, exe)
+            print(f"ok   {name}", flush=True)
+            shutil.rmtree(root, ignore_errors=True)
+        except Exception as e:  # noqa: BLE001 (report any fault of the run as a failure)
+            failed.append(name)
+            print(f"FAIL {name}: {type(e).__name__}: {e}", file=sys.stderr)
+            print(f"shop folder kept: {root}", file=sys.stderr)
+        finally:
+            if prog is not None:
+                prog.x.close()
+            processes.end_all()
+    signal.alarm(0)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
