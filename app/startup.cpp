@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/main_window.h"
 #include "app/program.h"
 #include "app/ui_probe.h"
 #include "app/widget_style.h"
@@ -90,6 +91,10 @@ int runProgram(int argc, char** argv) {
         } else {
             std::unique_ptr<UiProbe> probe = UiProbe::fromEnvironment(program);  // tests only
             errors::runOutermost([&] { program.start(); });
+            // The window's close request ends the event loop, also while a box
+            // of the display turn, which has no owner, is still on the screen.
+            QObject::connect(&program.window(), &MainWindow::closeRequested, &application,
+                             &QCoreApplication::quit);
             rc = application.exec();
             // A timer-thread turn waiting for an answer or a conversion must
             // not hold up the end.

@@ -92,9 +92,9 @@ def damaged_list_user_ends(prog, shop, exe):
         raise StepFailed(f"the error log does not describe the error: {log!r}")
 
 
-def damaged_list_user_goes_on(prog, shop, exe):
+def go_on_past_the_damaged_list(prog, shop, exe, mode):
     damage_list(shop)
-    prog.start(exe, os.path.join(shop, "app"), [PROFILE])
+    prog.start(exe, os.path.join(shop, "app"), [PROFILE, mode])
     answer(prog, "the error box over the damaged list",
            box_is("version byte 2", ERROR_TITLE), "Cancel")
     answer(prog, "the question about the log", box_is("Exit with LOG file", ERROR_TITLE), "No")
@@ -103,11 +103,26 @@ def damaged_list_user_goes_on(prog, shop, exe):
         Check("page", lambda s: s.page, "Display"),
         Check("message box", lambda s: s.box(), None),
     ], timeout=15)
+
+
+def damaged_list_user_goes_on(prog, shop, exe):
+    go_on_past_the_damaged_list(prog, shop, exe, "data")
     seconds, code = close_and_time(prog)
     if code != 0 or seconds > CLOSE_LIMIT:
         raise StepFailed(f"closing took {seconds:.2f} s and gave exit code {code}")
     if read_log(shop) is not None:
         raise StepFailed("an error log was written although the program went on")
+
+
+def close_while_the_timer_thread_asks(prog, shop, exe):
+    """The slide show's turn meets the damaged list too and waits in its error
+    box; closing the window answers it and ends the program at once."""
+    go_on_past_the_damaged_list(prog, shop, exe, "slides")
+    prog.wait("the display turn's error box", box_is("version byte 2", ERROR_TITLE), timeout=15)
+    seconds, code = close_and_time(prog)
+    if code != 0 or seconds > CLOSE_LIMIT:
+        raise StepFailed(f"closing with the turn's error box open took {seconds:.2f} s "
+                         f"(at most {CLOSE_LIMIT} s) and gave exit code {code} (expected 0)")
 
 
 def minimal_emf():
@@ -186,8 +201,8 @@ def close_while_a_read_hangs(prog, shop, exe):
     print(f"     closed in {seconds:.2f} s with the read hanging", flush=True)
 
 
-CASES = [damaged_list_user_ends, damaged_list_user_goes_on, close_while_a_turn_is_stuck,
-         close_while_a_read_hangs]
+CASES = [damaged_list_user_ends, damaged_list_user_goes_on, close_while_the_timer_thread_asks,
+         close_while_a_turn_is_stuck, close_while_a_read_hangs]
 
 
 def main():
