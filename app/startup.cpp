@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/guarded_application.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/ui_probe.h"
@@ -29,21 +30,6 @@ namespace {
 // How long the end of the program waits for a display turn in progress after
 // the window has closed; the whole end stays within a second.
 constexpr std::chrono::milliseconds kTurnPatience{500};
-
-// Every event the GUI thread delivers (clicks, key presses, timers, queued
-// calls, and the slots and lambdas they reach, also in the nested loops of
-// message boxes) goes through notify: an error that nothing recovered from, or
-// any other exception, ends the program with the error log and exit code 1
-// instead of unwinding through the toolkit.
-class GuardedApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        bool handled = false;
-        errors::runOutermost([&] { handled = QApplication::notify(receiver, event); });
-        return handled;
-    }
-};
 
 // The exit procedure: no conversion child outlives the program, then the
 // tables.
