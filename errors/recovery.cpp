@@ -32,6 +32,10 @@ bool recoverTurn(const std::function<void()>& turn, const std::function<void()>&
     }
 }
 
+namespace {
+
+// The error object for an exception that is not a run-time error, with the
+// stack where it was caught.
 Error unexpectedError(const std::exception* exception) {
     Error e;
     e.subSystem = "LUMISETT";
@@ -42,8 +46,6 @@ Error unexpectedError(const std::exception* exception) {
     e.stack = captureStack(1);
     return e;
 }
-
-namespace {
 
 // What escaped: the error it unwound with, or one made for it.
 [[noreturn]] void endWithCurrentException() {

@@ -37,13 +37,10 @@ bool recoverTurn(const std::function<void()>& turn, const std::function<void()>&
 // where nothing can abandon just the one step), and of any other exception
 // that gets that far: the error log, then the end of the program with exit
 // code 1 and the exit procedure, as after Abort in the dialogue. Uses the
-// services ErrorSys installed. Any thread.
+// services ErrorSys installed. Any thread. Another exception (memory
+// exhausted, a fault in the program) is logged as an error of subsystem
+// "LUMISETT" with the exception's text as description.
 [[noreturn]] void endUnrecovered(const Error& error);
-
-// The error object for an exception that is not a run-time error (memory
-// exhausted, a fault in the program), for the log: subsystem "LUMISETT",
-// the exception's text as description, the stack where it was caught.
-Error unexpectedError(const std::exception* exception);
 
 // Runs `step` as a thread's outermost call (the start-up, each event the GUI
 // thread delivers, a worker's body): whatever escapes it ends the program

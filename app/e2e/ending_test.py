@@ -134,10 +134,10 @@ def minimal_emf():
     return header + eof
 
 
-def close_while_a_turn_is_stuck(prog, shop, exe):
-    """The conversion child beside the program never answers (as a picture on
-    a share that no longer answers): the turn that shows the picture waits for
-    it. Closing the window must still end the program at once."""
+def close_while_a_conversion_hangs(prog, shop, exe):
+    """The conversion child beside the program never answers: the turn that
+    shows the metafile waits for it. Closing the window stops the child and
+    ends the program at once."""
     bin_dir = os.path.join(shop, "bin")
     os.makedirs(bin_dir)
     program = os.path.join(bin_dir, "lumisett")
@@ -174,7 +174,7 @@ def close_while_a_turn_is_stuck(prog, shop, exe):
     if alive:
         os.kill(child_pid, signal.SIGKILL)
         raise StepFailed("the conversion child outlived the program")
-    print(f"     closed in {seconds:.2f} s with the turn stuck", flush=True)
+    print(f"     closed in {seconds:.2f} s with the conversion hanging", flush=True)
 
 
 def close_while_a_read_hangs(prog, shop, exe):
@@ -202,7 +202,7 @@ def close_while_a_read_hangs(prog, shop, exe):
 
 
 CASES = [damaged_list_user_ends, damaged_list_user_goes_on, close_while_the_timer_thread_asks,
-         close_while_a_turn_is_stuck, close_while_a_read_hangs]
+         close_while_a_conversion_hangs, close_while_a_read_hangs]
 
 
 def main():
