@@ -4,6 +4,7 @@
 
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -13,7 +14,6 @@
 #include "errors/error.h"
 #include "errors/standard_eh.h"
 #include "testsupport/scripted_dialogs.h"
-#include "testsupport/temp_dir.h"
 
 namespace {
 
@@ -44,9 +44,9 @@ std::string fileText(const std::string& path) {
 }
 
 TEST(GuardedApplicationDeathTest, WhatEscapesASlotEndsTheProgramWithTheLog) {
-    // Forked at the EXPECT_EXIT, so the child writes into this test's folder;
-    // the parent has no threads and no application object.
-    GTEST_FLAG_SET(death_test_style, "fast");
+    // The child may run this test afresh (always so on Windows), so each case
+    // has a folder of a fixed name in the test's working folder.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     struct Case {
         const char* name;
         std::function<void()> slot;
@@ -64,11 +64,15 @@ TEST(GuardedApplicationDeathTest, WhatEscapesASlotEndsTheProgramWithTheLog) {
          1, "list table damaged"},
         {"another exception", [] { throw std::out_of_range("vector::at"); }, 1, "vector::at"},
     };
+    int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        testsupport::TempDir dir;
-        EXPECT_EXIT(runSlot(c.slot, dir.str()), ::testing::ExitedWithCode(c.exitCode), "");
-        const std::string log = fileText((dir.path() / "KRLERROR.LOG").string());
+        const std::filesystem::path dir =
+            std::filesystem::current_path() / ("guarded_application_test." + std::to_string(++n));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directory(dir);
+        EXPECT_EXIT(runSlot(c.slot, dir.string()), ::testing::ExitedWithCode(c.exitCode), "");
+        const std::string log = fileText((dir / "KRLERROR.LOG").string());
         if (c.description.empty()) {
             EXPECT_EQ(log, "");
         } else {
@@ -76,6 +80,7 @@ TEST(GuardedApplicationDeathTest, WhatEscapesASlotEndsTheProgramWithTheLog) {
                       std::string::npos)
                 << log;
         }
+        std::filesystem::remove_all(dir);
     }
 }
 
