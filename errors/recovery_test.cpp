@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <new>
@@ -196,6 +197,34 @@ TEST(RecoveryTest, WhatEscapesAnOutermostCallEndsTheProgramWithTheLog) {
         ASSERT_EQ(dialogs.boxes().size(), 1u);
         EXPECT_EQ(dialogs.boxes()[0].text, "Error log was written to the file KRLERROR.LOG");
     }
+}
+
+// An exception that escapes a thread of its own reaches std::terminate; the
+// program still ends with the log and exit code 1, not with SIGABRT.
+TEST(RecoveryDeathTest, AnExceptionEscapingAThreadEndsTheProgramWithTheLog) {
+    // The child may run this test afresh (Windows): a folder of a fixed name.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::filesystem::path dir = std::filesystem::current_path() / "recovery_test.terminate";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    EXPECT_EXIT(
+        {
+            testsupport::ScriptedDialogs dialogs;
+            Services services;
+            services.dialogs = &dialogs;
+            services.logFolder = dir.string();
+            setInstalledServices(services);  // endProgram empty: ends at once
+            endUnrecoveredAtTerminate();
+            std::thread([] { throw std::runtime_error("escaped the picture thread"); }).join();
+        },
+        ::testing::ExitedWithCode(1), "");
+    std::ifstream log(dir / "KRLERROR.LOG", std::ios::binary);
+    std::stringstream text;
+    text << log.rdbuf();
+    EXPECT_NE(text.str().find("oError:description  : escaped the picture thread\r\n"),
+              std::string::npos)
+        << text.str();
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
