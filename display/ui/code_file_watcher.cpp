@@ -34,9 +34,10 @@ public:
     // inside Qt's event: the path comes through Shared.
     Q_INVOKABLE void takeRequest() {
         unsigned asked;
+        std::string codeFile;
         {
             std::lock_guard lock(m_shared->mutex);
-            m_codeFile = m_shared->codeFile;
+            codeFile = m_shared->codeFile;
             asked = m_shared->asked;
         }
         if (!m_watcher) {
@@ -45,8 +46,15 @@ public:
             connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
                     [this] { directoryChanged(); });
         }
+        const bool same = codeFile == m_codeFile;
+        m_codeFile = std::move(codeFile);
         arm(true);
-        m_stamp = platform::fileStamp(m_codeFile);
+        // The same file watched afresh (Apply/Save): a write while its watch
+        // was renewed gives no event, so the stamp tells.
+        const auto stamp = platform::fileStamp(m_codeFile);
+        const bool missed = same && stamp != m_stamp;
+        m_stamp = stamp;
+        if (missed) notify();
         std::lock_guard lock(m_shared->mutex);
         m_shared->taken = asked;
         m_shared->armed.notify_all();
