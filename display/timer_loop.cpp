@@ -31,10 +31,14 @@ TimerThread::TimerThread(std::function<double()> period, std::function<void()> t
 
 TimerThread::~TimerThread() { stop(); }
 
-void TimerThread::start() {
+void TimerThread::start(std::chrono::milliseconds delay) {
     if (m_thread.joinable()) return;
-    m_thread = std::thread([this] {
-        m_loop.run();
+    m_thread = std::thread([this, delay] {
+        // The ticks before the first turn serve the turns asked for meanwhile.
+        const Clock::time_point first = Clock::now() + delay;
+        bool stopped = false;
+        while (!stopped && Clock::now() < first) stopped = tick() == TimerLoop::Tick::Stop;
+        if (!stopped) m_loop.run();
         std::lock_guard lock(m_mutex);
         m_ended = true;
         m_endedCv.notify_all();
@@ -60,6 +64,15 @@ bool TimerThread::stop(std::chrono::milliseconds patience) {
     return true;
 }
 
+void TimerThread::askTurn(std::function<void()> turn) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop) return;
+        m_asked.push_back(std::move(turn));
+    }
+    m_wake.notify_all();
+}
+
 void TimerThread::codeFileChanged() {
     if (!follows()) return;
     {
@@ -82,6 +95,15 @@ TimerLoop::Tick TimerThread::tick() {
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(100);
     for (;;) {
         if (m_stop) return TimerLoop::Tick::Stop;
+        if (!m_asked.empty()) {
+            // Between the timer's own turns; the tick then goes on.
+            std::function<void()> turn = std::move(m_asked.front());
+            m_asked.pop_front();
+            lock.unlock();
+            turn();
+            lock.lock();
+            continue;
+        }
         const Clock::time_point now = Clock::now();
         if (m_burst) {
             const Clock::time_point settled = std::min(m_burst->last + m_settle,

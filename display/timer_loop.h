@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -49,6 +50,11 @@ private:
 // `settle`, or at most kMaxSettle after its first change. A tick that ends
 // while a burst is still settling waits for it too, so the poll does not read
 // a half-written code either.
+//
+// Other threads hand turns to this one (askTurn): the thread runs them at once
+// when it waits, else as soon as its turn in progress ends, in the order they
+// were asked for, and then goes on with its wait. So no other thread ever runs
+// a turn, and the one asking never waits for one.
 class TimerThread {
 public:
     using Clock = std::chrono::steady_clock;
@@ -62,7 +68,9 @@ public:
     TimerThread(const TimerThread&) = delete;
     TimerThread& operator=(const TimerThread&) = delete;
 
-    void start();
+    // Starts the thread: its first turn comes after `delay`. Turns asked for
+    // meanwhile run at once.
+    void start(std::chrono::milliseconds delay = std::chrono::milliseconds(0));
     // Asks the loop to end at its next tick and waits for it (after a turn in
     // progress has finished; a turn's pause ends at once). Safe to call twice.
     void stop();
@@ -71,6 +79,12 @@ public:
     // left running, and the caller must end the process without destroying
     // this object or what the turn uses.
     bool stop(std::chrono::milliseconds patience);
+
+    // Runs `turn` on this thread at once, or when the turn in progress ends.
+    // Never waits and never runs it on the calling thread. Asked before
+    // start(), it runs once the thread has started; after stop(), never.
+    // Any thread.
+    void askTurn(std::function<void()> turn);
 
     // The code file may have changed. Any thread; returns at once. Ignored
     // unless `followsChanges` says yes.
@@ -99,6 +113,7 @@ private:
     bool m_ended = false;          // the loop has returned
     std::condition_variable m_endedCv;
     std::optional<Burst> m_burst;  // changes not yet turned
+    std::deque<std::function<void()>> m_asked;  // turns other threads asked for
     std::thread m_thread;
 };
 

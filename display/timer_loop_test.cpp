@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
 #include <map>
 #include <set>
 #include <vector>
@@ -95,6 +99,61 @@ TEST(TimerThreadTest, StopWaitsForATurnOnlyAsLongAsItsPatience) {
         EXPECT_LT(Clock::now() - start, 2s) << c.name;
         release = true;
         timer.stop();  // joins, so the turn ends before its locals go
+    }
+}
+
+// Turns asked for by another thread run on the timer thread, in order, at
+// once whatever the timer waits for, and never on the asking thread.
+TEST(TimerThreadTest, AskedTurnsRunOnTheTimerThreadAtOnce) {
+    struct Case {
+        const char* name;
+        std::chrono::milliseconds firstTurnAfter;
+        bool askWhileOwnTurnRuns;
+    } cases[] = {
+        {"while it waits with no turns coming", 0ms, false},
+        {"before its first turn is due", 60s, false},
+        {"while its own turn runs", 0ms, true},
+    };
+    for (const Case& c : cases) {
+        std::mutex m;
+        std::condition_variable cv;
+        std::vector<std::string> order;
+        std::atomic<bool> inOwnTurn{false}, release{!c.askWhileOwnTurnRuns};
+        std::atomic<int> ownTurns{0};
+        auto note = [&](const std::string& what) {
+            std::lock_guard lock(m);
+            order.push_back(what);
+            cv.notify_all();
+        };
+        TimerThread timer([] { return display::kNoTurns; }, [&] {
+            ++ownTurns;
+            inOwnTurn = true;
+            while (!release) std::this_thread::sleep_for(1ms);
+            note("own");
+        });
+        timer.start(c.firstTurnAfter);
+        if (c.firstTurnAfter == 0ms) {
+            while (!inOwnTurn) std::this_thread::yield();
+        }
+        const std::thread::id asker = std::this_thread::get_id();
+        for (const char* name : {"first", "second"}) {
+            timer.askTurn([&, name] {
+                EXPECT_NE(std::this_thread::get_id(), asker) << c.name;
+                note(name);
+            });
+        }
+        release = true;
+        std::unique_lock lock(m);
+        ASSERT_TRUE(cv.wait_for(lock, 30s, [&] {
+            return std::count(order.begin(), order.end(), "second") == 1;
+        })) << c.name;
+        std::vector<std::string> asked;
+        for (const auto& o : order) if (o != "own") asked.push_back(o);
+        EXPECT_EQ(asked, (std::vector<std::string>{"first", "second"})) << c.name;
+        if (c.askWhileOwnTurnRuns) EXPECT_EQ(order.front(), "own") << c.name;
+        lock.unlock();
+        timer.stop();
+        EXPECT_EQ(ownTurns, c.firstTurnAfter == 0ms ? 1 : 0) << c.name;
     }
 }
 
