@@ -13,8 +13,10 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/display_page.h"
 #include "app/main_window.h"
@@ -69,6 +71,9 @@ protected:
         display::displayMode().reset();
         program = std::make_unique<app::Program>(std::string("E2E"), std::nullopt);
         program->start(0);
+        // The first turn comes at once: a code the till writes from now on
+        // reaches the display through the watcher.
+        ASSERT_TRUE(program->codeFileWatched(std::chrono::seconds(5)));
     }
     // Starts the program again with the [StartPos] line `startPos`.
     void restartWith(const std::string& startPos) {
@@ -388,7 +393,7 @@ TEST_F(ProgramTest, FirstSlideAfterFollowingTheTillHasNoStationName) {
     ASSERT_TRUE(waitFor([&] { return displayPage().title() == "RG--001" && displayPage().title2() == "(till1)"; },
                         4000))
         << displayPage().title2();
-    // No timer turn for now, so that Show's own turn runs on this thread.
+    // No timer turn for now: the next turn is Show's own.
     program->freezeAction();
     program->applySaveAction();
     ASSERT_EQ(period(), display::kNoTurns);
@@ -396,6 +401,44 @@ TEST_F(ProgramTest, FirstSlideAfterFollowingTheTillHasNoStationName) {
     program->showAction();
     ASSERT_TRUE(waitFor([&] { return displayPage().title() == "CH--123"; }, 3000)) << displayPage().title();
     EXPECT_EQ(displayPage().title2(), "");
+}
+
+// Show and Apply/Save hand their turns to the timer thread: while every file
+// access of the display waits (a share that no longer answers), the window
+// goes on. Once the share answers again, Show's first slide appears.
+TEST_F(ProgramTest, ShowAndApplySaveNeverWaitForAStalledTurn) {
+    const std::string marker = (dir.path() / "share-hangs").string();
+    program->finish();
+    program.reset();
+    ::setenv("LUMISETT_TEST_STALLED_READS", marker.c_str(), 1);
+    startProgram();
+    ::unsetenv("LUMISETT_TEST_STALLED_READS");
+    // No timer turn of its own, so that the turns asked for are the only ones.
+    program->freezeAction();
+    program->applySaveAction();
+    ASSERT_TRUE(waitFor([&] { return !program->gate().busy(); }, 2000));
+    // Were a turn run on this thread, it would return only once the marker
+    // is gone; the watchdog removes it after a while, so the test ends.
+    std::ofstream(marker).put('x');
+    std::jthread watchdog([&](std::stop_token stop) {
+        for (int i = 0; i < 500 && !stop.stop_requested(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        fs::remove(marker);
+    });
+    const std::pair<const char*, std::function<void()>> actions[] = {
+        {"Apply/Save", [&] { program->applySaveAction(); }},  // closes the tables
+        {"Show", [&] { program->showAction(); }},
+    };
+    for (const auto& [what, action] : actions) {
+        action();
+        EXPECT_TRUE(fs::exists(marker)) << what << " waited for its turn";
+    }
+    EXPECT_TRUE(waitFor([&] { return program->gate().busy(); }, 2000));  // stalled
+    watchdog.request_stop();
+    watchdog.join();
+    const std::string expected = shown(display::MakeDesc("CH--123", dataPath()));
+    EXPECT_TRUE(waitFor([&] { return description() == expected; }, 3000)) << description();
 }
 
 // A file dialog whose answer the test sets.

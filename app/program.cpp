@@ -127,7 +127,9 @@ void Program::start(int startDelayMs) {
                                                      [this] { return followsCodeFile(); });
     m_watcher = std::make_unique<display::ui::CodeFileWatcher>([this] { m_timer->codeFileChanged(); });
     m_watcher->watch(s.cBuffer);
-    QTimer::singleShot(startDelayMs, m_window.get(), [this] { m_timer->start(); });
+    // Started now, so that the turns asked for before its first one (Show in
+    // the first seconds) run at once.
+    m_timer->start(std::chrono::milliseconds(startDelayMs));
 
     // A screen plugged in or out: the window goes to the chosen screen while
     // it is connected, else to the primary one. Once Qt has settled the
@@ -179,7 +181,7 @@ void Program::buildSettingsPage() {
 }
 
 void Program::applySaveAction() {
-    guiTurn("xxx");
+    askTurn("xxx");
     settings::Settings s = m_settingsPage->edited(m_settings.getData());
     // SaveParam tells the user itself whether the parameters were saved.
     static_cast<void>(settings::SaveParam(m_state.cParamFile.getData(), s,
@@ -193,6 +195,10 @@ void Program::applySaveAction() {
     } else {
         m_display->showFreezeButtonNow();
     }
+}
+
+bool Program::codeFileWatched(std::chrono::milliseconds limit) {
+    return m_watcher && m_watcher->waitArmed(limit);
 }
 
 void Program::helpAction() { settings::ui::HelpText(m_window.get(), m_state.cAppPath.getData()); }
@@ -221,9 +227,11 @@ void Program::timerTurn() {
     });
 }
 
-void Program::guiTurn(const std::string& cCodeFile) {
+void Program::askTurn(const std::string& cCodeFile) {
     std::string path = m_settings.getData().cPath;
-    m_gate.runOrQueue([this, path, cCodeFile] { m_cycle->turn(path, cCodeFile); });
+    m_timer->askTurn([this, path, cCodeFile] {
+        m_gate.run([&] { m_cycle->turn(path, cCodeFile); });
+    });
 }
 
 void Program::showAction() {
@@ -232,7 +240,7 @@ void Program::showAction() {
     // Emptied before the forced turn: a slide carries no station name, the
     // first one included.
     m_state.cHost.setData("");
-    guiTurn("new");
+    askTurn("new");
 }
 
 void Program::watchAction() {

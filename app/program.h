@@ -70,13 +70,17 @@ public:
     SettingsPage& settingsPage() { return *m_settingsPage; }
     settings::ui::SlideListPage& listPage() { return *m_listPage; }
     display::TurnGate& gate() { return m_gate; }
+    // Waits until the code file is watched as last asked; false after
+    // `limit`. For tests.
+    bool codeFileWatched(std::chrono::milliseconds limit);
     // The settings in force: the parameter file's from start-up, then those
     // of each Apply/Save. The timer thread takes its paths from here. Any thread.
     settings::Settings applied() const { return m_settings.getData(); }
 
-    // Runs one turn on the calling (GUI) thread, or hands it to the timer
-    // thread when a turn is running there.
-    void guiTurn(const std::string& cCodeFile);
+    // Hands one turn with the code file `cCodeFile` ("new", "xxx") to the
+    // timer thread, which runs it at once or after its turn in progress; the
+    // Display page shows the result when the turn posts it. Never waits.
+    void askTurn(const std::string& cCodeFile);
 
 private:
     void timerTurn();

@@ -17,19 +17,18 @@ namespace app {
 namespace {
 
 // For the end-to-end tests: while the file that LUMISETT_TEST_STALLED_READS
-// names exists, every file read of the display cycle waits, as a read from a
-// share that no longer answers does. Unset, reads go straight through.
-using ReadFn = decltype(display::CycleServices::readFile);
-
-ReadFn stalledWhileMarked(ReadFn read) {
+// names exists, every file access of the display cycle (the code file, the
+// list table, the lookups, the picture files, closing the tables) waits, as one on a share that no
+// longer answers does. Unset, they go straight through.
+template <typename Fn>
+Fn stalledWhileMarked(Fn access) {
     const char* marker = std::getenv("LUMISETT_TEST_STALLED_READS");
-    if (!marker || !*marker) return read;
-    return [read = std::move(read), marker = std::string(marker)](
-               const std::string& path, std::string* content, std::uint64_t limit) {
+    if (!marker || !*marker) return access;
+    return [access = std::move(access), marker = std::string(marker)](auto&&... args) {
         while (std::filesystem::exists(marker)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        return read(path, content, limit);
+        return access(std::forward<decltype(args)>(args)...);
     };
 }
 
@@ -37,20 +36,21 @@ ReadFn stalledWhileMarked(ReadFn read) {
 
 display::CycleServices makeCycleServices() {
     display::CycleServices s;
-    s.makeDesc = [](const std::string& code, const std::string& path) {
-        return display::MakeDesc(code, path);
-    };
-    s.findPic = [](const std::string& code, const std::string& path) {
-        return display::FindPic(code, path);
-    };
-    s.isFile = [](const std::string& path) { return platform::isFile(path); };
-    s.readFile = stalledWhileMarked(platform::readFile);
-    s.closeAllTables = [] { workareas::closeAll(); };
-    s.nextSlide = [](const std::string& listFile, long& record, std::string* next) {
-        return settings::nextSlide(listFile, record, next);
-    };
+    s.makeDesc = stalledWhileMarked<decltype(s.makeDesc)>(
+        [](const std::string& code, const std::string& path) { return display::MakeDesc(code, path); });
+    s.findPic = stalledWhileMarked<decltype(s.findPic)>(
+        [](const std::string& code, const std::string& path) { return display::FindPic(code, path); });
+    s.isFile = stalledWhileMarked<decltype(s.isFile)>(
+        [](const std::string& path) { return platform::isFile(path); });
+    s.readFile = stalledWhileMarked<decltype(s.readFile)>(platform::readFile);
+    s.closeAllTables = stalledWhileMarked<decltype(s.closeAllTables)>([] { workareas::closeAll(); });
+    s.nextSlide = stalledWhileMarked<decltype(s.nextSlide)>(
+        [](const std::string& listFile, long& record, std::string* next) {
+            return settings::nextSlide(listFile, record, next);
+        });
     s.pause = [](int hundredths) { platform::sleepHundredths(hundredths); };
-    s.fileStamp = [](const std::string& path) { return platform::fileStamp(path); };
+    s.fileStamp = stalledWhileMarked<decltype(s.fileStamp)>(
+        [](const std::string& path) { return platform::fileStamp(path); });
     s.now = [] { return std::chrono::steady_clock::now(); };
     return s;
 }

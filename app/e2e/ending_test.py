@@ -23,13 +23,15 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from driver import Check, Processes, Program, StepFailed, contains, start_xvfb  # noqa: E402
+from driver import (Check, Processes, Program, StepFailed, contains, hidden, shown,  # noqa: E402
+                    start_xvfb)
 
 PROFILE = "E2E"
 TIME_LIMIT = 150  # seconds for the whole run
 ERROR_TITLE = "Kestrel Error Message"
 CLOSE_LIMIT = 1.0  # seconds from the close request to the end of the process
-TAB_CHOOSE = (0.74, 0.87)  # the Choose tab's share of the tab strip
+# The tabs' shares of the tab strip.
+TAB_DISPLAY, TAB_CHOOSE, TAB_SETTINGS = (0.0, 0.74), (0.74, 0.87), (0.87, 1.0)
 
 
 def box_is(text_part, title=None):
@@ -125,11 +127,7 @@ def close_while_the_timer_thread_asks(prog, shop, exe):
     box; closing the window answers it and ends the program at once."""
     go_on_past_the_damaged_list(prog, shop, exe, "slides")
     prog.wait("the display turn's error box", box_is("version byte 2", ERROR_TITLE), timeout=15)
-    seconds, code = close_and_time(prog)
-    if code != 0 or seconds > CLOSE_LIMIT:
-        raise StepFailed(f"closing with the turn's error box open took {seconds:.2f} s "
-                         f"(at most {CLOSE_LIMIT} s) and gave exit code {code} (expected 0)")
-    print(f"     closed in {seconds:.2f} s with the turn's error box open", flush=True)
+    close_in_time(prog, "with the turn's error box open")
 
 
 def minimal_emf():
@@ -168,10 +166,7 @@ def close_while_a_conversion_hangs(prog, shop, exe):
         time.sleep(0.05)
     with open(started) as f:
         child_pid = int(f.read())
-    seconds, code = close_and_time(prog)
-    if code != 0 or seconds > CLOSE_LIMIT:
-        raise StepFailed(f"closing during a stuck turn took {seconds:.2f} s "
-                         f"(at most {CLOSE_LIMIT} s) and gave exit code {code} (expected 0)")
+    close_in_time(prog, "with the conversion hanging")
     time.sleep(0.2)
     try:
         os.kill(child_pid, 0)
@@ -181,35 +176,78 @@ def close_while_a_conversion_hangs(prog, shop, exe):
     if alive:
         os.kill(child_pid, signal.SIGKILL)
         raise StepFailed("the conversion child outlived the program")
-    print(f"     closed in {seconds:.2f} s with the conversion hanging", flush=True)
 
 
-def close_while_a_read_hangs(prog, shop, exe):
-    """Every file read of the display cycle hangs (LUMISETT_TEST_STALLED_READS,
-    as on a share that no longer answers), so the first turn never ends.
-    Closing the window must still end the program within a second."""
+def start_with_stall_marker(prog, shop, exe):
+    """Starts the program so that every file access of the display cycle
+    hangs while the returned marker file exists (LUMISETT_TEST_STALLED_READS,
+    as on a share that no longer answers)."""
     marker = os.path.join(shop, "share-hangs")
-    open(marker, "w").close()
     os.environ["LUMISETT_TEST_STALLED_READS"] = marker
     try:
         prog.start(exe, os.path.join(shop, "app"), [PROFILE])
     finally:
         del os.environ["LUMISETT_TEST_STALLED_READS"]
+    return marker
+
+
+def close_in_time(prog, while_what):
+    seconds, code = close_and_time(prog)
+    if code != 0 or seconds > CLOSE_LIMIT:
+        raise StepFailed(f"closing {while_what} took {seconds:.2f} s "
+                         f"(at most {CLOSE_LIMIT} s) and gave exit code {code} (expected 0)")
+    print(f"     closed in {seconds:.2f} s {while_what}", flush=True)
+
+
+def close_while_a_read_hangs(prog, shop, exe):
+    """Every file read of the display cycle hangs, so the first turn never
+    ends. Closing the window must still end the program within a second."""
+    open(os.path.join(shop, "share-hangs"), "w").close()
+    start_with_stall_marker(prog, shop, exe)
     welcome = Check("description", lambda s: s.text("oDescDispBox"), contains("WELCOME TO THE"))
     prog.wait("the window on its Display page", [Check("page", lambda s: s.page, "Display"), welcome],
               timeout=15)
     # The timer's first turn comes 2 s after the start; its read of the code
     # file then hangs, and the till's item never shows.
     prog.stays("the welcome text while the read hangs", [welcome], 3.0)
-    seconds, code = close_and_time(prog)
-    if code != 0 or seconds > CLOSE_LIMIT:
-        raise StepFailed(f"closing during a hanging read took {seconds:.2f} s "
-                         f"(at most {CLOSE_LIMIT} s) and gave exit code {code} (expected 0)")
-    print(f"     closed in {seconds:.2f} s with the read hanging", flush=True)
+    close_in_time(prog, "with the read hanging")
+
+
+def close_after_the_window_asked_for_turns(prog, shop, exe):
+    """Apply/Save and Show ask for turns of their own while every file access
+    of the display hangs: the window goes on (the box, the buttons) while
+    those turns wait, and closes within a second."""
+    marker = start_with_stall_marker(prog, shop, exe)
+    prog.wait("the till's item", [Check("description", lambda s: s.text("oDescDispBox"),
+                                        contains("Price:"))], timeout=15)
+    # Freeze/Manual, then Apply/Save: the timer runs no turn of its own, so
+    # the turns below are the window's.
+    prog.click_widget(prog.snapshot().widget("oFreezeButton"))
+    prog.wait("the manual entry field", [Check("oManualEntry", lambda s: s.widget("oManualEntry"), shown)])
+    prog.click_tab(*TAB_SETTINGS)
+    prog.wait("the Settings page", [Check("page", lambda s: s.page, "Settings")])
+    apply_save = prog.snapshot().widget("oApplySave")
+    prog.click_widget(apply_save)
+    answer(prog, "the box of the first Apply/Save", box_is("Parameters saved."), "OK")
+    # Manual entry's turn in progress, if any, ends within 0.2 s; no other
+    # comes. (Were one still running, the program that ran the window's turns
+    # on the GUI thread would queue them too, and this case would not tell.)
+    time.sleep(1.0)
+    open(marker, "w").close()
+    prog.click_widget(apply_save)  # its turn closes the tables: it hangs
+    answer(prog, "the box of Apply/Save while its turn hangs", box_is("Parameters saved."), "OK")
+    prog.click_tab(*TAB_DISPLAY)
+    prog.wait("the Display page", [Check("page", lambda s: s.page, "Display")])
+    prog.click_widget(prog.snapshot().widget("oShowButton"))
+    prog.wait("Freeze/Manual back in place of the entry field", [
+        Check("oFreezeButton", lambda s: s.widget("oFreezeButton"), shown),
+        Check("oManualEntry", lambda s: s.widget("oManualEntry"), hidden)])
+    close_in_time(prog, "with the window's turns hanging")
 
 
 CASES = [damaged_list_user_ends, damaged_list_user_goes_on, close_while_the_timer_thread_asks,
-         close_while_a_conversion_hangs, close_while_a_read_hangs]
+         close_while_a_conversion_hangs, close_while_a_read_hangs,
+         close_after_the_window_asked_for_turns]
 
 
 def main():

@@ -1,6 +1,6 @@
 // An error raised on the display timer thread inside a turn waits in its
 // dialogue, holding the turn gate, while the GUI thread presses Show (which
-// asks for a turn of its own). Nothing may deadlock.
+// asks the timer thread for a turn of its own). Nothing may deadlock.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -14,6 +14,7 @@
 #include <mutex>
 #include <thread>
 
+#include "display/timer_loop.h"
 #include "display/turn_gate.h"
 #include "errors/handler_test_support.h"
 #include "errors/recovery.h"
@@ -110,9 +111,10 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
         std::atomic<bool> timerTurnDone{false};
         std::atomic<bool> timerTurnAbandoned{false};
         std::atomic<bool> tablesClosed{false};
-        std::atomic<bool> timerFinished{false};
         std::atomic<bool> guiTurnRan{false};
-        std::thread timer([&] {
+        std::atomic<int> timerTurns{0};
+        display::TimerThread timer([] { return display::kNoTurns; }, [&] {
+            if (timerTurns++ > 0) return;
             // The recovery point sits inside the gate, so that an abandoned
             // turn's tables are closed before another turn begins.
             gate.run([&] {
@@ -124,26 +126,29 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
                     [&] { tablesClosed = true; });
                 timerTurnAbandoned = !ok;
             });
-            timerFinished = true;
         });
+        timer.start();
 
         // The dialogue is pending on the GUI thread: posted, not yet shown.
         while (dialogs.pendingCount() == 0) std::this_thread::yield();
 
-        // The GUI thread presses Show: the gate is busy, so its turn is handed
-        // to the timer thread, and the GUI thread goes on serving events (the
-        // dialogue among them) without waiting.
-        bool ranHere = gate.runOrQueue([&] {
-            // By now the timer thread's turn is over, one way or the other.
-            EXPECT_TRUE(timerTurnDone || tablesClosed) << sc.name;
-            guiTurnRan = true;
+        // The GUI thread presses Show: its turn is handed to the timer thread,
+        // and the GUI thread goes on serving events (the dialogue among them)
+        // without waiting.
+        const std::thread::id gui = std::this_thread::get_id();
+        timer.askTurn([&] {
+            gate.run([&] {
+                // By now the timer thread's turn is over, one way or the other.
+                EXPECT_TRUE(timerTurnDone || tablesClosed) << sc.name;
+                EXPECT_NE(std::this_thread::get_id(), gui) << sc.name;
+                guiTurnRan = true;
+            });
         });
-        EXPECT_FALSE(ranHere) << sc.name;
-        while (!timerFinished) {
+        while (!guiTurnRan) {
             pumpEvents();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        timer.join();
+        timer.stop();
 
         EXPECT_TRUE(guiTurnRan) << sc.name;
         EXPECT_EQ(timerTurnDone.load(), sc.timerTurnCompletes) << sc.name;
@@ -153,30 +158,6 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
         EXPECT_EQ(titles.value(0), "Kestrel Error Message");
         EXPECT_EQ(dialogs.pendingCount(), 0);
     }
-}
-
-// An error inside a GUI thread turn runs its box in a nested event loop; a
-// Show handled in that loop must not wait for the gate its own thread holds:
-// its turn runs once the outer turn has ended.
-TEST(TurnDeadlockTest, ShowDuringAnErrorOfAGuiTurnRunsAfterIt) {
-    Watchdog watchdog("nested show");
-    DialogBoxes dialogs;
-    errors::test::HandlerScope handler(standardHandler(servicesFor(dialogs)));
-    display::TurnGate gate;
-    std::vector<std::string> order;
-    QObject::connect(&dialogs, &DialogBoxes::boxShown, [&](QMessageBox* box) {
-        QTimer::singleShot(0, box, [&] {  // the user presses Show
-            EXPECT_FALSE(gate.runOrQueue([&] { order.push_back("show"); }));
-        });
-        answerLater(box, QMessageBox::Retry, 10);
-    });
-    bool retried = false;
-    EXPECT_TRUE(gate.runOrQueue([&] {
-        retried = failingOpen();
-        order.push_back("outer");
-    }));
-    EXPECT_TRUE(retried);
-    EXPECT_EQ(order, (std::vector<std::string>{"outer", "show"}));
 }
 
 }  // namespace
