@@ -18,13 +18,11 @@ namespace {
 
 // For the end-to-end tests: while the file that LUMISETT_TEST_STALLED_READS
 // names exists, every file access of the display cycle (the code file, the
-// list table, the lookups, the picture files, closing the tables) waits, as one on a share that no
-// longer answers does. Unset, they go straight through.
+// list table, the lookups, the picture files, closing the tables) waits, as
+// one on a share that no longer answers does. Unset, they go straight through.
 template <typename Fn>
-Fn stalledWhileMarked(Fn access) {
-    const char* marker = std::getenv("LUMISETT_TEST_STALLED_READS");
-    if (!marker || !*marker) return access;
-    return [access = std::move(access), marker = std::string(marker)](auto&&... args) {
+void stallWhileMarked(const char* marker, Fn& access) {
+    access = [access = std::move(access), marker = std::string(marker)](auto&&... args) {
         while (std::filesystem::exists(marker)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -36,22 +34,31 @@ Fn stalledWhileMarked(Fn access) {
 
 display::CycleServices makeCycleServices() {
     display::CycleServices s;
-    s.makeDesc = stalledWhileMarked<decltype(s.makeDesc)>(
-        [](const std::string& code, const std::string& path) { return display::MakeDesc(code, path); });
-    s.findPic = stalledWhileMarked<decltype(s.findPic)>(
-        [](const std::string& code, const std::string& path) { return display::FindPic(code, path); });
-    s.isFile = stalledWhileMarked<decltype(s.isFile)>(
-        [](const std::string& path) { return platform::isFile(path); });
-    s.readFile = stalledWhileMarked<decltype(s.readFile)>(platform::readFile);
-    s.closeAllTables = stalledWhileMarked<decltype(s.closeAllTables)>([] { workareas::closeAll(); });
-    s.nextSlide = stalledWhileMarked<decltype(s.nextSlide)>(
-        [](const std::string& listFile, long& record, std::string* next) {
-            return settings::nextSlide(listFile, record, next);
-        });
+    s.makeDesc = [](const std::string& code, const std::string& path) {
+        return display::MakeDesc(code, path);
+    };
+    s.findPic = [](const std::string& code, const std::string& path) {
+        return display::FindPic(code, path);
+    };
+    s.isFile = [](const std::string& path) { return platform::isFile(path); };
+    s.readFile = platform::readFile;
+    s.closeAllTables = [] { workareas::closeAll(); };
+    s.nextSlide = [](const std::string& listFile, long& record, std::string* next) {
+        return settings::nextSlide(listFile, record, next);
+    };
     s.pause = [](int hundredths) { platform::sleepHundredths(hundredths); };
-    s.fileStamp = stalledWhileMarked<decltype(s.fileStamp)>(
-        [](const std::string& path) { return platform::fileStamp(path); });
+    s.fileStamp = [](const std::string& path) { return platform::fileStamp(path); };
     s.now = [] { return std::chrono::steady_clock::now(); };
+    const char* marker = std::getenv("LUMISETT_TEST_STALLED_READS");
+    if (marker && *marker) {
+        stallWhileMarked(marker, s.makeDesc);
+        stallWhileMarked(marker, s.findPic);
+        stallWhileMarked(marker, s.isFile);
+        stallWhileMarked(marker, s.readFile);
+        stallWhileMarked(marker, s.closeAllTables);
+        stallWhileMarked(marker, s.nextSlide);
+        stallWhileMarked(marker, s.fileStamp);
+    }
     return s;
 }
 
