@@ -26,7 +26,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import xlib  # noqa: E402
 from driver import (Check, Processes, Program, StepFailed, contains, ends_with,  # noqa: E402
-                    hidden, picture_colours, predicate, shown, start_xvfb, PALE_GREY, SCREEN)
+                    hidden, limit_whole_run, picture_colours, predicate, run_steps, shown,
+                    start_xvfb, PALE_GREY, SCREEN)
 
 PROFILE = "E2E"
 TIME_LIMIT = 180  # seconds for the whole run; the usual run takes well under a minute
@@ -592,43 +593,29 @@ def main():
     for name in ("lumisett", "demo_data", "tool", "hold_table"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
 
-    def out_of_time(signum, frame):
-        raise StepFailed(f"the whole run took more than {TIME_LIMIT} s")
-
-    def terminated(signum, frame):
-        raise SystemExit(f"terminated by signal {signum}")
-
-    signal.signal(signal.SIGALRM, out_of_time)
-    signal.signal(signal.SIGTERM, terminated)
-    signal.alarm(TIME_LIMIT)
-
+    limit_whole_run(TIME_LIMIT)
     root = tempfile.mkdtemp(prefix="lumisett-e2e.")
     processes = Processes()
-    prog = None
-    failed = True
-    current = "set-up"
-    began = time.monotonic()
-    try:
+    prog = shop = None
+
+    def set_up():
+        nonlocal prog, shop
         shop = Shop(root, args)
         display = start_xvfb(processes)
         prog = Program(processes, display, os.path.join(root, "probe.json"),
                        os.path.join(root, "lumisett.log"))
         prog.start(args.lumisett, shop.app, [PROFILE])
-        for step in STEPS:
-            current = step.__name__.replace("_", " ")
-            t = time.monotonic()
-            step(prog, shop)
-            if args.screenshots and step is not close:
-                os.makedirs(args.screenshots, exist_ok=True)
-                xlib.write_ppm(os.path.join(args.screenshots, f"{step.__name__}.ppm"),
-                               prog.grab((0, 0, 1024, 768)))
-            print(f"ok   {current} ({time.monotonic() - t:.1f} s)", flush=True)
-        failed = False
-        print(f"all steps passed in {time.monotonic() - began:.1f} s")
-    except StepFailed as e:
-        print(f"FAIL {current}: {e}", file=sys.stderr)
-    except Exception as e:  # noqa: BLE001 (report any fault of the run as a failure)
-        print(f"FAIL {current}: {type(e).__name__}: {e}", file=sys.stderr)
+
+    def do_step(step):
+        step(prog, shop)
+        if args.screenshots and step is not close:
+            os.makedirs(args.screenshots, exist_ok=True)
+            xlib.write_ppm(os.path.join(args.screenshots, f"{step.__name__}.ppm"),
+                           prog.grab((0, 0, 1024, 768)))
+
+    failed = True
+    try:
+        failed = not run_steps(STEPS, do_step, set_up)
     finally:
         signal.alarm(0)
         if failed and prog is not None:

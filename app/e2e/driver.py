@@ -9,6 +9,7 @@ import os
 import select
 import signal
 import subprocess
+import sys
 import time
 
 import xlib
@@ -19,6 +20,43 @@ PALE_GREY = (192, 192, 192)  # the empty picture canvas
 
 class StepFailed(Exception):
     pass
+
+
+def limit_whole_run(seconds):
+    """Ends the run with StepFailed after `seconds`, and turns SIGTERM into
+    an exit, so that the finally blocks end what the run started."""
+    def out_of_time(signum, frame):
+        raise StepFailed(f"the whole run took more than {seconds} s")
+
+    def terminated(signum, frame):
+        raise SystemExit(f"terminated by signal {signum}")
+
+    signal.signal(signal.SIGALRM, out_of_time)
+    signal.signal(signal.SIGTERM, terminated)
+    signal.alarm(seconds)
+
+
+def run_steps(steps, do_step, set_up=lambda: None):
+    """Runs `set_up()`, then `do_step(step)` for each step in turn, a line
+    with its time for each; True when all passed, else False after a line
+    naming the step that failed and why (any fault of the run counts)."""
+    began = time.monotonic()
+    current = "set-up"
+    try:
+        set_up()
+        for step in steps:
+            current = step.__name__.replace("_", " ")
+            t = time.monotonic()
+            do_step(step)
+            print(f"ok   {current} ({time.monotonic() - t:.1f} s)", flush=True)
+    except StepFailed as e:
+        print(f"FAIL {current}: {e}", file=sys.stderr)
+        return False
+    except Exception as e:  # noqa: BLE001 (report any fault of the run as a failure)
+        print(f"FAIL {current}: {type(e).__name__}: {e}", file=sys.stderr)
+        return False
+    print(f"all steps passed in {time.monotonic() - began:.1f} s")
+    return True
 
 
 def _die_with_parent():

@@ -23,8 +23,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from driver import (Check, Processes, Program, StepFailed, contains, hidden, shown,  # noqa: E402
-                    start_xvfb)
+from driver import (Check, Processes, Program, StepFailed, contains, hidden,  # noqa: E402
+                    limit_whole_run, shown, start_xvfb)
 
 PROFILE = "E2E"
 TIME_LIMIT = 150  # seconds for the whole run
@@ -257,11 +257,7 @@ def main():
     args = parser.parse_args()
     exe, demo = os.path.abspath(args.lumisett), os.path.abspath(args.demo_data)
 
-    def out_of_time(signum, frame):
-        raise StepFailed(f"the whole run took more than {TIME_LIMIT} s")
-
-    signal.signal(signal.SIGALRM, out_of_time)
-    signal.alarm(TIME_LIMIT)
+    limit_whole_run(TIME_LIMIT)
     failed = []
     for case in CASES:
         name = case.__name__.replace("_", " ")

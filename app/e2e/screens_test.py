@@ -29,8 +29,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from clerk_test import (APPLY_SAVE, NO_BOX, PROFILE, TAB_SETTINGS, WATCH, Shop,  # noqa: E402
                         box_shown, close_window, item_shown, on_page, press_box_button,
                         save_evidence, text_of)
-from driver import (Check, Processes, Program, StepFailed, predicate,  # noqa: E402
-                    start_xorg_dummy, xrandr)
+from driver import (Check, Processes, Program, StepFailed, limit_whole_run, predicate,  # noqa: E402
+                    run_steps, start_xorg_dummy, xrandr)
 
 TIME_LIMIT = 200  # seconds for the whole run
 PRIMARY = (1024, 768)  # DUMMY0
@@ -256,32 +256,18 @@ def main():
     for name in ("lumisett", "demo_data", "tool"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
 
-    def out_of_time(signum, frame):
-        raise StepFailed(f"the whole run took more than {TIME_LIMIT} s")
-
-    signal.signal(signal.SIGALRM, out_of_time)
-    signal.signal(signal.SIGTERM, lambda signum, frame: sys.exit(f"terminated by signal {signum}"))
-    signal.alarm(TIME_LIMIT)
-
+    limit_whole_run(TIME_LIMIT)
     root = tempfile.mkdtemp(prefix="lumisett-screens.")
     processes = Processes()
     run = None
-    failed = True
-    current = "set-up"
-    began = time.monotonic()
-    try:
+
+    def set_up():
+        nonlocal run
         run = Run(args, root, processes)
-        for step in STEPS:
-            current = step.__name__.replace("_", " ")
-            t = time.monotonic()
-            step(run)
-            print(f"ok   {current} ({time.monotonic() - t:.1f} s)", flush=True)
-        failed = False
-        print(f"all steps passed in {time.monotonic() - began:.1f} s")
-    except StepFailed as e:
-        print(f"FAIL {current}: {e}", file=sys.stderr)
-    except Exception as e:  # noqa: BLE001 (report any fault of the run as a failure)
-        print(f"FAIL {current}: {type(e).__name__}: {e}", file=sys.stderr)
+
+    failed = True
+    try:
+        failed = not run_steps(STEPS, lambda step: step(run), set_up)
     finally:
         signal.alarm(0)
         if failed and run is not None and run.programs:
