@@ -10,6 +10,7 @@
 #include "display/item_code.h"
 #include "display/item_text.h"
 #include "errors/error.h"
+#include "errors/recovery.h"
 #include "platform/fs.h"
 #include "workareas/work_area.h"
 
@@ -125,45 +126,14 @@ std::vector<ComponentLine> readComponents(std::string_view cCode) {
     return lines;
 }
 
-}  // namespace
-
-bool tablesFound() {
-    return g_lTablesFound.load();
-}
-
-void resetTablesFoundForTests() {
-    g_lTablesFound.store(false);
-}
-
-std::string MakeDesc(const std::string& cCode, const std::string& cPath) {
-    const std::string cProgName = core::programState().cProgName.getData();
-    const LookupStart start = startLookup(cCode, core::StopDisplay(), cProgName);
-    if (start.text) return *start.text;
+// Opens the tables of `plan`, seeks the code and composes its text.
+std::string lookUp(TablePlan plan, const LookupStart& start, const std::string& cPath,
+                   const std::string& cProgName) {
     const std::string& code = start.code;
-
-    // From here on every way out closes the thread's tables.
-    CloseAllTables closeAllOnExit;
-
-    const TablePlan plan =
-        planTables(start.codeClass, g_lTablesFound.load(), [&](std::string_view fileName) {
-            return platform::isFile(cPath + "\\" + std::string(fileName));
-        });
-    bool opened = false;
-    switch (plan) {
-        case TablePlan::DataFilesMissing:
-            // A negative code is a merchandise code (planTables): with the
-            // merchandise table files missing it gets this text too.
-            return dataFilesErrorText(cPath);
-        case TablePlan::IndexFilesMissing:
-            return indexFilesErrorText(cPath);
-        case TablePlan::OpenStock:
-            opened = openWithOrder(cPath, "istock", "istkcode");
-            break;
-        case TablePlan::OpenMerchandise:
-            opened = openWithOrder(cPath, "isub", "isubcode") &&
-                     openWithOrder(cPath, "imerch", "imercode");
-            break;
-    }
+    const bool opened = plan == TablePlan::OpenStock
+                            ? openWithOrder(cPath, "istock", "istkcode")
+                            : openWithOrder(cPath, "isub", "isubcode") &&
+                                  openWithOrder(cPath, "imerch", "imercode");
     // The handler has reported the failed open and chose to go on: the item
     // cannot be found.
     if (!opened) return notFoundText(cProgName, code);
@@ -180,6 +150,51 @@ std::string MakeDesc(const std::string& cCode, const std::string& cPath) {
     }
     const ItemRecord item = readItem();
     return describeMerchandise(item, readComponents(code), code);
+}
+
+}  // namespace
+
+bool tablesFound() {
+    return g_lTablesFound.load();
+}
+
+void resetTablesFoundForTests() {
+    g_lTablesFound.store(false);
+}
+
+std::string MakeDesc(const std::string& cCode, const std::string& cPath) {
+    const std::string cProgName = core::programState().cProgName.getData();
+    const LookupStart start = startLookup(cCode, core::StopDisplay(), cProgName);
+    if (start.text) return *start.text;
+
+    // From here on every way out closes the thread's tables.
+    CloseAllTables closeAllOnExit;
+
+    const TablePlan plan =
+        planTables(start.codeClass, g_lTablesFound.load(), [&](std::string_view fileName) {
+            return platform::isFile(cPath + "\\" + std::string(fileName));
+        });
+    switch (plan) {
+        case TablePlan::DataFilesMissing:
+            // A negative code is a merchandise code (planTables): with the
+            // merchandise table files missing it gets this text too.
+            return dataFilesErrorText(cPath);
+        case TablePlan::IndexFilesMissing:
+            return indexFilesErrorText(cPath);
+        case TablePlan::OpenStock:
+        case TablePlan::OpenMerchandise:
+            break;
+    }
+    // A damaged or stale index (an entry that leads to another item's record)
+    // gets the missing-index text, which tells the shop to re-index, instead
+    // of that record or a dialogue; other errors go to the handler as usual.
+    try {
+        errors::UnwindWhen damagedIndex(workareas::isDamagedIndex);
+        return lookUp(plan, start, cPath, cProgName);
+    } catch (const errors::Unwind& unwind) {
+        if (!workareas::isDamagedIndex(unwind.error())) throw;
+        return indexFilesErrorText(cPath);
+    }
 }
 
 }  // namespace display

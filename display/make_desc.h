@@ -24,7 +24,13 @@ namespace display {
 // point-of-sale marks a superseded record deleted and may enter the code
 // again in a new record.
 //
-// A failing open or read is a run-time error and goes to the error handler
+// A damaged or stale index (one whose entry leads to a record that holds
+// another code, or past the end of the table: tables::Cursor checks every
+// record it lands on) gives the missing-index text, so that the shop
+// re-indexes; the customer never sees the record it led to, and no dialogue
+// comes. The same holds for the isub lines of a merchandise item.
+//
+// Any other failing open or read is a run-time error and goes to the error handler
 // (errors::raise through the table engine). When the handler answers
 // Default the item counts as not found; when it unwinds, the errors::Unwind
 // leaves MakeDesc (the display turn's recovery point catches it).

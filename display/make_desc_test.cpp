@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -234,6 +235,59 @@ TEST_F(MakeDescTest, TablesAndIndexesThatAreNoRegularFilesAreMissing) {
     }
 }
 #endif
+
+// The point-of-sale rewrote a table after its index was built. Every lookup
+// that the stale index would lead to another record (or past the end of the
+// table) shows the missing-index text, which sends the shop to Re-index,
+// never that record, and asks no one: no error reaches the handler.
+TEST_F(MakeDescTest, AStaleIndexShowsTheIndexTextNeverAnotherItem) {
+    // Sets `code` in record `recno` of `table`, its index left as it was.
+    auto setCode = [&](const char* table, std::uint32_t recno, const char* code) {
+        ASSERT_TRUE(workareas::useArea(m_dir.str() + "/" + table, "", false, false));
+        workareas::goTo(recno);
+        workareas::fieldPut("code", code);
+        workareas::closeAll();
+    };
+    const std::vector<TableData> shop = shopTables();
+    const struct {
+        const char* what;
+        std::function<void()> damage;
+        std::vector<std::string> codes;  // each gives the index text
+    } cases[] = {
+        {"two codes swapped",
+         [&] {
+             setCode("istock", 1, "SZ--099");
+             setCode("istock", 2, "CH--123");
+         },
+         {"CH--123", "SZ--099"}},
+        {"a code changed", [&] { setCode("imerch", 1, "1299999"); }, {"1200345"}},
+        {"a component line's code changed", [&] { setCode("isub", 2, "1200399"); }, {"1200345"}},
+        {"records removed (istock packed without its first two)",
+         [&] {
+             TableData packed = shop[0];
+             packed.rows.erase(packed.rows.begin(), packed.rows.begin() + 2);
+             ASSERT_TRUE(writeWithOurEngine(m_dir.str(), packed));
+         },
+         {"CH--123", "SZ--100", "DL--001"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(m_dir.path());
+        std::filesystem::create_directory(m_dir.path());
+        writeShop();
+        c.damage();
+        std::vector<errors::Error> raised;
+        errors::ThreadHandlerScope scope([&](errors::Error& e) {
+            raised.push_back(e);
+            return errors::Action::Default;
+        });
+        for (const std::string& code : c.codes) {
+            EXPECT_EQ(lookup(code), indexFilesErrorText(m_dir.str())) << code;
+            EXPECT_FALSE(anyTableOpen());
+        }
+        EXPECT_TRUE(raised.empty()) << raised.front().description;
+    }
+}
 
 TEST_F(MakeDescTest, SuspendedDisplayTouchesNoTable) {
     writeShop();

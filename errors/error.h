@@ -111,6 +111,10 @@ private:
     const Handler* m_previous;
 };
 
+// The handler raise() would ask on the calling thread now: the innermost
+// scope's, else the process-wide one (empty when there is none).
+Handler currentHandler();
+
 // Raises `error`: counts the try, stamps the thread, records the call stack
 // and asks the handler (the calling thread's scope handler, else the
 // process-wide one).

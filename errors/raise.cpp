@@ -37,16 +37,18 @@ long currentThreadId() {
     return id;
 }
 
+Handler currentHandler() {
+    if (t_scopeHandler && *t_scopeHandler) return *t_scopeHandler;
+    std::lock_guard lock(g_mutex);
+    return g_handler;
+}
+
 // Not inlined, so that the stack recorded below starts at our caller.
 [[gnu::noinline]] Action raise(Error& error) {
     ++error.tries;
     error.thread = currentThreadId();
     error.stack = captureStack(1);
-    Handler handler = t_scopeHandler ? *t_scopeHandler : Handler();
-    if (!handler) {
-        std::lock_guard lock(g_mutex);
-        handler = g_handler;
-    }
+    Handler handler = currentHandler();
     if (!handler) throw Unwind(error);
     Action action = handler(error);
     if (action == Action::Retry && error.canRetry) return action;

@@ -20,6 +20,12 @@ bool AbortEachStep::run(const std::function<void()>& step) {
     }
 }
 
+UnwindWhen::UnwindWhen(std::function<bool(const Error&)> matches)
+    : m_scope([matches = std::move(matches), outer = currentHandler()](Error& e) -> Action {
+          if (matches(e) || !outer) throw Unwind(e);
+          return outer(e);
+      }) {}
+
 bool recoverTurn(const std::function<void()>& turn, const std::function<void()>& cleanUp,
                  const std::function<void(const Error&)>& onAbandoned) {
     try {

@@ -23,6 +23,19 @@ private:
     ThreadHandlerScope m_scope;
 };
 
+// For its lifetime, errors raised on the calling thread that `matches` unwind
+// at once (errors::Unwind), without a dialogue; every other error goes to the
+// handler it would reach without this scope. For a caller that turns one kind
+// of failure into a result of its own (the lookup's damaged index). One
+// thread; scopes nest.
+class UnwindWhen {
+public:
+    explicit UnwindWhen(std::function<bool(const Error&)> matches);
+
+private:
+    ThreadHandlerScope m_scope;
+};
+
 // One display turn as a recovery point: runs `turn`; when an error unwinds
 // out of it, runs `cleanUp` (close the thread's tables) with errors aborting
 // it silently, and returns false, so that the caller goes on with the next

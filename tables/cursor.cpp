@@ -55,7 +55,37 @@ Status Cursor::followEntry() {
         return fail(Status::corrupt("index entry points to record " + std::to_string(recno) +
                                     ", past the end of the table"));
     }
-    return m_table.load(recno);
+    Status st = m_table.load(recno);
+    if (!st.isOk()) return st;
+    return checkRecordKey();
+}
+
+// A stale index (records rewritten, removed or swapped since it was built)
+// leads to a record whose key is not the entry's: that record belongs to
+// another key, so the cursor does not stand on it.
+Status Cursor::checkRecordKey() {
+    if (m_keyField < 0) {
+        m_table.setEof();
+        return fail(Status::invalid("the index's key " + m_ntx->header().keyExpression +
+                                    " is not a field of the table, so its records cannot be "
+                                    "checked against it"));
+    }
+    const std::string key = recordKey();
+    if (key == m_ntx->key()) return {};
+    const std::uint32_t recno = m_table.m_recno;
+    m_table.setEof();
+    return fail(Status::corrupt("index entry '" + m_ntx->key() + "' leads to record " +
+                                std::to_string(recno) + ", whose key is '" + key +
+                                "': the index is out of date"));
+}
+
+// The current record's key as the index keeps it: the key field's bytes,
+// blank-padded or cut to the key size. Needs m_keyField >= 0.
+std::string Cursor::recordKey() const {
+    const DbfField& field = m_table.fields()[std::size_t(m_keyField)];
+    std::string key(fieldBytes(m_table.m_record, field));
+    key.resize(m_ntx->header().keySize, ' ');
+    return key;
 }
 
 // Puts the index cursor on the table's current record (after Table::goTo).
@@ -65,9 +95,7 @@ Status Cursor::place() {
         return fail(Status::invalid("cannot find the current record in order " + m_path +
                                     ": its key is not a field of the table"));
     }
-    const DbfField& field = m_table.fields()[std::size_t(m_keyField)];
-    std::string key(fieldBytes(m_table.m_record, field));
-    key.resize(m_ntx->header().keySize, ' ');
+    const std::string key = recordKey();
     bool found = false;
     Status st = m_ntx->locate(key, m_table.m_recno, &found);
     if (!st.isOk()) return fail(st);

@@ -21,6 +21,14 @@ namespace tables {
 // table: after Table::goTo, next() and prev() go on in key order from that
 // record (found again by its key; Invalid when the key expression names no
 // field of the table, Corrupt when the record is missing from the index).
+//
+// Every move that lands on an index entry (seek, first, last, next, prev)
+// checks that the record it leads to holds the entry's key in its key field.
+// An entry that leads to a record with another key, or past the end of the
+// table, is a stale or damaged index: Corrupt, and the table goes to end of
+// file, so no caller ever reads another key's record as if it were the one
+// asked for. An index whose key expression names no field of the table
+// cannot be checked: Invalid on every such move.
 class Cursor {
 public:
     // Opens the index in the file `path` with the table's access and sharing.
@@ -58,6 +66,8 @@ private:
     platform::Status fail(platform::Status st) const { return st.inFile(m_path); }
     platform::Status follow();
     platform::Status followEntry();
+    platform::Status checkRecordKey();
+    std::string recordKey() const;
     platform::Status place();
     platform::Status end(bool top);
     platform::Status step(bool forward);

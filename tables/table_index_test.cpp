@@ -161,6 +161,77 @@ TEST(IndexCheckTest, FindsEveryKindOfMismatch) {
     }
 }
 
+// An index left stale by changes to its table: a seek or a walk lands on a
+// record of the key it stood for, or reports the index Corrupt, never another
+// key's record. Keys A00 to A09 in records 1 to 10, then the damage.
+TEST(CursorTest, AStaleIndexNeverLeadsToAnotherKeysRecord) {
+    struct Case {
+        const char* what;
+        std::function<void(std::unique_ptr<Table>&)> damage;
+        std::vector<std::string> corrupt;  // seeks that must report the index
+    } cases[] = {
+        {"two codes swapped",
+         [](std::unique_ptr<Table>& t) {
+             ASSERT_TRUE(t->goTo(3).isOk());
+             ASSERT_TRUE(t->putText("code", "A07").isOk());
+             ASSERT_TRUE(t->goTo(8).isOk());
+             ASSERT_TRUE(t->putText("code", "A02").isOk());
+         },
+         {"A02", "A07"}},
+        {"a code changed",
+         [](std::unique_ptr<Table>& t) {
+             ASSERT_TRUE(t->goTo(5).isOk());
+             ASSERT_TRUE(t->putText("code", "B99").isOk());
+         },
+         {"A04"}},
+        {"records removed (the table packed without A01 and A02)",
+         [](std::unique_ptr<Table>& t) {
+             std::vector<std::string> rest = {"A00", "A03", "A04", "A05", "A06", "A07", "A08", "A09"};
+             const std::string path = t->path();
+             t.reset();
+             ASSERT_TRUE(Table::create(path, {{"NAME", 'C', 3, 0}, {"CODE", 'C', 7, 0}}).isOk());
+             ASSERT_TRUE(Table::open(path, false, false, &t).isOk());
+             for (const auto& k : rest) {
+                 ASSERT_TRUE(t->appendBlank().isOk());
+                 ASSERT_TRUE(t->putText("code", k).isOk());
+             }
+         },
+         {"A01", "A02", "A03", "A04", "A05", "A06", "A07", "A08", "A09"}},
+    };
+    for (const auto& c : cases) {
+        testsupport::TempDir dir;
+        std::vector<std::string> keys;
+        for (int i = 0; i < 10; ++i) keys.push_back("A0" + std::to_string(i));
+        auto table = tableOf(dir, keys);
+        ASSERT_TRUE(createIndex(*table, dir.file("t.ntx"), "t->code").isOk());
+        c.damage(table);
+        ASSERT_TRUE(table->commit().isOk());
+        std::unique_ptr<Cursor> cursor;
+        ASSERT_TRUE(Cursor::open(*table, dir.file("t.ntx"), &cursor).isOk());
+        std::string code;
+        for (const std::string& key : keys) {
+            bool found = false;
+            Status st = cursor->seek(key, &found);
+            const bool corrupt = std::count(c.corrupt.begin(), c.corrupt.end(), key) > 0;
+            EXPECT_EQ(st.code(), corrupt ? Status::Code::Corrupt : Status::Code::Ok)
+                << c.what << ": " << key << ": " << st.message();
+            if (corrupt) {
+                EXPECT_EQ(st.file(), dir.file("t.ntx")) << c.what;
+                EXPECT_FALSE(found) << c.what << ": " << key;
+                EXPECT_TRUE(table->eof()) << c.what << ": " << key;
+            }
+            if (found) {
+                ASSERT_TRUE(table->getText("code", &code).isOk());
+                EXPECT_EQ(code.substr(0, 3), key) << c.what;
+            }
+        }
+        // A walk in key order stops at the first stale entry.
+        Status st = cursor->first();
+        while (st.isOk() && !cursor->eof()) st = cursor->next();
+        EXPECT_EQ(st.code(), Status::Code::Corrupt) << c.what;
+    }
+}
+
 TEST(IndexCheckTest, ReportsTwentyProblemsAndUnreadableFiles) {
     testsupport::TempDir dir;
     std::vector<std::string> keys(50, "SAME");

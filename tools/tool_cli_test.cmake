@@ -109,3 +109,32 @@ expect_bytes("\r\n The Tillmaster\r\n\r\n     DATA DISPLAYER\r\n\r\n\r\n\r\n\r\n
 expect_bytes("This item is neither merchandise nor standard stock." describe ${shop} 0012345)
 expect_bytes("ERROR! Could not open data files.  Please check data path on settings page.\r\n\r\n\r\nDiagnostics:\r\n${shop}/none\\imerch\r\n${shop}/none\\istock\r\n"
               describe ${shop}/none 1200345)
+
+# A stale index: the table rewritten after the index was built, with the two
+# codes swapped. describe shows the missing-index text, never the other
+# item's; seek says the index is out of date and exits 1.
+set(stale "${CMAKE_CURRENT_BINARY_DIR}/stale-data")
+file(REMOVE_RECURSE "${stale}")
+file(MAKE_DIRECTORY "${stale}")
+set(fields "CODE:C:7:0\tDESC:C:48:0\tPRICE:N:10:2\n")
+foreach(step built:CH--123:SZ--099 rewritten:SZ--099:CH--123)
+    string(REPLACE ":" ";" parts ${step})
+    list(GET parts 1 first)
+    list(GET parts 2 second)
+    file(WRITE "${stale}/istock.txt" "${fields} \t${first}\tCHAIN\t1250\n \t${second}\tRING\t10\n")
+    execute_process(COMMAND perl ${SRC}/display/interop/item_tables.pl ${stale}/istock.dbf
+                    INPUT_FILE ${stale}/istock.txt RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "cannot write istock.dbf with Perl XBase")
+    endif()
+    if(step MATCHES "^built")
+        expect_match(0 "^$" index ${stale}/istock.dbf code ${stale}/istkcode.ntx)
+    endif()
+endforeach()
+expect_bytes("ERROR! Missing INDEX files.  Please check data path on settings page and if correct choose 'Re-index' to create new indexes.\r\n\r\nDiagnostics:\r\n${stale}\\imercode.ntx\r\n${stale}\\istkcode.ntx\r\n${stale}\\isubcode.ntx\r\n"
+             describe ${stale} CH--123)
+execute_process(COMMAND ${EMULATOR} ${TOOL} seek ${stale}/istock.dbf ${stale}/istkcode.ntx CH--123
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+if(NOT rc EQUAL 1 OR NOT out STREQUAL "" OR NOT err MATCHES "leads to record 1, whose key is 'SZ--099'.*out of date")
+    message(FATAL_ERROR "lumisett-tool seek on a stale index: exit ${rc}, printed [${out}] [${err}]")
+endif()

@@ -31,6 +31,7 @@ enum SubCode {
     kSubRead = 1010,
     kSubWrite = 1011,
     kSubCorrupt = 1012,
+    // kSubDamagedIndex = 1013 (work_area.h)
     kSubNoField = 1020,
     kSubNoOrder = 1021,
     kSubNotWritable = 1025,
@@ -47,10 +48,13 @@ struct Failure {
 };
 using Outcome = std::optional<Failure>;
 
-Outcome failure(const Status& st, int genCode, int subCode, const std::string& file) {
+// A Corrupt or Unsupported status is a damaged file; in an index (`inIndex`)
+// it gets its own sub-code, since re-indexing mends it.
+Outcome failure(const Status& st, int genCode, int subCode, const std::string& file,
+                bool inIndex = false) {
     if (st.isOk()) return std::nullopt;
     if (st.code() == Status::Code::Corrupt || st.code() == Status::Code::Unsupported) {
-        return Failure{st, errors::kGenCorrupt, kSubCorrupt, file};
+        return Failure{st, errors::kGenCorrupt, inIndex ? kSubDamagedIndex : kSubCorrupt, file};
     }
     return Failure{st, genCode, subCode, file};
 }
@@ -193,7 +197,8 @@ Outcome move(Area& a, Op op) {
     Status st = op();
     return failure(st, errors::kGenRead,
                    st.code() == Status::Code::Invalid ? kSubNoOrder : kSubRead,
-                   st.file().empty() ? a.path() : st.file());
+                   st.file().empty() ? a.path() : st.file(),
+                   a.order && st.file() == a.order->path());
 }
 
 Outcome noField(Area& a, std::string_view name) {
@@ -213,6 +218,11 @@ Outcome write(Area& a, std::string_view name, Op op) {
 }
 
 }  // namespace
+
+bool isDamagedIndex(const errors::Error& error) {
+    return error.subSystem == "DBFNTX" && error.genCode == errors::kGenCorrupt &&
+           error.subCode == kSubDamagedIndex;
+}
 
 // --- areas ---
 
@@ -369,7 +379,7 @@ bool ordListAdd(const std::string& path) {
         if (auto f = flush(a)) return f;
         std::unique_ptr<tables::Cursor> order;
         Status st = tables::Cursor::open(*a.table, file, &order);
-        if (!st.isOk()) return failure(st, errors::kGenOpen, kSubOpenIndex, file);
+        if (!st.isOk()) return failure(st, errors::kGenOpen, kSubOpenIndex, file, true);
         a.order = std::move(order);
         return move(a, [&] { return a.order->first(); });
     });

@@ -27,6 +27,10 @@
 // default result named below; Unwind propagates (errors::Unwind). An open
 // refused because another program holds the file carries genCode 71 and
 // osCode 32, with canDefault true.
+// A damaged or stale index (an entry that leads to a record with another key
+// or past the end of the table, a broken tree, a header that is no NTX
+// header) carries genCode errors::kGenCorrupt and sub-code kSubDamagedIndex,
+// naming the index file: re-indexing mends it.
 //
 // Cursor rules: moving past the last record (or the last key of the
 // controlling order) gives end of file, where the record number is
@@ -37,9 +41,19 @@
 // written when the cursor moves, on commit, append or close. Tables with an
 // open order cannot be written (this engine does not update NTX files in
 // place; rebuild the index with createIndex instead).
+namespace errors {
+struct Error;
+}
+
 namespace workareas {
 
 using FieldSpec = tables::FieldSpec;
+
+// Sub-code (subsystem "DBFNTX") of a damaged or stale index, see above.
+inline constexpr int kSubDamagedIndex = 1013;
+
+// Whether `error` is a damaged or stale index raised by the work areas.
+bool isDamagedIndex(const errors::Error& error);
 
 // --- areas ---
 
