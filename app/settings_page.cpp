@@ -73,8 +73,8 @@ SettingsPage::SettingsPage(QWidget* page, const settings::Settings& v, Chooser c
     label(page, "Vendora Data Root Path", 28, 168, 170, 24);
     oBrowseData = browseButton(page, 530, 143);
     oDataPath = entry(page, v.cPath, 28, 144);
-    oSlow = spin(page, 20, 300, v.nSlow, 113, 60, 48);
-    oFast = spin(page, 5, 100, v.nFast, 267, 60, 36);
+    oSlow = spin(page, settings::kSlowMin, settings::kSlowMax, v.nSlow, 113, 60, 48);
+    oFast = spin(page, settings::kFastMin, settings::kFastMax, v.nFast, 267, 60, 36);
     label(page, "Refresh  rate (1/10 seconds)", 38, 96, 204, 24);
     label(page, "Slide Show", 38, 58, 76, 24);
     label(page, "Data Monitor", 180, 58, 85, 24);

@@ -57,8 +57,10 @@ Position centredPosition(int screenWidth, int screenHeight) {
 }
 
 Position checkStartPosition(Position saved, Position centre, int screenWidth, int screenHeight) {
-    if (saved.x > screenWidth - 600 || saved.y > screenHeight - 400) return centre;
-    return saved;
+    // Written as "inside", so that a NaN (which compares false) is outside.
+    const bool inside = saved.x >= 0 && saved.x <= screenWidth - 600 && saved.y >= 0 &&
+                        saved.y <= screenHeight - 400;
+    return inside ? saved : centre;
 }
 
 bool startsSlideShow(const std::optional<std::string>& cMode) {

@@ -45,8 +45,10 @@ struct Position {
 // truncated toward zero.
 Position centredPosition(int screenWidth, int screenHeight);
 
-// The saved position, or the centre when it would put a 600 x 400 window past
-// the right or top edge (x > W - 600 or y > H - 400). Negative values stay.
+// The saved position when a 600 x 400 window there lies wholly on the screen
+// (0 <= x <= W - 600 and 0 <= y <= H - 400); otherwise, also for a negative,
+// huge or non-finite value, the centre, so the window never opens where
+// nobody sees it.
 Position checkStartPosition(Position saved, Position centre, int screenWidth, int screenHeight);
 
 // The start mode word: true when UPPER(cMode) occurs in "SLIDES SHOW SLIDE SHOW"

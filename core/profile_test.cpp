@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -75,7 +76,15 @@ TEST(StartPositionTest, CentreAndEdgeRule) {
         {{424, 368}, {424, 368}},   // exactly at the edges
         {{425, 100}, {212, 184}},   // past the right edge
         {{100, 369}, {212, 184}},   // past the top edge
-        {{-50, -20}, {-50, -20}},   // negative values are not corrected
+        {{0, 0}, {0, 0}},           // the lower-left corner itself
+        // Off the screen, or only partly on it: the centre.
+        {{-50, 20}, {212, 184}},
+        {{20, -1}, {212, 184}},
+        {{-30000, -30000}, {212, 184}},
+        {{1e11, 100}, {212, 184}},
+        {{100, 99999999999}, {212, 184}},
+        {{std::nan(""), 100}, {212, 184}},
+        {{100, HUGE_VAL}, {212, 184}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(checkStartPosition(c.saved, centre, 1024, 768), c.expected)

@@ -32,6 +32,13 @@ std::optional<std::string> sectionValue(const std::string& text, const std::stri
     return text.substr(pos, end - pos);
 }
 
+// A period as the spin button between `low` and `high` holds it.
+double periodWithin(double v, int low, int high) {
+    v = std::round(v);
+    if (!(v >= low)) return low;  // NaN too
+    return v > high ? high : v;
+}
+
 // Whole numbers without a width limit, leading blanks removed.
 std::string wholeNumber(double v) { return core::formatNumberTrimmed(v, 0); }
 
@@ -91,8 +98,12 @@ std::string ReadParam(const std::string& paramFile, Settings& settings) {
 
     if (auto v = sectionValue(text, upperText, "[CODESPEC]")) settings.cBuffer = *v;
     if (auto v = sectionValue(text, upperText, "[DATAPATH]")) settings.cPath = *v;
-    if (auto v = sectionValue(text, upperText, "[SLOWTIME]")) settings.nSlow = core::numericValue(*v);
-    if (auto v = sectionValue(text, upperText, "[FASTTIME]")) settings.nFast = core::numericValue(*v);
+    if (auto v = sectionValue(text, upperText, "[SLOWTIME]")) {
+        settings.nSlow = periodWithin(core::numericValue(*v), kSlowMin, kSlowMax);
+    }
+    if (auto v = sectionValue(text, upperText, "[FASTTIME]")) {
+        settings.nFast = periodWithin(core::numericValue(*v), kFastMin, kFastMax);
+    }
     if (auto v = sectionValue(text, upperText, kScreenHead)) settings.screen = core::alltrim(*v);
     if (auto v = sectionValue(text, upperText, kIdleSlidesHead)) {
         settings.idleSlides = std::clamp(std::round(core::numericValue(*v)), kIdleSlidesMin,

@@ -30,9 +30,16 @@ struct Settings {
 // them; a value read from the file is brought within them.
 inline constexpr double kIdleSlidesMin = 0;
 inline constexpr double kIdleSlidesMax = 3600;
+// The limits of the Settings page's two periods' spin buttons (tenths of a
+// second).
+inline constexpr int kSlowMin = 20, kSlowMax = 300;
+inline constexpr int kFastMin = 5, kFastMax = 100;
 
 // Reads `paramFile` into `settings`: each section found replaces its values,
-// a missing one leaves them as they are. A missing or unreadable file counts
+// a missing one leaves them as they are. A period read is rounded to whole
+// tenths and brought within its field's limits (kSlowMin..kSlowMax,
+// kFastMin..kFastMax; text that is no number counts as 0), so that what the
+// Settings page shows is what runs. A missing or unreadable file counts
 // as empty text, as does anything that is not a regular file and a file
 // beyond platform::kParamFileLimit; the latter is also told in a message box
 // (kParamFileTooLarge, the file and the limit), since Apply/Save would
