@@ -36,6 +36,7 @@
 #include "platform/ui/qt_text.h"
 #include "settings/ui/get_filename.h"
 #include "settings/ui/slide_list_page.h"
+#include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -485,6 +486,43 @@ TEST_F(ProgramTest, BrowseKeepsTheLastAppliedValueWhenCancelled) {
     EXPECT_EQ(platform::ui::fromQString(page.oImagePath->text()), "/shop/till1/image.tmp");
     EXPECT_EQ(chooser.lastTitle, "Please select image.tmp path");
     settings::ui::setFileDialog(previousDialog);
+}
+
+// A path longer than its field, from the parameter file or a chooser, is
+// shown whole and Apply/Save refuses it rather than saving it cut.
+TEST_F(ProgramTest, PathsBeyondTheFieldAreKeptWholeAndNotSavedCut) {
+    const std::string longData = "/shop/" + std::string(300, 'd');
+    std::string ini = readIni();
+    const std::size_t at = ini.find("[Datapath]\r\n") + 12;
+    ini.replace(at, ini.find("\r\n", at) - at, longData);
+    std::ofstream(dir.path() / "app" / "E2E.ini", std::ios::binary) << ini;
+    program->finish();
+    program.reset();
+    startProgram();
+    app::SettingsPage& page = program->settingsPage();
+    EXPECT_EQ(platform::ui::fromQString(page.oDataPath->text()), longData);
+
+    ScriptedFileDialog chooser;
+    settings::ui::FileDialog* previousDialog = settings::ui::setFileDialog(&chooser);
+    const std::string longCode = "/shop/" + std::string(260, 't') + "/image.tmp";
+    chooser.answer = longCode;
+    page.oBrowseCode->click();
+    settings::ui::setFileDialog(previousDialog);
+    EXPECT_EQ(platform::ui::fromQString(page.oImagePath->text()), longCode);
+
+    testsupport::ScriptedDialogs dialogs;
+    testsupport::DialogsScope scope(&dialogs);
+    program->applySaveAction();
+    ASSERT_EQ(dialogs.boxes().size(), 1u);
+    EXPECT_NE(dialogs.boxes()[0].text.find("NOT saved"), std::string::npos);
+    EXPECT_NE(dialogs.boxes()[0].text.find("at most 250"), std::string::npos);
+    EXPECT_EQ(readIni(), ini);
+
+    page.oImagePath->setText("/shop/till1/image.tmp");
+    page.oDataPath->setText("/shop/data");
+    program->applySaveAction();
+    EXPECT_EQ(dialogs.boxes().back().text, "Parameters saved.");
+    EXPECT_NE(readIni().find("[Datapath]\r\n/shop/data\r\n"), std::string::npos);
 }
 
 TEST_F(ProgramTest, FullScreenBoxTakesEffectOnlyAtTheNextStart) {

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <algorithm>
 
 #include "app/widget_style.h"
 #include "platform/ui/qt_text.h"
@@ -36,10 +37,18 @@ QPushButton* browseButton(QWidget* page, double x, double y) {
     return b;
 }
 
+// Puts `text` whole into a path field. The field's limit stops typing; a
+// longer value that the program puts there (from the parameter file, from a
+// chooser) is kept whole, for Apply/Save to refuse rather than cut.
+void setWhole(QLineEdit* e, const std::string& text) {
+    const QString value = platform::ui::toQString(text);
+    e->setMaxLength(std::max<int>(settings::kPathFieldWidth, int(value.size())));
+    e->setText(value);
+}
+
 QLineEdit* entry(QWidget* page, const std::string& text, double x, double y) {
     auto* e = new QLineEdit(page);
-    e->setMaxLength(250);
-    e->setText(platform::ui::toQString(text));
+    setWhole(e, text);
     setColours(e, -47);
     placeBottomLeft(e, x, y, 500, 24);
     return e;
@@ -147,14 +156,14 @@ void SettingsPage::browseCodeFile(const std::string& appliedBuffer) {
     std::string chosen = m_chooser(platform::ui::fromQString(oImagePath->text()), "image.tmp",
                                    "image.tmp path");
     if (chosen.empty()) chosen = appliedBuffer;
-    oImagePath->setText(platform::ui::toQString(chosen));
+    setWhole(oImagePath, chosen);
 }
 
 void SettingsPage::browseDataPath(const std::string& appliedPath) {
     std::string chosen = m_chooser(platform::ui::fromQString(oDataPath->text()),
                                    "imerch.dbf;istock.dbf;isub.dbf", "istock.dbf data path");
     if (chosen.empty()) chosen = appliedPath;
-    oDataPath->setText(platform::ui::toQString(dataPathFromChoice(chosen)));
+    setWhole(oDataPath, dataPathFromChoice(chosen));
 }
 
 }  // namespace app

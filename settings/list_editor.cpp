@@ -6,6 +6,7 @@
 #include "display/normalize.h"
 #include "platform/beep.h"
 #include "platform/dialogs.h"
+#include "settings/list_file.h"
 
 namespace settings {
 namespace {
@@ -55,14 +56,28 @@ void MoveDown(ListBox& oList) {
     oList.select(*n + 1);
 }
 
-bool addManualCode(ListBox& oChooseList, std::string_view fieldText) {
-    std::string cData = display::Normalize(core::upper(fieldText));
-    if (cData.empty()) {
+namespace {
+
+// Appends `entry`; an empty one only beeps, one the list table cannot hold
+// whole is refused with a message.
+bool appendEntry(ListBox& oChooseList, const std::string& entry) {
+    if (entry.empty()) {
         warningBeep();
         return false;
     }
-    oChooseList.append(cData);
+    if (!fitsListField(entry)) {
+        warningBeep();
+        platform::dialogs().messageBox(listEntryTooLong(entry) + "\r\n\r\nIt was not added.");
+        return false;
+    }
+    oChooseList.append(entry);
     return true;
+}
+
+}  // namespace
+
+bool addManualCode(ListBox& oChooseList, std::string_view fieldText) {
+    return appendEntry(oChooseList, display::Normalize(core::upper(fieldText)));
 }
 
 std::string imageEntry(std::string_view chosen, std::string_view cPath) {
@@ -77,13 +92,7 @@ std::string imageEntry(std::string_view chosen, std::string_view cPath) {
 }
 
 bool addImageEntry(ListBox& oChooseList, std::string_view chosen, std::string_view cPath) {
-    std::string cPathTemp = imageEntry(chosen, cPath);
-    if (cPathTemp.empty()) {
-        warningBeep();
-        return false;
-    }
-    oChooseList.append(cPathTemp);
-    return true;
+    return appendEntry(oChooseList, imageEntry(chosen, cPath));
 }
 
 }  // namespace settings

@@ -29,7 +29,8 @@ void MoveDown(ListBox& oList);
 
 // The OK action of "Add code only": `fieldText` upper-cased (Windows-1252)
 // and normalised; appended as the last item, or the warning beep when that
-// leaves nothing. Returns whether an item was added.
+// leaves nothing, or the beep and a message (listEntryTooLong) when the list
+// table could not hold it whole. Returns whether an item was added.
 bool addManualCode(ListBox& oChooseList, std::string_view fieldText);
 
 // The list entry for a picture chosen by "Add with image": `chosen` without
@@ -39,8 +40,8 @@ bool addManualCode(ListBox& oChooseList, std::string_view fieldText);
 std::string imageEntry(std::string_view chosen, std::string_view cPath);
 
 // The rest of "Add with image" once the chooser has answered: appends
-// imageEntry(chosen, cPath), or beeps when the chooser gave "". Returns
-// whether an item was added.
+// imageEntry(chosen, cPath), or beeps when the chooser gave "", or refuses an
+// entry too long as addManualCode does. Returns whether an item was added.
 bool addImageEntry(ListBox& oChooseList, std::string_view chosen, std::string_view cPath);
 
 }  // namespace settings

@@ -180,6 +180,45 @@ TEST_F(EditorTest, ImageEntryIsAppendedOrBeeps) {
     EXPECT_FALSE(addImageEntry(list, "", "c:\\pos"));  // the chooser was cancelled
     EXPECT_EQ(list.items(), Items{"images\\ab12345.jpg"});
     EXPECT_EQ(beeps, std::vector{kBeep});
+    EXPECT_TRUE(messages.empty());
+}
+
+// An entry the list table cannot hold whole is refused with a message that
+// names the limit, whichever way it comes; one that fits is added whole.
+TEST_F(EditorTest, EntriesLongerThanTheListFieldAreRefused) {
+    const std::string pics = "c:\\pos\\", name56(56, 'n');
+    struct Case {
+        const char* name;
+        std::function<bool(ListBox&)> add;
+        std::string entry;
+        bool fits;
+    } cases[] = {
+        {"picture at the limit", [&](ListBox& l) { return addImageEntry(l, pics + name56 + ".jpg", "c:\\pos"); },
+         name56 + ".jpg", true},
+        {"picture one over", [&](ListBox& l) { return addImageEntry(l, pics + name56 + "x.jpg", "c:\\pos"); },
+         name56 + "x.jpg", false},
+        {"picture outside the data path",
+         [&](ListBox& l) { return addImageEntry(l, "d:\\pics\\" + name56 + ".jpg", "c:\\pos"); },
+         "d:\\pics\\" + name56 + ".jpg", false},
+        {"typed code one over", [](ListBox& l) { return addManualCode(l, std::string(61, 'a')); },
+         std::string(61, 'A'), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        beeps.clear();
+        MemoryListBox list({"X"});
+        EXPECT_EQ(c.add(list), c.fits);
+        if (c.fits) {
+            EXPECT_EQ(list.items(), (Items{"X", c.entry}));
+            EXPECT_TRUE(messages.empty());
+            continue;
+        }
+        EXPECT_EQ(list.items(), Items{"X"});
+        EXPECT_EQ(beeps, std::vector{kBeep});
+        EXPECT_EQ(messages, Items{"This entry is longer than the 60 characters a slide show list "
+                                  "entry holds:\r\n\r\n" + c.entry + "\r\n\r\nIt was not added."});
+    }
 }
 
 TEST(MemoryListBox, PositionsOutOfRangeAreIgnored) {

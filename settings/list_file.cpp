@@ -19,6 +19,7 @@ const char* const kCannotDeleteOldList =
     "or it could be another instance of this program running\r\n"
     "on this computer. Check that all other windows are closed,\r\n"
     "then try again.   The new list is NOT saved yet.";
+const char* const kListNotSaved = "The new list is NOT saved.";
 const char* const kCannotCreateList = "Cannot create list file!\r\n\r\nThe new list is NOT saved.";
 const char* const kSavedToFile = "Saved to file: ";
 const char* const kListUnreadable = "The slide show list cannot be read:\r\n";
@@ -27,7 +28,8 @@ const char* const kListUnreadableEnd =
 
 namespace {
 
-// The value the field stores for `item`: its first 60 characters, blank-filled.
+// The value the field stores for `item`: blank-filled, or cut to the field
+// (only blanks, as SaveList refuses anything else).
 std::string stored(const std::string& item) {
     std::string value = item.substr(0, kListFieldWidth);
     value.resize(kListFieldWidth, ' ');
@@ -57,14 +59,10 @@ bool holdsList(const std::string& path, const ListBox& oList) {
     return same;
 }
 
-void refuse(const char* message) {
+void refuse(const std::string& message) {
     warningBeep(kSaveFailedTicks);
     platform::dialogs().messageBox(message);
 }
-
-}  // namespace
-
-namespace {
 
 void readRecords(ListBox& oList, const std::string& cListFile) {
     if (!workareas::isAliasOpen(kSlidesAlias)) {
@@ -83,6 +81,16 @@ void readRecords(ListBox& oList, const std::string& cListFile) {
 }
 
 }  // namespace
+
+bool fitsListField(std::string_view entry) {
+    const std::size_t end = entry.find_last_not_of(' ');
+    return end == std::string_view::npos || end < std::size_t(kListFieldWidth);
+}
+
+std::string listEntryTooLong(std::string_view entry) {
+    return "This entry is longer than the " + std::to_string(kListFieldWidth) +
+           " characters a slide show list entry holds:\r\n\r\n" + std::string(entry);
+}
 
 void ReadList(ListBox& oList, const std::string& cListFile) {
     if (!platform::isFile(cListFile)) return;
@@ -112,6 +120,12 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
     if (nItems == 0) {
         platform::dialogs().messageBox(kNothingToSave);
         return;
+    }
+    for (int i = 1; i <= nItems; ++i) {
+        const std::string item = oList.itemText(i);
+        if (!fitsListField(item)) {
+            return refuse(listEntryTooLong(item) + "\r\n\r\n" + kListNotSaved);
+        }
     }
     core::StopDisplay(true);
     wait(100);

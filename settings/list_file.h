@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "settings/list_box.h"
 
@@ -20,6 +21,12 @@ inline constexpr const char* kListField = "CODE";
 inline constexpr int kListFieldWidth = 60;
 inline constexpr const char* kSlidesAlias = "slides";
 
+// Whether the field holds `entry` whole (blanks after its 60th character
+// aside: the field's own filling).
+bool fitsListField(std::string_view entry);
+// Says that `entry` does not fit the field, naming the limit and the entry.
+std::string listEntryTooLong(std::string_view entry);
+
 // Pauses the calling thread for `hundredths` of a second.
 using PauseFn = std::function<void(int hundredths)>;
 
@@ -33,9 +40,11 @@ using PauseFn = std::function<void(int hundredths)>;
 // that the slide show starts without it.
 void ReadList(ListBox& oList, const std::string& cListFile);
 
-// Replaces the table `cListFile` with the items of `oList` (each cut to 60
-// characters, blank-filled). An empty list only shows "Nothing to save!!".
-// Otherwise it suspends the display (core::StopDisplay(true), left on
+// Replaces the table `cListFile` with the items of `oList`, blank-filled to
+// the field. An empty list only shows "Nothing to save!!"; an item that does
+// not fit the field is never cut: the first such one refuses the save with
+// the warning beep and listEntryTooLong + kListNotSaved, before anything is
+// touched. Otherwise it suspends the display (core::StopDisplay(true), left on
 // whatever happens), pauses a second so the display timer thread closes its
 // tables, closes this thread's tables and writes the new table beside the
 // old one ("<cListFile>.tmp"). Only when that is complete and no one else
@@ -51,6 +60,7 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
 extern const char* const kNothingToSave;
 extern const char* const kCannotDeleteOldList;  // four lines joined by CR LF
 extern const char* const kCannotCreateList;
+extern const char* const kListNotSaved;
 extern const char* const kSavedToFile;          // followed by cListFile
 extern const char* const kListUnreadable;        // cListFile and kListUnreadableEnd follow
 extern const char* const kListUnreadableEnd;

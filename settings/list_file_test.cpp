@@ -176,13 +176,35 @@ TEST_F(ListFileTest, SavesReadsAndSavesAgainUnchanged) {
     EXPECT_TRUE(raised.empty());
 }
 
-TEST_F(ListFileTest, EntriesAreCutAndFilledToTheField) {
-    const std::string seventy(70, 'x');
-    const Items items{seventy, std::string(60, 'y'), "", "images\\ring.jpg", "caf\xE9", "   "};
+TEST_F(ListFileTest, EntriesAreFilledToTheField) {
+    const Items items{std::string(60, 'y'), "", "images\\ring.jpg", "caf\xE9", "   ",
+                      "z" + std::string(80, ' ')};  // blanks beyond the field are its filling
     save(items);
-    Items want = filledAll(items);
-    EXPECT_EQ(want[0], std::string(60, 'x'));
-    EXPECT_EQ(records(), want);
+    EXPECT_EQ(records(), filledAll(items));
+    EXPECT_EQ(messages(), Items{std::string("Saved to file: ") + cListFile});
+}
+
+// An entry the field cannot hold whole refuses the save before anything is
+// touched; it is never cut.
+TEST_F(ListFileTest, EntryLongerThanTheFieldRefusesTheSave) {
+    save({"OLD1"});
+    const std::string before = dir.read("TILL1.dbf");
+    for (const std::string& entry : {std::string(61, 'x'), "images\\" + std::string(70, 'r') + ".jpg",
+                                     std::string(59, 'a') + " b"}) {
+        SCOPED_TRACE(entry);
+        core::resetDisplayState();
+        beeps.clear();
+        pauses.clear();
+        save({"NEW1", entry});
+        EXPECT_EQ(messages().back(),
+                  "This entry is longer than the 60 characters a slide show list entry holds:"
+                  "\r\n\r\n" + entry + "\r\n\r\nThe new list is NOT saved.");
+        EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{kSaveBeep}));
+        EXPECT_FALSE(core::StopDisplay()) << "the display goes on";
+        EXPECT_TRUE(pauses.empty());
+        EXPECT_EQ(dir.read("TILL1.dbf"), before);
+        EXPECT_FALSE(leftoverTemp());
+    }
 }
 
 TEST_F(ListFileTest, EmptyListTouchesNothing) {

@@ -39,6 +39,20 @@ double periodWithin(double v, int low, int high) {
     return v > high ? high : v;
 }
 
+// Refused when a path is longer than its field, rather than cut.
+platform::Status pathsFit(const Settings& s) {
+    for (const auto& [name, path] : {std::pair{"code file path", &s.cBuffer},
+                                     std::pair{"data path", &s.cPath}}) {
+        if (path->size() > std::size_t(kPathFieldWidth)) {
+            return platform::Status::invalid(
+                "The " + std::string(name) + " has " + std::to_string(path->size()) +
+                " characters; it may have at most " + std::to_string(kPathFieldWidth) +
+                ". Shorten it, then Apply/Save again.");
+        }
+    }
+    return {};
+}
+
 // Whole numbers without a width limit, leading blanks removed.
 std::string wholeNumber(double v) { return core::formatNumberTrimmed(v, 0); }
 
@@ -150,8 +164,11 @@ platform::Status SaveParam(const std::string& paramFile, Settings& settings,
         settings.posY = window.positionY();
     }
     int frameState = window.fullScreenTicked() ? 2 : 3;
-    std::string text = paramText(settings, frameState);
-    platform::Status st = platform::writeFileAtomic(paramFile, text);
+    if (platform::Status fits = pathsFit(settings); !fits.isOk()) {
+        platform::dialogs().messageBox("Parameters NOT saved!\r\n\r\n" + fits.message());
+        return fits;
+    }
+    platform::Status st = platform::writeFileAtomic(paramFile, paramText(settings, frameState));
     if (st.isOk()) {
         platform::dialogs().messageBox("Parameters saved.");
     } else {

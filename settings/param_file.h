@@ -34,6 +34,8 @@ inline constexpr double kIdleSlidesMax = 3600;
 // second).
 inline constexpr int kSlowMin = 20, kSlowMax = 300;
 inline constexpr int kFastMin = 5, kFastMax = 100;
+// The most characters the page's two path fields take, and SaveParam keeps.
+inline constexpr int kPathFieldWidth = 250;
 
 // Reads `paramFile` into `settings`: each section found replaces its values,
 // a missing one leaves them as they are. A period read is rounded to whole
@@ -71,7 +73,9 @@ public:
 // state to write from the check box, then writes the fourteen lines through a
 // temporary file and a rename, so a failed save never leaves a truncated
 // file. Reports "Parameters saved." on success; on failure a message box that
-// says the parameters were not saved and why. GUI thread. Returns the write's
+// says the parameters were not saved and why. A code file path or data path
+// longer than kPathFieldWidth is never cut: the file is left as it was and
+// the message names the path and the limit. GUI thread. Returns the write's
 // status.
 platform::Status SaveParam(const std::string& paramFile, Settings& settings,
                            const WindowQuery& window);

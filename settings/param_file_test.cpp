@@ -247,6 +247,45 @@ TEST_F(ParamFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
     EXPECT_EQ(dir.read("TILL2.ini"), kSaved);
 }
 
+// A path longer than its field is refused whole, never cut: the old file
+// stays and the message names the path and the limit.
+TEST_F(ParamFileTest, PathsLongerThanTheirFieldAreRefusedNotCut) {
+    const std::string fits(250, 'c'), tooLong = "C:\\" + std::string(248, 'x');
+    struct Case {
+        const char* name;
+        std::string cBuffer, cPath;
+        const char* named;  // nullptr: saved
+    } cases[] = {
+        {"both at the limit", fits, fits, nullptr},
+        {"code file path one over", tooLong, "C:\\POS", "The code file path has 251 characters"},
+        {"data path one over", "C:\\POS\\image.tmp", tooLong, "The data path has 251 characters"},
+        {"far over", std::string(5000, 'y'), tooLong, "The code file path has 5000 characters"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.write("TILL2.ini", kSaved);
+        dialogs.messages.clear();
+        FakeWindow window;
+        Settings s = values(c.cBuffer, c.cPath, 100, 10);
+        const bool saved = settings::SaveParam(file(), s, window).isOk();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        if (!c.named) {
+            EXPECT_TRUE(saved);
+            Settings back;
+            settings::ReadParam(file(), back);
+            EXPECT_EQ(back.cBuffer, c.cBuffer);
+            EXPECT_EQ(back.cPath, c.cPath);
+            continue;
+        }
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(dialogs.messages[0].rfind("Parameters NOT saved!", 0), 0u) << dialogs.messages[0];
+        EXPECT_NE(dialogs.messages[0].find(c.named), std::string::npos) << dialogs.messages[0];
+        EXPECT_NE(dialogs.messages[0].find("at most 250"), std::string::npos);
+        EXPECT_EQ(dir.read("TILL2.ini"), kSaved);
+        EXPECT_EQ(s.cBuffer, c.cBuffer) << "the value itself stays whole";
+    }
+}
+
 #ifndef _WIN32
 // Anything but a regular file reads as a missing file, at once; a huge file
 // too, and the user is told, since Apply/Save would replace it.
