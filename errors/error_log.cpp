@@ -159,34 +159,46 @@ std::string errorLogText(const Error& oError, int nLevel, const Services& servic
     return text;
 }
 
+namespace {
+
+platform::OpenMode logOpen(platform::Disposition disposition) {
+    return {platform::Access::ReadWrite, platform::Share::Exclusive, disposition,
+            /*followLinks=*/false};
+}
+
+}  // namespace
+
 void ErrorLog(const Error& oError, int nLevel, const Services& services) {
     platform::Dialogs& dialogs = services.dialogs ? *services.dialogs : platform::dialogs();
-    const auto open = services.openLogFile ? services.openLogFile : platform::openFile;
     const std::string text = errorLogText(oError, nLevel, services);
     // Nothing here raises an error: the log is written on the way out after
     // an error, and a handler called from here would come back here.
     for (int n = 0; n < kMaxNames; ++n) {
         const std::string name = errorLogName(n);
         const std::string path = pathIn(services.logFolder, name);
-        // A name that cannot be opened is skipped for the next, silently: a
+        // A name that cannot be used is skipped for the next, silently: a
         // read-only file, one held open elsewhere, a folder, a FIFO, a device
-        // and a symbolic link, which is not followed to wherever it points.
+        // and a symbolic link, which is not followed to wherever it points. A
+        // free name is taken by creating the file, which fails where anything
+        // at all is (a FIFO, a device, a dangling link).
         std::unique_ptr<platform::File> file;
-        platform::Status st = open(path,
-                                   {platform::Access::ReadWrite, platform::Share::Exclusive,
-                                    platform::Disposition::Replace, /*followLinks=*/false},
-                                   &file);
+        platform::Status st = platform::openFile(path, logOpen(platform::Disposition::Existing), &file);
+        bool created = false;
+        if (st.code() == platform::Status::Code::NotFound) {
+            st = platform::openFile(path, logOpen(platform::Disposition::CreateNew), &file);
+            created = st.isOk();
+        }
         if (!st.isOk()) continue;
-        st = file->writeAt(0, text.data(), text.size());
-        if (st.isOk()) st = file->sync();
         file.reset();
-        if (st.isOk()) {
+        // Written beside the name and put in its place once every byte is on
+        // the disk, so a failing disk leaves an earlier log as it was.
+        if (platform::writeFileAtomic(path, text).isOk()) {
             dialogs.messageBox("Error log was written to the file " + name);
             return;
         }
         // The disk took the name but not the log (full, failing): every other
-        // name is on the same disk. What was written of it helps no one.
-        static_cast<void>(platform::removeFile(path));
+        // name is on the same disk.
+        if (created) static_cast<void>(platform::removeFile(path));
         break;
     }
     dialogs.messageBox("Unable to open error log file");

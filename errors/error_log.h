@@ -12,10 +12,12 @@ namespace errors {
 // file's name in a message box once every byte is on the disk (written and
 // flushed). A name that cannot be opened (read-only, held open elsewhere, not
 // a regular file, or a symbolic link, which is never followed) is skipped for
-// "KRLERROR.001", "KRLERROR.002" ... "KRLERROR.999". When all 1,000 fail, or
-// the log cannot be written or flushed (what was written is removed), the box
-// "Unable to open error log file" is shown and the program ends with exit code
-// 1 (services.endProgram). Raises no error, so it never comes back to itself
+// "KRLERROR.001", "KRLERROR.002" ... "KRLERROR.999". The log is written
+// beside the name and takes its place only when complete, so a failing disk
+// leaves an earlier log whole and no partial file behind. When all 1,000
+// names fail, or the log cannot be written or flushed, the box "Unable to
+// open error log file" is shown and the program ends with exit code 1
+// (services.endProgram). Raises no error, so it never comes back to itself
 // through the handler.
 // The call stack is listed from level nLevel + 1 counted from ErrorLog (level
 // 0); levels 1 and 2 are the handler and its installed block, so nLevel 2

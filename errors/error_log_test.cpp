@@ -7,6 +7,7 @@
 
 #include "errors/handler_test_support.h"
 #include "platform/file.h"
+#include "platform/write_faults.h"
 #include "tables/dbe.h"
 #include "testsupport/hostile_files.h"
 
@@ -218,25 +219,28 @@ TEST(ErrorLogTest, LogThatCannotBeWrittenEndsTheProgramWithoutComingBack) {
         return Action::Default;
     });
     TempDir dir;
+    dir.write("KRLERROR.LOG", "an earlier log");
     ScriptedDialogs dialogs({platform::Answer::Abort});
     Services s = test::testServices(dialogs, dir);
-    int opens = 0;
-    s.openLogFile = [&](const std::string&, platform::OpenMode,
-                        std::unique_ptr<platform::File>* file) {
-        ++opens;
-        *file = platform::memoryFile(std::make_shared<std::string>(), /*failAfterWrites=*/0);
-        return platform::Status();
-    };
     Error e = sampleError();
     e.genCode = kGenWrite;  // not a division by zero: the dialogue comes
+    platform::failWritesAfter(0);
     try {
         StandardEH(e, s);
+        platform::stopFailingWrites();
         FAIL() << "the handler returned";
     } catch (const ProgramEnded& end) {
+        platform::stopFailingWrites();
         EXPECT_EQ(end.code, 1);
     }
     EXPECT_EQ(raised, 0);
-    EXPECT_EQ(opens, 1);  // every other name is on the same disk
+    // Every other name is on the same disk; the earlier log stays whole.
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"KRLERROR.LOG"});
+    EXPECT_EQ(dir.read("KRLERROR.LOG"), "an earlier log");
     auto boxes = dialogs.boxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].kind, "confirm");

@@ -31,11 +31,6 @@ struct Services {
 
     // Error log only.
     std::string logFolder;                       // "": the current directory
-    // Opens the log file; empty: platform::openFile. Tests hand out memory
-    // files that fail (platform::memoryFile's failAfterWrites).
-    std::function<platform::Status(const std::string&, platform::OpenMode,
-                                   std::unique_ptr<platform::File>*)>
-        openLogFile;
     std::function<std::string()> programPath;    // empty: platform::programPath
     std::function<std::tm()> now;                // local date and time; empty: the clock
     std::string version;                         // "": programVersion()

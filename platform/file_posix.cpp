@@ -10,6 +10,7 @@
 #include "platform/file.h"
 #include "platform/open_posix.h"
 #include "platform/path.h"
+#include "platform/write_faults.h"
 
 // See file.h for the locking scheme. Open-file-description locks belong to
 // the open, not to the process, so two opens of one file in this process
@@ -132,6 +133,9 @@ Status openFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* f
     // An exclusive open needs write access for its write lock; read-only
     // callers still only read through it.
     bool writable = wantWrite || exclusive;
+    if (mode.disposition != Disposition::Existing) {
+        if (Status fault = injectedWriteFault("create", path); !fault.isOk()) return fault;
+    }
     int fd = -1;
     Status opened = posix::openRegular(path, *native, flags | (writable ? O_RDWR : O_RDONLY), 0666,
                                        mode.followLinks, &fd);
@@ -148,7 +152,7 @@ Status openFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* f
         Status ts = f->truncate(0);
         if (!ts.isOk()) return ts;
     }
-    *file = std::move(f);
+    *file = withInjectedFaults(std::move(f), path);
     return {};
 }
 

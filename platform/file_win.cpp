@@ -6,6 +6,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/open_win.h"
+#include "platform/write_faults.h"
 
 // See file.h: sharing is the open's share mode; byte-range locks are
 // LockFileEx locks, which Windows enforces against reads and writes of the
@@ -126,10 +127,13 @@ Status openFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* f
     DWORD disposition = OPEN_EXISTING;
     if (mode.disposition == Disposition::CreateNew) disposition = CREATE_NEW;
     if (mode.disposition == Disposition::Replace) disposition = CREATE_ALWAYS;
+    if (mode.disposition != Disposition::Existing) {
+        if (Status fault = injectedWriteFault("create", path); !fault.isOk()) return fault;
+    }
     HANDLE h = INVALID_HANDLE_VALUE;
     Status st = win::openRegular(path, access, share, disposition, mode.followLinks, &h);
     if (!st.isOk()) return st;
-    *file = std::make_unique<WinFile>(h, path);
+    *file = withInjectedFaults(std::make_unique<WinFile>(h, path), path);
     return {};
 }
 

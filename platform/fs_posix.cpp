@@ -12,6 +12,7 @@
 #include "platform/fs.h"
 #include "platform/open_posix.h"
 #include "platform/path.h"
+#include "platform/write_faults.h"
 
 namespace platform {
 using posix::errnoStatus;
@@ -91,6 +92,7 @@ Status readFile(const std::string& path, std::string* content, std::uint64_t lim
 Status writeFile(const std::string& path, const std::string& content) {
     auto native = toNative(path);
     if (!native) return unmapped(path);
+    if (Status fault = injectedWriteFault("write", path); !fault.isOk()) return fault;
     int fd = -1;
     Status opened = posix::openRegular(path, *native, O_WRONLY | O_CREAT | O_TRUNC, 0666, true, &fd);
     if (!opened.isOk()) return opened;
@@ -105,12 +107,16 @@ Status writeFileAtomic(const std::string& path, const std::string& content) {
     static std::atomic<unsigned> counter{0};
     std::string tmp = *native + ".tmp" + std::to_string(::getpid()) + "-" +
                       std::to_string(counter.fetch_add(1));
+    if (Status fault = injectedWriteFault("create", tmp); !fault.isOk()) return fault;
     int fd = -1;
     Status opened = posix::openRegular(tmp, tmp, O_WRONLY | O_CREAT | O_EXCL, 0666, false, &fd);
     if (!opened.isOk()) return opened;
-    Status st = writeAll(fd, content, tmp);
+    Status st = injectedWriteFault("write", tmp);
+    if (st.isOk()) st = writeAll(fd, content, tmp);
+    if (st.isOk()) st = injectedWriteFault("flush", tmp);
     if (st.isOk() && ::fsync(fd) != 0) st = errnoStatus("cannot flush", tmp, errno);
     if (::close(fd) != 0 && st.isOk()) st = errnoStatus("cannot write", tmp, errno);
+    if (st.isOk()) st = injectedWriteFault("replace", path);
     if (st.isOk() && ::rename(tmp.c_str(), native->c_str()) != 0) {
         st = errnoStatus("cannot replace", path, errno);
     }
@@ -130,6 +136,7 @@ Status renameFile(const std::string& from, const std::string& to) {
     auto b = toNative(to);
     if (!a) return unmapped(from);
     if (!b) return unmapped(to);
+    if (Status fault = injectedWriteFault("rename", from); !fault.isOk()) return fault;
     if (::rename(a->c_str(), b->c_str()) != 0) return errnoStatus("cannot rename", from, errno);
     return {};
 }

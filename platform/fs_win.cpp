@@ -10,6 +10,7 @@
 
 #include "platform/fs.h"
 #include "platform/open_win.h"
+#include "platform/write_faults.h"
 
 namespace platform {
 namespace {
@@ -84,6 +85,7 @@ Status readFile(const std::string& path, std::string* content, std::uint64_t lim
 }
 
 Status writeFile(const std::string& path, const std::string& content) {
+    if (Status fault = injectedWriteFault("write", path); !fault.isOk()) return fault;
     HANDLE h = INVALID_HANDLE_VALUE;
     Status opened = win::openRegular(path, GENERIC_WRITE, 0, CREATE_ALWAYS, true, &h);
     if (!opened.isOk()) return opened;
@@ -98,12 +100,16 @@ Status writeFileAtomic(const std::string& path, const std::string& content) {
     static std::atomic<unsigned> counter{0};
     std::string tmp = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
                       std::to_string(counter.fetch_add(1));
+    if (Status fault = injectedWriteFault("create", tmp); !fault.isOk()) return fault;
     HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot create", tmp);
-    Status st = writeHandle(h, content, tmp);
+    Status st = injectedWriteFault("write", tmp);
+    if (st.isOk()) st = writeHandle(h, content, tmp);
+    if (st.isOk()) st = injectedWriteFault("flush", tmp);
     if (st.isOk() && !FlushFileBuffers(h)) st = lastErrorStatus("cannot flush", tmp);
     CloseHandle(h);
+    if (st.isOk()) st = injectedWriteFault("replace", path);
     if (st.isOk() && !MoveFileExA(tmp.c_str(), path.c_str(),
                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         st = lastErrorStatus("cannot replace", path);
@@ -118,6 +124,7 @@ Status removeFile(const std::string& path) {
 }
 
 Status renameFile(const std::string& from, const std::string& to) {
+    if (Status fault = injectedWriteFault("rename", from); !fault.isOk()) return fault;
     if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return lastErrorStatus("cannot rename", from);
     }
