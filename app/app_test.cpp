@@ -24,6 +24,7 @@
 #include "app/settings_page.h"
 #include "app/ui_probe.h"
 #include "core/display_state.h"
+#include "core/profile.h"
 #include "core/xbase_values.h"
 #include "app/window_placement.h"
 #include "devtools/demo_shop.h"
@@ -84,6 +85,18 @@ protected:
         const std::size_t head = text.find("[StartPos]\r\n");
         ASSERT_NE(head, std::string::npos) << text;
         text = text.substr(0, head) + "[StartPos]\r\n" + startPos + "\r\n";
+        std::ofstream(dir.path() / "app" / "E2E.ini", std::ios::binary) << text;
+        startProgram();
+    }
+    // Starts the program again with the value line of `head` set to `value`.
+    void restartWithValue(const std::string& head, const std::string& value) {
+        program->finish();
+        program.reset();
+        std::string text = readIni();
+        const std::size_t at = text.find(head + "\r\n");
+        ASSERT_NE(at, std::string::npos) << text;
+        const std::size_t from = at + head.size() + 2;
+        text.replace(from, text.find("\r\n", from) - from, value);
         std::ofstream(dir.path() / "app" / "E2E.ini", std::ios::binary) << text;
         startProgram();
     }
@@ -207,6 +220,41 @@ TEST_F(ProgramTest, OpensAtTheSavedPlaceAndSavesTheSamePlace) {
     EXPECT_EQ(w.frameGeometry().bottom() + 1, screen.bottom() + 1 - 90);
     program->applySaveAction();
     EXPECT_NE(readIni().find("[StartPos]\r\n120,90,3\r\n"), std::string::npos) << readIni();
+}
+
+// A start position off the screen, or one that shows the window only in
+// part, opens the window centred.
+TEST_F(ProgramTest, StartPositionOffTheScreenOpensCentred) {
+    const QRect screen = app::screenRect(app::targetScreen());
+    const core::Position centre = core::centredPosition(screen.width(), screen.height());
+    for (const char* startPos : {"-30000,-30000,3", "-5,100,3", "100,-1,3",
+                                 "99999999999,99999999999,3", "100,100000,3"}) {
+        SCOPED_TRACE(startPos);
+        restartWith(startPos);
+        EXPECT_EQ(app::windowPosition(program->window(), app::targetScreen()), centre);
+    }
+}
+
+// Periods in the file beyond the spin buttons' limits run as the page shows
+// them.
+TEST_F(ProgramTest, PeriodsBeyondTheFieldLimitsRunAsThePageShows) {
+    const struct {
+        const char* slow;
+        const char* fast;
+        int slowRun, fastRun;
+    } cases[] = {{"999", "99999999999", 300, 100}, {"0", "-7", 20, 5}, {"abc", "2", 20, 5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.slow) + " " + c.fast);
+        restartWithValue("[SlowTime]", c.slow);
+        restartWithValue("[FastTime]", c.fast);
+        const app::SettingsPage& page = program->settingsPage();
+        EXPECT_EQ(page.oSlow->value(), c.slowRun);
+        EXPECT_EQ(page.oFast->value(), c.fastRun);
+        program->watchAction();
+        EXPECT_EQ(period(), c.fastRun);
+        program->showAction();
+        EXPECT_EQ(period(), c.slowRun);
+    }
 }
 
 // The frame state from the file: 1 minimised, 2 maximised over the work area
@@ -492,13 +540,8 @@ TEST_F(ProgramTest, BrowseKeepsTheLastAppliedValueWhenCancelled) {
 // shown whole and Apply/Save refuses it rather than saving it cut.
 TEST_F(ProgramTest, PathsBeyondTheFieldAreKeptWholeAndNotSavedCut) {
     const std::string longData = "/shop/" + std::string(300, 'd');
-    std::string ini = readIni();
-    const std::size_t at = ini.find("[Datapath]\r\n") + 12;
-    ini.replace(at, ini.find("\r\n", at) - at, longData);
-    std::ofstream(dir.path() / "app" / "E2E.ini", std::ios::binary) << ini;
-    program->finish();
-    program.reset();
-    startProgram();
+    restartWithValue("[Datapath]", longData);
+    const std::string ini = readIni();
     app::SettingsPage& page = program->settingsPage();
     EXPECT_EQ(platform::ui::fromQString(page.oDataPath->text()), longData);
 
