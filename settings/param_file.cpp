@@ -39,10 +39,16 @@ double periodWithin(double v, int low, int high) {
     return v > high ? high : v;
 }
 
-// Refused when a path is longer than its field, rather than cut.
+// Refused when a path is longer than its field, rather than cut, or holds a
+// line break, which would end its line in the file.
 platform::Status pathsFit(const Settings& s) {
     for (const auto& [name, path] : {std::pair{"code file path", &s.cBuffer},
                                      std::pair{"data path", &s.cPath}}) {
+        if (path->find_first_of("\r\n") != std::string::npos) {
+            return platform::Status::invalid("The " + std::string(name) +
+                                             " holds a line break, which the parameter file "
+                                             "cannot keep.");
+        }
         if (path->size() > std::size_t(kPathFieldWidth)) {
             return platform::Status::invalid(
                 "The " + std::string(name) + " has " + std::to_string(path->size()) +

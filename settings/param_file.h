@@ -74,8 +74,8 @@ public:
 // temporary file and a rename, so a failed save never leaves a truncated
 // file. Reports "Parameters saved." on success; on failure a message box that
 // says the parameters were not saved and why. A code file path or data path
-// longer than kPathFieldWidth is never cut: the file is left as it was and
-// the message names the path and the limit. GUI thread. Returns the write's
+// longer than kPathFieldWidth, or holding a line break, is never cut: the
+// file is left as it was and the message names the path and the reason. GUI thread. Returns the write's
 // status.
 platform::Status SaveParam(const std::string& paramFile, Settings& settings,
                            const WindowQuery& window);
