@@ -247,9 +247,9 @@ TEST_F(ParamFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
     EXPECT_EQ(dir.read("TILL2.ini"), kSaved);
 }
 
-// A path longer than its field is refused whole, never cut: the old file
-// stays and the message names the path and the limit.
-TEST_F(ParamFileTest, PathsLongerThanTheirFieldAreRefusedNotCut) {
+// A path longer than its field, or with a line break, is refused, never cut:
+// the old file stays and the message names the path and the reason.
+TEST_F(ParamFileTest, PathsThatDoNotFitTheirLineAreRefusedNotCut) {
     const std::string fits(250, 'c'), tooLong = "C:\\" + std::string(248, 'x');
     struct Case {
         const char* name;
