@@ -20,6 +20,22 @@ std::optional<int> selectedOrComplain(const ListBox& oList) {
     return n;
 }
 
+// Appends `entry`; an empty one only beeps, one the list table cannot hold
+// whole is refused with a message.
+bool appendEntry(ListBox& oChooseList, const std::string& entry) {
+    if (entry.empty()) {
+        warningBeep();
+        return false;
+    }
+    if (!fitsListField(entry)) {
+        warningBeep();
+        platform::dialogs().messageBox(listEntryTooLong(entry) + "\r\n\r\nIt was not added.");
+        return false;
+    }
+    oChooseList.append(entry);
+    return true;
+}
+
 }  // namespace
 
 void warningBeep(int ticks) {
@@ -55,26 +71,6 @@ void MoveDown(ListBox& oList) {
     oList.deleteAt(*n);
     oList.select(*n + 1);
 }
-
-namespace {
-
-// Appends `entry`; an empty one only beeps, one the list table cannot hold
-// whole is refused with a message.
-bool appendEntry(ListBox& oChooseList, const std::string& entry) {
-    if (entry.empty()) {
-        warningBeep();
-        return false;
-    }
-    if (!fitsListField(entry)) {
-        warningBeep();
-        platform::dialogs().messageBox(listEntryTooLong(entry) + "\r\n\r\nIt was not added.");
-        return false;
-    }
-    oChooseList.append(entry);
-    return true;
-}
-
-}  // namespace
 
 bool addManualCode(ListBox& oChooseList, std::string_view fieldText) {
     return appendEntry(oChooseList, display::Normalize(core::upper(fieldText)));
