@@ -97,7 +97,10 @@ void readStartPos(std::string_view text, const std::string& upperText, Settings&
         settings.posY = nComma2 > nComma1 ? numberAt(nComma1 + 1, nComma2 - nComma1) : 0.0;
     }
     if (nEnd > 0) {
-        settings.nFrameState = nEnd > nComma2 ? int(numberAt(nComma2 + 1, nEnd - nComma2)) : 0;
+        const double state = nEnd > nComma2 ? numberAt(nComma2 + 1, nEnd - nComma2) : 0.0;
+        // Only 1, 2 and 3 mean something (the window opens normal for any
+        // other), and a huge value must not reach the conversion to int.
+        settings.nFrameState = state >= 1 && state < 4 ? int(state) : 0;
     }
 }
 

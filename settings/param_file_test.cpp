@@ -147,6 +147,11 @@ TEST_F(ParamFileTest, MisformedFiles) {
          values("", "", 7, 8, 212, 184, 3)},
         {"frame state 3", "[StartPos]\r\n-5,7,3\r\n", values("", "", 7, 8, 5, 6, 2),
          values("", "", 7, 8, -5, 7, 3)},
+        // Any other frame state opens the window normal; a huge one too.
+        {"frame state out of range", "[StartPos]\r\n5,7,99999999999\r\n",
+         values("", "", 7, 8, 5, 6, 2), values("", "", 7, 8, 5, 7, 0)},
+        {"frame state negative", "[StartPos]\r\n5,7,-1e300\r\n", values("", "", 7, 8, 5, 6, 2),
+         values("", "", 7, 8, 5, 7, 0)},
     };
     for (const auto& c : cases) {
         if (c.text) {
