@@ -346,4 +346,17 @@ private:
 
 EmfCheck checkEmf(std::string_view bytes) { return Checker(bytes).run(); }
 
+EmfSize emfSize(std::string_view bytes) {
+    if (bytes.size() < 88) return {};
+    auto s32 = [&](std::size_t at) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+        return std::int64_t(std::int32_t(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
+                                         std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24));
+    };
+    if (s32(0) != kHeader || s32(40) != 0x464D4520) return {};
+    const std::int64_t w = s32(16) - s32(8), h = s32(20) - s32(12);  // right - left, bottom - top
+    if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return {};
+    return {int(w), int(h)};
+}
+
 }  // namespace display

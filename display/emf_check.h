@@ -30,4 +30,14 @@ struct EmfCheck {
 // is wrong with it, for a note to support staff.
 EmfCheck checkEmf(std::string_view bytes);
 
+// The picture's own size in device pixels, from the header record's bounds.
+// 0 x 0 when `bytes` does not begin with an EMF header or the bounds hold no
+// area. Reads the header only: it says nothing about the records.
+struct EmfSize {
+    int width = 0;
+    int height = 0;
+    bool isEmpty() const { return width <= 0 || height <= 0; }
+};
+EmfSize emfSize(std::string_view bytes);
+
 }  // namespace display

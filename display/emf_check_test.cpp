@@ -69,6 +69,32 @@ TEST(EmfCheckTest, SoundMetafilesPass) {
     EXPECT_EQ(padded.length, rectangle().size());
 }
 
+TEST(EmfSizeTest, ComesFromTheHeaderBounds) {
+    auto withBounds = [](std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
+        return words({1, 88, std::uint32_t(l), std::uint32_t(t), std::uint32_t(r),
+                      std::uint32_t(b)}) + rectangle().substr(24);
+    };
+    const struct {
+        std::string bytes;
+        int width, height;
+    } cases[] = {
+        {rectangle(), 100, 100},
+        {withBounds(10, 20, 210, 120), 200, 100},
+        {withBounds(-50, -40, 50, 40), 100, 80},
+        {withBounds(0, 0, 0, 100), 0, 0},                    // no area
+        {withBounds(100, 0, 0, 100), 0, 0},                  // right of its left
+        {withBounds(INT32_MIN, 0, INT32_MAX, 100), 0, 0},    // wider than any picture
+        {rectangle().substr(0, 87), 0, 0},                   // no whole header
+        {"\x02" + rectangle().substr(1), 0, 0},              // not a header record
+        {rectangle().replace(40, 4, "XEMF"), 0, 0},          // no signature
+    };
+    for (const auto& c : cases) {
+        const display::EmfSize size = display::emfSize(c.bytes);
+        EXPECT_EQ(size.width, c.width) << c.bytes.size();
+        EXPECT_EQ(size.height, c.height) << c.bytes.size();
+    }
+}
+
 TEST(EmfCheckTest, EveryTruncationIsRefused) {
     const std::string emf = rectangle();
     for (std::size_t n = 0; n < emf.size(); ++n)

@@ -2,14 +2,14 @@
 
 #include <unwind.h>
 
-#include <cstdlib>
-#include <cxxabi.h>
-#include <mutex>
-
 #include "core/xbase_values.h"
 
 #if LUMISETT_HAVE_LIBBACKTRACE
 #include <backtrace.h>
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <mutex>
 #endif
 
 namespace errors {
@@ -32,6 +32,10 @@ _Unwind_Reason_Code onFrame(_Unwind_Context* context, void* arg) {
     return state->out->size() < 128 ? _URC_NO_REASON : _URC_END_OF_STACK;
 }
 
+#if LUMISETT_HAVE_LIBBACKTRACE
+// Naming frames needs the library that reads the debug information: without
+// it (the Windows build) addresses stay unnamed, and none of this is used.
+
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 // Frames that belong to the language's and the system's machinery rather
@@ -53,8 +57,6 @@ std::string demangle(const char* name) {
     std::free(out);
     return result;
 }
-
-#if LUMISETT_HAVE_LIBBACKTRACE
 
 std::mutex g_lookupMutex;
 

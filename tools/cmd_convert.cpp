@@ -1,10 +1,13 @@
 // The child side of the display's metafile conversion (display/metafile_child.h).
+#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #endif
 
@@ -33,7 +36,26 @@ constexpr bool kLimitMemory = true;
 #endif
 
 void limitSelf() {
-#ifndef _WIN32
+#ifdef _WIN32
+    // No error boxes: a crash ends this process at once, for the parent to see.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    // A job object of its own carries the limits. Where one cannot be made or
+    // joined, the parent's time limit still ends this process.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job) return;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_TIME |
+                                              JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+    limits.BasicLimitInformation.PerProcessUserTimeLimit.QuadPart =
+        LONGLONG(display::kMetafileChildCpuSeconds) * 10'000'000;  // 100 ns units
+    if (kLimitMemory) {
+        limits.BasicLimitInformation.LimitFlags |= JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+        limits.ProcessMemoryLimit = SIZE_T(display::kMetafileChildMemory);
+    }
+    if (SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        AssignProcessToJobObject(job, GetCurrentProcess());
+    // The handle stays open for the life of the process: the job with it.
+#else
     struct rlimit cpu = {rlim_t(display::kMetafileChildCpuSeconds),
                          rlim_t(display::kMetafileChildCpuSeconds)};
     setrlimit(RLIMIT_CPU, &cpu);
@@ -47,11 +69,26 @@ void limitSelf() {
 #endif
 }
 
+// WIDTH and HEIGHT: whole numbers from 1 whose product is at most
+// kMetafileChildMaxPixels.
+bool readSize(const std::string& w, const std::string& h, int* width, int* height) {
+    auto number = [](const std::string& text, int* value) {
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+        return error == std::errc() && end == text.data() + text.size() && *value > 0;
+    };
+    return number(w, width) && number(h, height) &&
+           std::int64_t(*width) * *height <= display::kMetafileChildMaxPixels;
+}
+
 }  // namespace
 
 int cmdConvertMetafile(const Args& args) {
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: lumisett-tool %s IN OUT\n", display::kConvertMetafileCommand);
+    const std::size_t wanted = display::kMetafileChildDraws ? 4 : 2;
+    int width = 0, height = 0;
+    if (args.size() != wanted || (wanted == 4 && !readSize(args[2], args[3], &width, &height))) {
+        std::fprintf(stderr, "usage: lumisett-tool %s IN OUT%s\n",
+                     display::kConvertMetafileCommand,
+                     display::kMetafileChildDraws ? " WIDTH HEIGHT" : "");
         return 2;
     }
     limitSelf();
@@ -67,9 +104,10 @@ int cmdConvertMetafile(const Args& args) {
         std::fprintf(stderr, "%s: %s\n", args[0].c_str(), check.fault.c_str());
         return 1;
     }
-    std::optional<std::string> svg = emfToSvg(std::string_view(bytes).substr(0, check.length));
-    if (!svg) return display::kMetafileRefused;
-    st = platform::writeFile(args[1], *svg);
+    std::optional<std::string> picture =
+        convertEmf(std::string_view(bytes).substr(0, check.length), width, height);
+    if (!picture) return display::kMetafileRefused;
+    st = platform::writeFile(args[1], *picture);
     if (!st.isOk()) {
         std::fprintf(stderr, "%s\n", st.message().c_str());
         return 1;

@@ -4,12 +4,16 @@
 #include <string>
 #include <string_view>
 
-// The library that turns an EMF into an SVG document inside the conversion
-// child (cmd_convert.cpp), one per platform: libemf2svg where it exists
-// (metafile_backend_emf2svg.cpp); none yet on Windows (metafile_backend_none.cpp).
+// The library that converts an EMF inside the conversion child
+// (cmd_convert.cpp), one per platform (display/metafile_child.h says what
+// each writes): libemf2svg where it exists (metafile_backend_emf2svg.cpp),
+// GDI on Windows (metafile_backend_gdi.cpp).
 namespace tools {
 
-// `emf` has passed display::checkEmf. nullopt when the library refuses it.
-std::optional<std::string> emfToSvg(std::string_view emf);
+// The bytes the child writes to OUT for `emf`, which has passed
+// display::checkEmf. `width` x `height` is the size to draw at, for a library
+// that draws (display::kMetafileChildDraws); the child checked it against
+// display::kMetafileChildMaxPixels. nullopt when the library refuses the file.
+std::optional<std::string> convertEmf(std::string_view emf, int width, int height);
 
 }  // namespace tools

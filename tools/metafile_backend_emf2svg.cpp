@@ -8,7 +8,7 @@ extern "C" {
 
 namespace tools {
 
-std::optional<std::string> emfToSvg(std::string_view emf) {
+std::optional<std::string> convertEmf(std::string_view emf, int, int) {
     generatorOptions options{};
     char emptyNamespace[] = "";
     options.nameSpace = emptyNamespace;

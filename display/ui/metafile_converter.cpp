@@ -1,7 +1,9 @@
 #include "display/ui/metafile_converter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -40,14 +42,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A picture is known by its name and its content: a file rewritten in place
-// is converted again, the same file shown again is not.
+// A picture is known by its name, its content and the size it is drawn at: a
+// file rewritten in place is converted again, the same file shown again is not.
 struct CacheKey {
     std::string file;
     std::size_t size;
     std::size_t hash;
+    int width, height;
     bool operator<(const CacheKey& o) const {
-        return std::tie(file, size, hash) < std::tie(o.file, o.size, o.hash);
+        return std::tie(file, size, hash, width, height) <
+               std::tie(o.file, o.size, o.hash, o.width, o.height);
     }
 };
 
@@ -56,6 +60,7 @@ constexpr std::size_t kCacheEntries = 32;
 // Set at the end of the program: a running converter is stopped, none starts.
 std::atomic<bool> g_ending{false};
 
+#ifndef _WIN32
 // LibreOffice places the imported picture as a Graphic shape on a page and
 // writes that shape's BoundingBox (hundredths of a millimetre); the picture is
 // that box, not the page.
@@ -74,6 +79,7 @@ QRectF graphicBounds(const QByteArray& svg) {
     QRectF r(attr("x"), attr("y"), attr("width"), attr("height"));
     return r.width() > 0 && r.height() > 0 ? r : QRectF();
 }
+#endif
 
 // How a converter run ended: exit 0, the refusal code, another exit code, a
 // signal (or an abnormal end on Windows), or stopped at its time limit.
@@ -185,6 +191,19 @@ QByteArray readOutput(const std::string& path) {
     return QByteArray(svg.data(), qsizetype(svg.size()));
 }
 
+// The BMP a drawing child wrote, if it is a picture of exactly `size`.
+QImage readDrawing(const QByteArray& bmp, QSize size) {
+    QBuffer buffer;
+    buffer.setData(bmp);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "bmp");
+    reader.setAllocationLimit(int(display::kMetafileChildMaxPixels * 4 / (1024 * 1024)) + 1);
+    if (reader.size() != size) return {};
+    QImage image = reader.read();
+    if (image.size() != size) return {};
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
 // lumisett-tool beside the running program, else the one this build made.
 QString defaultChildProgram() {
 #ifdef Q_OS_WIN
@@ -214,16 +233,19 @@ struct MetafileConverter::Impl {
     std::string childProgram;
     std::chrono::milliseconds childTimeLimit{10000};
     std::unique_ptr<QTemporaryDir> profile;
-    std::map<CacheKey, std::optional<SvgPicture>> cache;
+    std::map<CacheKey, std::optional<ConvertedMetafile>> cache;
     std::deque<CacheKey> cacheOrder;
 
-    std::optional<SvgPicture> run(const std::string& file, const std::string& bytes);
+    std::optional<ConvertedMetafile> run(const std::string& file, const std::string& bytes,
+                                         QSize drawSize);
     // The child's answer: a picture, or nullopt with `refused` telling a
     // refusal (the office converter may try) from a failure.
-    std::optional<SvgPicture> runChild(const std::string& file, std::string_view emf,
-                                       bool* refused);
-    std::optional<SvgPicture> runOffice(const std::string& file, const std::string& bytes,
-                                        bool isEmf);
+    std::optional<ConvertedMetafile> runChild(const std::string& file, std::string_view emf,
+                                              QSize drawSize, bool* refused);
+#ifndef _WIN32
+    std::optional<ConvertedMetafile> runOffice(const std::string& file, const std::string& bytes,
+                                               bool isEmf);
+#endif
 };
 
 MetafileConverter& MetafileConverter::instance() {
@@ -265,12 +287,15 @@ void MetafileConverter::clearCache() {
     m_impl->cacheOrder.clear();
 }
 
-std::optional<SvgPicture> MetafileConverter::convert(const std::string& file,
-                                                     const std::string& bytes) {
-    const CacheKey key{file, bytes.size(), std::hash<std::string>{}(bytes)};
+std::optional<ConvertedMetafile> MetafileConverter::convert(const std::string& file,
+                                                            const std::string& bytes,
+                                                            QSize drawSize) {
+    if (!display::kMetafileChildDraws) drawSize = {};
+    const CacheKey key{file, bytes.size(), std::hash<std::string>{}(bytes), drawSize.width(),
+                       drawSize.height()};
     std::lock_guard lock(m_impl->mutex);
     if (auto it = m_impl->cache.find(key); it != m_impl->cache.end()) return it->second;
-    auto result = m_impl->run(file, bytes);
+    auto result = m_impl->run(file, bytes, drawSize);
     if (m_impl->cacheOrder.size() >= kCacheEntries) {
         m_impl->cache.erase(m_impl->cacheOrder.front());
         m_impl->cacheOrder.pop_front();
@@ -280,23 +305,45 @@ std::optional<SvgPicture> MetafileConverter::convert(const std::string& file,
     return result;
 }
 
-std::optional<SvgPicture> MetafileConverter::Impl::run(const std::string& file,
-                                                       const std::string& bytes) {
+std::optional<ConvertedMetafile> MetafileConverter::Impl::run(const std::string& file,
+                                                              const std::string& bytes,
+                                                              QSize drawSize) {
     const bool isEmf = bytes.size() >= 44 && bytes.compare(40, 4, " EMF") == 0;
+#ifdef _WIN32
+    if (!isEmf) {
+        note(file, "only EMF metafiles are drawn on Windows");
+        return std::nullopt;
+    }
+#else
     if (!isEmf) return runOffice(file, bytes, false);
+#endif
     const EmfCheck check = checkEmf(bytes);
     if (!check.ok()) {
         note(file, "not a sound EMF file (" + check.fault + ")");
         return std::nullopt;
     }
+    if (display::kMetafileChildDraws &&
+        (drawSize.isEmpty() ||
+         qint64(drawSize.width()) * drawSize.height() > display::kMetafileChildMaxPixels)) {
+        note(file, "no size to draw it at");
+        return std::nullopt;
+    }
     bool refused = false;
-    auto picture = runChild(file, std::string_view(bytes).substr(0, check.length), &refused);
+    auto picture =
+        runChild(file, std::string_view(bytes).substr(0, check.length), drawSize, &refused);
+#ifdef _WIN32
+    if (refused) note(file, "Windows cannot draw it");
+    return picture;
+#else
     if (picture || !refused) return picture;
     return runOffice(file, bytes.substr(0, check.length), true);
+#endif
 }
 
-std::optional<SvgPicture> MetafileConverter::Impl::runChild(const std::string& file,
-                                                            std::string_view emf, bool* refused) {
+std::optional<ConvertedMetafile> MetafileConverter::Impl::runChild(const std::string& file,
+                                                                   std::string_view emf,
+                                                                   QSize drawSize,
+                                                                   bool* refused) {
     *refused = false;
     const QString programPath =
         childProgram.empty() ? defaultChildProgram() : QString::fromStdString(childProgram);
@@ -307,13 +354,16 @@ std::optional<SvgPicture> MetafileConverter::Impl::runChild(const std::string& f
     QTemporaryDir work;
     if (!work.isValid()) return std::nullopt;
     const std::string input = work.filePath(QStringLiteral("picture.emf")).toStdString();
-    const std::string output = work.filePath(QStringLiteral("picture.svg")).toStdString();
+    const std::string output =
+        work.filePath(kMetafileChildDraws ? QStringLiteral("picture.bmp")
+                                          : QStringLiteral("picture.svg"))
+            .toStdString();
     if (!platform::writeFile(input, std::string(emf)).isOk()) return std::nullopt;
-    const RunResult result =
-        runConverter(programPath,
-                     {QString::fromLatin1(kConvertMetafileCommand), QString::fromStdString(input),
-                      QString::fromStdString(output)},
-                     childTimeLimit);
+    QStringList arguments = {QString::fromLatin1(kConvertMetafileCommand),
+                             QString::fromStdString(input), QString::fromStdString(output)};
+    if (kMetafileChildDraws)
+        arguments << QString::number(drawSize.width()) << QString::number(drawSize.height());
+    const RunResult result = runConverter(programPath, arguments, childTimeLimit);
     if (result == RunResult::Refused) {
         *refused = true;
         return std::nullopt;
@@ -322,16 +372,21 @@ std::optional<SvgPicture> MetafileConverter::Impl::runChild(const std::string& f
         note(file, endText(result));
         return std::nullopt;
     }
-    SvgPicture picture;
-    picture.svg = readOutput(output);
-    if (picture.svg.isEmpty()) {
+    ConvertedMetafile picture;
+    const QByteArray written = readOutput(output);
+    if (kMetafileChildDraws)
+        picture.image = readDrawing(written, drawSize);
+    else
+        picture.svg = written;
+    if (picture.svg.isEmpty() && picture.image.isNull()) {
         note(file, "the converter wrote no picture");
         return std::nullopt;
     }
     return picture;
 }
 
-std::optional<SvgPicture> MetafileConverter::Impl::runOffice(const std::string& file,
+#ifndef _WIN32
+std::optional<ConvertedMetafile> MetafileConverter::Impl::runOffice(const std::string& file,
                                                              const std::string& bytes,
                                                              bool isEmf) {
     const QString programPath = program.empty()
@@ -368,7 +423,7 @@ std::optional<SvgPicture> MetafileConverter::Impl::runOffice(const std::string& 
         return std::nullopt;
     }
 
-    SvgPicture picture;
+    ConvertedMetafile picture;
     picture.svg = readOutput(QDir(outDir).filePath(QStringLiteral("picture.svg")).toStdString());
     if (picture.svg.isEmpty()) return std::nullopt;
     picture.viewBox = graphicBounds(picture.svg);
@@ -379,5 +434,6 @@ std::optional<SvgPicture> MetafileConverter::Impl::runOffice(const std::string& 
     }
     return picture;
 }
+#endif
 
 }  // namespace display::ui

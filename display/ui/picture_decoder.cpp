@@ -6,13 +6,11 @@
 #include <cstdio>
 
 #include "display/jpeg_check.h"
+#include "display/ui/metafile_converter.h"
 #ifdef _WIN32
 #include "display/emf_check.h"
-#include "display/ui/emf_gdi.h"
 #else
 #include <QSvgRenderer>
-
-#include "display/ui/metafile_converter.h"
 #endif
 #include "platform/fs.h"
 #include "platform/path.h"
@@ -52,22 +50,20 @@ DecodedPicture decodeRaster(const std::string& bytes, QSize canvasSize, bool aut
 }
 
 #ifdef _WIN32
-// Windows draws EMF with GDI, at the size the picture is shown at, once the
-// record structure has passed the check: GDI trusts the records as much as
-// any EMF library. It has no reader of OS/2 MET files: they stay undecoded,
-// and the canvas empty.
-DecodedPicture decodeMetafile(const std::string& bytes, QSize canvasSize, bool autoScale) {
-    const EmfCheck check = checkEmf(bytes);
-    if (!check.ok()) return {};
-    const std::string emf = bytes.substr(0, check.length);
-    const QSize own = emfSize(emf);
+// Windows draws EMF with GDI, in the conversion child, at the size the
+// picture is shown at. It has no reader of OS/2 MET files: they stay
+// undecoded, and the canvas empty.
+DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes,
+                              QSize canvasSize, bool autoScale) {
+    const EmfSize header = emfSize(bytes);
+    const QSize own(header.width, header.height);
     if (own.isEmpty()) return {};
-    auto image = renderEmf(emf, drawnSize(own, canvasSize, autoScale, PictureKind::Metafile),
-                           kMaxPicturePixels);
-    if (!image) return {};
+    auto converted = MetafileConverter::instance().convert(
+        file, bytes, drawnSize(own, canvasSize, autoScale, PictureKind::Metafile));
+    if (!converted) return {};
     DecodedPicture picture;
     picture.kind = PictureKind::Metafile;
-    picture.image = std::move(*image);
+    picture.image = std::move(converted->image);
     picture.svgSize = own;
     return picture;
 }
@@ -132,7 +128,7 @@ DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool aut
     if (!read.isOk()) return picture;
     if (kind == PictureKind::Raster) return decodeRaster(bytes, canvasSize, autoScale);
 #ifdef _WIN32
-    return decodeMetafile(bytes, canvasSize, autoScale);
+    return decodeMetafile(file, bytes, canvasSize, autoScale);
 #else
     return decodeMetafile(file, bytes);
 #endif

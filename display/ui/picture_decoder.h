@@ -58,9 +58,8 @@ QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale);
 // raster pictures (BMP, JPEG, GIF, PNG, told apart by their content) at
 // rasterDecodeSize; metafiles (EMF, OS/2 MET) through the out-of-process
 // converter (metafile_converter.h), which may take up to its time limit the
-// first time a picture is seen. On Windows GDI draws EMF at drawnSize, once
-// its record structure is checked (display/emf_check.h), and MET files are
-// not read. Only a regular file of at most platform::kPictureFileLimit bytes
+// first time a picture is seen. On Windows the converter draws EMF with GDI
+// at drawnSize, and MET files are not read. Only a regular file of at most platform::kPictureFileLimit bytes
 // is read: anything else counts as missing, a larger file as undecodable.
 // The group follows the file name, as pictureKindOf says. Never throws; any
 // thread, several at once.
