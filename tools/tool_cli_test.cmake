@@ -77,6 +77,20 @@ expect_output("${data}\\images\\AB\\AB12345.png\n" find-picture "${data}" "AB123
 expect_output("\n" find-picture "${data}" "CD12345")
 file(REMOVE_RECURSE "${data}")
 
+# convert-metafile (the display's conversion child): sizes it cannot draw at
+# are refused before it reads anything; a picture it cannot read fails.
+if(WINDOWS)
+    set(bad_sizes "" "0;10" "10;-1" "10;10x" "20000;20000" "10")
+    set(good_size 10 10)
+else()
+    set(bad_sizes "10;10")
+    set(good_size)
+endif()
+foreach(size IN LISTS bad_sizes)
+    expect_match(2 "^$" convert-metafile in.emf out.bmp ${size})
+endforeach()
+expect_match(1 "^$" convert-metafile ${CMAKE_CURRENT_BINARY_DIR}/no-picture.emf out.bmp ${good_size})
+
 # describe: the text the display shows, byte for byte, exit 0 for every text.
 # execute_process drops the CR of CR LF from captured output, so the output
 # goes through a file and is compared in hex.

@@ -24,6 +24,9 @@
 #include "platform/read_limits.h"
 #include "platform/system_info.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <signal.h>
@@ -153,6 +156,13 @@ RunResult runConverter(const QString& program, const QStringList& arguments,
                        std::chrono::milliseconds limit) {
     if (g_ending) return RunResult::Failed;
     QProcess process;
+#ifdef Q_OS_WIN
+    // No console: the child needs none, and one left behind a killed child
+    // would outlive it.
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
+        args->flags = (args->flags & ~DWORD(CREATE_NO_WINDOW)) | DETACHED_PROCESS;
+    });
+#endif
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());

@@ -154,7 +154,8 @@ TEST(DecodePicture, WorksOnSeveralThreadsAtOnce) {
 TEST(DecodePicture, EmfKeepsItsOwnSize) {
     testsupport::TempDir dir;
     EmfWriter emf(200, 100);
-    emf.filledRect(0, 0, 200, 100, 0xFF0000);
+    emf.filledRect(0, 0, 200, 50, 0xFF0000);  // red above blue
+    emf.filledRect(0, 50, 200, 100, 0x0000FF);
     dir.write("item.emf", emf.bytes());
     MetafileConverter::instance().clearCache();  // through the conversion child
     DecodedPicture p = decodePicture(dir.file("item.emf"), {360, 324});
@@ -163,8 +164,10 @@ TEST(DecodePicture, EmfKeepsItsOwnSize) {
 #ifdef _WIN32
     // Drawn by GDI in the child at the size it is shown at, not its own.
     ASSERT_EQ(p.image.size(), QSize(358, 179));
-    EXPECT_EQ(p.image.pixelColor(179, 90), QColor(Qt::red));
-    EXPECT_EQ(p.image.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(p.image.pixelColor(2, 2), QColor(Qt::red));
+    EXPECT_EQ(p.image.pixelColor(179, 40), QColor(Qt::red));
+    EXPECT_EQ(p.image.pixelColor(179, 140), QColor(Qt::blue));
+    EXPECT_EQ(p.image.pixelColor(355, 176), QColor(Qt::blue));
 #else
     EXPECT_TRUE(p.viewBox.isNull());
 #endif
