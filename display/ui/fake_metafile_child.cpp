@@ -28,6 +28,7 @@ int main() {
         SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
         RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
 #else
+        std::signal(SIGSEGV, SIG_DFL);  // past a sanitizer's handler
         std::raise(SIGSEGV);
 #endif
     }
