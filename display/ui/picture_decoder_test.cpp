@@ -201,9 +201,8 @@ protected:
     }
     // How often the child was started so far.
     int starts() const {
-        std::string log;
         if (!fs::exists(dir.file("started.log"))) return 0;
-        log = dir.read("started.log");
+        const std::string log = dir.read("started.log");
         return int(std::count(log.begin(), log.end(), '\n'));
     }
     // Wine starts a process in about a second.
