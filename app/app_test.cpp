@@ -459,9 +459,9 @@ TEST_F(ProgramTest, ShowAndApplySaveNeverWaitForAStalledTurn) {
     const std::string marker = (dir.path() / "share-hangs").string();
     program->finish();
     program.reset();
-    ::setenv("LUMISETT_TEST_STALLED_READS", marker.c_str(), 1);
+    qputenv("LUMISETT_TEST_STALLED_READS", QByteArray::fromStdString(marker));
     startProgram();
-    ::unsetenv("LUMISETT_TEST_STALLED_READS");
+    qunsetenv("LUMISETT_TEST_STALLED_READS");
     // No timer turn of its own, so that the turns asked for are the only ones.
     program->freezeAction();
     program->applySaveAction();
