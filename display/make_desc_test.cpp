@@ -186,10 +186,7 @@ TEST_F(MakeDescTest, WalkOverADamagedIndexEnds) {
         std::uint8_t(input[at]) | std::size_t(std::uint8_t(input[at + 1])) << 8;
     m_dir.write("istock.dbf", input.substr(at + 2, tableLength));
     m_dir.write("istkcode.ntx", input.substr(at + 2 + tableLength));
-    const errors::Handler previous = errors::setHandler([](errors::Error& e) {
-        if (!e.canDefault) throw errors::Unwind(e);
-        return errors::Action::Default;
-    });
+    const errors::Handler previous = errors::setHandler(errors::defaultOrUnwind);
     std::string text;
     EXPECT_TRUE(testsupport::finishesWithin(std::chrono::seconds(5), [&] {
         try {

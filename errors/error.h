@@ -94,6 +94,10 @@ using Handler = std::function<Action(Error&)>;
 // Installs `handler` for the whole process; returns the previous one.
 Handler setHandler(Handler handler);
 
+// The handler that never asks: Default where the error allows it, else
+// Unwind. For batch work (the command-line tool, fuzzing, tests).
+Action defaultOrUnwind(Error& e);
+
 // For its lifetime, errors raised on the calling thread go to `handler`
 // instead of the process-wide one; other threads are not affected. Scopes
 // nest; each restores the one before it. Used by the recovery points

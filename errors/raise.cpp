@@ -19,6 +19,11 @@ std::atomic<long> g_nextThreadId{1};
 
 }  // namespace
 
+Action defaultOrUnwind(Error& e) {
+    if (!e.canDefault) throw Unwind(e);
+    return Action::Default;
+}
+
 Handler setHandler(Handler handler) {
     std::lock_guard lock(g_mutex);
     std::swap(g_handler, handler);

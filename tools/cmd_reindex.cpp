@@ -60,8 +60,7 @@ int cmdReindex(const Args& args) {
     errors::ThreadHandlerScope failQuietly([&](errors::Error& e) -> errors::Action {
         lastError = e.description;
         if (!e.fileName.empty()) lastError += ": " + e.fileName;
-        if (!e.canDefault) throw errors::Unwind(e);
-        return errors::Action::Default;
+        return errors::defaultOrUnwind(e);
     });
     TerminalProgress progress;
     inventory::RebuildReport report = inventory::rebuildIndexes(files, progress);

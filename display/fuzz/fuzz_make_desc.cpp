@@ -16,10 +16,7 @@
 #include "workareas/work_area.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    errors::setHandler([](errors::Error& e) {
-        if (!e.canDefault) throw errors::Unwind(e);
-        return errors::Action::Default;
-    });
+    errors::setHandler(errors::defaultOrUnwind);
     return 0;
 }
 
