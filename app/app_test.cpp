@@ -3,11 +3,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -29,11 +34,11 @@
 #include "app/window_placement.h"
 #include "devtools/demo_shop.h"
 #include "display/display_mode.h"
-#include "display/make_desc.h"
 #include "display/window_metrics.h"
 #include "graphics/color_codes.h"
 #include "graphics/ui/gra.h"
 #include "graphics/ui/qt_color.h"
+#include "inventory/make_desc.h"
 #include "platform/ui/qt_text.h"
 #include "settings/ui/get_filename.h"
 #include "settings/ui/slide_list_page.h"
@@ -126,6 +131,13 @@ protected:
         return out;
     }
     std::string dataPath() const { return (dir.path() / "data").string(); }
+    // A widget of the window by the name its page gives it.
+    template <class W>
+    W* widget(const char* name) const {
+        W* w = program->window().findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
 
     testsupport::TempDir dir;
     fs::path previous;
@@ -156,8 +168,7 @@ TEST_F(ProgramTest, PagesHoldTheirWidgetsWithoutOverlap) {
     }
     // The screen choice and the idle seconds, with their labels, lie where
     // none of the page's other widgets (the icon row included) is.
-    const app::SettingsPage& settings = program->settingsPage();
-    std::vector<const QWidget*> added{settings.oScreen, settings.oIdleSlides};
+    std::vector<const QWidget*> added{widget<QWidget>("oScreen"), widget<QWidget>("oIdleSlides")};
     for (const QLabel* label : w.page(Page::Settings)->findChildren<QLabel*>()) {
         for (const char* text : {"Customer's screen", "Slide show when idle for", "seconds (0: never)"}) {
             if (label->text() == text) added.push_back(label);
@@ -247,9 +258,8 @@ TEST_F(ProgramTest, PeriodsBeyondTheFieldLimitsRunAsThePageShows) {
         SCOPED_TRACE(std::string(c.slow) + " " + c.fast);
         restartWithValue("[SlowTime]", c.slow);
         restartWithValue("[FastTime]", c.fast);
-        const app::SettingsPage& page = program->settingsPage();
-        EXPECT_EQ(page.oSlow->value(), c.slowRun);
-        EXPECT_EQ(page.oFast->value(), c.fastRun);
+        EXPECT_EQ(widget<QSpinBox>("oSlow")->value(), c.slowRun);
+        EXPECT_EQ(widget<QSpinBox>("oFast")->value(), c.fastRun);
         program->watchAction();
         EXPECT_EQ(period(), c.fastRun);
         program->showAction();
@@ -272,7 +282,7 @@ TEST_F(ProgramTest, EveryFrameStateFromTheFileIsSet) {
     EXPECT_EQ(w.nWidth(), area.width());
     EXPECT_EQ(w.nHeight(), area.height());
     EXPECT_EQ(w.cFont(), display::windowMetrics(area.width()).cFont);
-    EXPECT_TRUE(program->settingsPage().oFullScreen->isChecked());
+    EXPECT_TRUE(widget<QCheckBox>("oFullScreen")->isChecked());
 
     restartWith("100,100,3");
     EXPECT_FALSE(program->window().isMinimized());
@@ -305,7 +315,7 @@ TEST_F(ProgramTest, SlideShowListInTheEntryFieldColour) {
     const QColor entry = graphics::toQColor(graphics::kSysClrEntryField, QApplication::palette());
     ASSERT_NE(entry, graphics::toQColor(graphics::kSysClrButtonFace, QApplication::palette()));
     program->window().showPage(Page::Choose);
-    QWidget* list = program->listPage().oChooseList->viewport();
+    QWidget* list = widget<QListWidget>("oChooseList")->viewport();
     const QImage shown = list->grab().toImage();
     EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() - 4), entry);  // below the entries
 }
@@ -313,7 +323,7 @@ TEST_F(ProgramTest, SlideShowListInTheEntryFieldColour) {
 TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
     program->watchAction();  // data monitor, period 5 (the demo's saved value)
     writeCode("RG--001");
-    std::string expected = shown(display::MakeDesc("RG--001", dataPath()));
+    std::string expected = shown(inventory::InventoryLookup().MakeDesc("RG--001", dataPath()));
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
     // Picture, then the two title lines: posted one after the other.
     EXPECT_TRUE(waitFor(
@@ -330,7 +340,7 @@ TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
     EXPECT_FALSE(displayPage().freezeButtonShown());
     QTest::keyClicks(displayPage().manualEntry(), "12345");
     QTest::keyClick(displayPage().manualEntry(), Qt::Key_Return);
-    expected = shown(display::MakeDesc("1200345", dataPath()));
+    expected = shown(inventory::InventoryLookup().MakeDesc("1200345", dataPath()));
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
     EXPECT_TRUE(waitFor(
         [&] { return displayPage().pictureFile().find("1200345.jpg") != std::string::npos; }, 2000));
@@ -344,21 +354,21 @@ TEST_F(ProgramTest, FollowsTheTillThenShowsATypedCode) {
 // The data monitor hears of a new code from the system at once, not at its
 // next poll (here every 10 seconds).
 TEST_F(ProgramTest, FollowsTheTillAtOnceWhateverThePeriod) {
-    program->settingsPage().oFast->setValue(100);
+    widget<QSpinBox>("oFast")->setValue(100);
     program->watchAction();
     program->applySaveAction();
     ASSERT_EQ(period(), 100);
     writeCode("RG--001");
-    std::string expected = shown(display::MakeDesc("RG--001", dataPath()));
+    std::string expected = shown(inventory::InventoryLookup().MakeDesc("RG--001", dataPath()));
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 4000)) << description();
     writeCode("CH--123");
-    expected = shown(display::MakeDesc("CH--123", dataPath()));
+    expected = shown(inventory::InventoryLookup().MakeDesc("CH--123", dataPath()));
     EXPECT_TRUE(waitFor([&] { return description() == expected; }, 3000)) << description();
 }
 
 // A slide show runs at its own pace, whatever the till writes.
 TEST_F(ProgramTest, TheTillDoesNotHurryASlideShow) {
-    program->settingsPage().oSlow->setValue(300);
+    widget<QSpinBox>("oSlow")->setValue(300);
     program->applySaveAction();
     writeCode("RG--001");  // the data monitor's turns, then the slide show
     ASSERT_TRUE(waitFor([&] { return displayPage().title() == "RG--001"; }, 4000));
@@ -373,9 +383,8 @@ TEST_F(ProgramTest, TheTillDoesNotHurryASlideShow) {
 }
 
 TEST_F(ProgramTest, ApplySavePeriodsAndParameterFile) {
-    app::SettingsPage& page = program->settingsPage();
-    page.oSlow->setValue(150);
-    page.oFast->setValue(7);
+    widget<QSpinBox>("oSlow")->setValue(150);
+    widget<QSpinBox>("oFast")->setValue(7);
     program->watchAction();
     program->applySaveAction();
     EXPECT_EQ(period(), 7);  // data monitor
@@ -398,9 +407,8 @@ TEST_F(ProgramTest, ApplySavePeriodsAndParameterFile) {
 // The data monitor idle for a second hands over to the slide show; the next
 // write of the code file, of the code shown before too, brings the till back.
 TEST_F(ProgramTest, IdleSlidesUntilTheTillWritesAgain) {
-    app::SettingsPage& page = program->settingsPage();
-    page.oIdleSlides->setValue(1);
-    page.oFast->setValue(5);
+    widget<QSpinBox>("oIdleSlides")->setValue(1);
+    widget<QSpinBox>("oFast")->setValue(5);
     program->watchAction();
     program->applySaveAction();
     EXPECT_NE(readIni().find("[StartPos]\r\n"), std::string::npos);
@@ -429,7 +437,7 @@ TEST_F(ProgramTest, SlideShowFromTheSavedListStartsAtOnceWithShow) {
     program->showAction();  // hides the entry field, shows the first slide at once
     EXPECT_FALSE(displayPage().manualEntryShown());
     EXPECT_TRUE(displayPage().freezeButtonShown());
-    std::string expected = shown(display::MakeDesc("CH--123", dataPath()));
+    std::string expected = shown(inventory::InventoryLookup().MakeDesc("CH--123", dataPath()));
     ASSERT_TRUE(waitFor([&] { return description() == expected; }, 3000)) << description();
     EXPECT_EQ(display::displayMode().source(), display::Source::Slides);
     EXPECT_EQ(core::programState().cHost.getData(), "");
@@ -486,7 +494,7 @@ TEST_F(ProgramTest, ShowAndApplySaveNeverWaitForAStalledTurn) {
     EXPECT_TRUE(waitFor([&] { return program->gate().busy(); }, 2000));  // stalled
     watchdog.request_stop();
     watchdog.join();
-    const std::string expected = shown(display::MakeDesc("CH--123", dataPath()));
+    const std::string expected = shown(inventory::InventoryLookup().MakeDesc("CH--123", dataPath()));
     EXPECT_TRUE(waitFor([&] { return description() == expected; }, 3000)) << description();
 }
 
@@ -505,33 +513,31 @@ public:
 };
 
 TEST_F(ProgramTest, SettingsPageShowsTheSavedSettingsWithinTheFieldLimits) {
-    app::SettingsPage& page = program->settingsPage();
-    EXPECT_EQ(page.oSlow->value(), 40);  // from the demo's parameter file
-    EXPECT_EQ(page.oFast->value(), 5);
-    page.oSlow->setValue(1000);
-    page.oFast->setValue(1);
-    EXPECT_EQ(page.oSlow->value(), 300);
-    EXPECT_EQ(page.oFast->value(), 5);
-    page.oSlow->setValue(1);
-    EXPECT_EQ(page.oSlow->value(), 20);
-    EXPECT_EQ(page.oBrowseCode->focusPolicy(), Qt::ClickFocus);  // no tab stop
+    EXPECT_EQ(widget<QSpinBox>("oSlow")->value(), 40);  // from the demo's parameter file
+    EXPECT_EQ(widget<QSpinBox>("oFast")->value(), 5);
+    widget<QSpinBox>("oSlow")->setValue(1000);
+    widget<QSpinBox>("oFast")->setValue(1);
+    EXPECT_EQ(widget<QSpinBox>("oSlow")->value(), 300);
+    EXPECT_EQ(widget<QSpinBox>("oFast")->value(), 5);
+    widget<QSpinBox>("oSlow")->setValue(1);
+    EXPECT_EQ(widget<QSpinBox>("oSlow")->value(), 20);
+    EXPECT_EQ(widget<QPushButton>("oBrowseCode")->focusPolicy(), Qt::ClickFocus);  // no tab stop
 }
 
 TEST_F(ProgramTest, BrowseKeepsTheLastAppliedValueWhenCancelled) {
     ScriptedFileDialog chooser;
     settings::ui::FileDialog* previousDialog = settings::ui::setFileDialog(&chooser);
-    app::SettingsPage& page = program->settingsPage();
-    std::string applied = platform::ui::fromQString(page.oDataPath->text());
-    page.oDataPath->setText("/typed/but/not/applied");
-    page.oBrowseData->click();  // cancelled: the last applied value comes back
+    std::string applied = platform::ui::fromQString(widget<QLineEdit>("oDataPath")->text());
+    widget<QLineEdit>("oDataPath")->setText("/typed/but/not/applied");
+    widget<QPushButton>("oBrowseData")->click();  // cancelled: the last applied value comes back
     EXPECT_EQ(chooser.lastTitle, "Please select istock.dbf data path");
-    EXPECT_EQ(platform::ui::fromQString(page.oDataPath->text()), applied);
+    EXPECT_EQ(platform::ui::fromQString(widget<QLineEdit>("oDataPath")->text()), applied);
     chooser.answer = "/Shop/POS/ISTOCK.DBF";  // lower-cased, then the table's name removed
-    page.oBrowseData->click();
-    EXPECT_EQ(platform::ui::fromQString(page.oDataPath->text()), "/shop/pos");
+    widget<QPushButton>("oBrowseData")->click();
+    EXPECT_EQ(platform::ui::fromQString(widget<QLineEdit>("oDataPath")->text()), "/shop/pos");
     chooser.answer = "/Shop/Till1/IMAGE.TMP";
-    page.oBrowseCode->click();
-    EXPECT_EQ(platform::ui::fromQString(page.oImagePath->text()), "/shop/till1/image.tmp");
+    widget<QPushButton>("oBrowseCode")->click();
+    EXPECT_EQ(platform::ui::fromQString(widget<QLineEdit>("oImagePath")->text()), "/shop/till1/image.tmp");
     EXPECT_EQ(chooser.lastTitle, "Please select image.tmp path");
     settings::ui::setFileDialog(previousDialog);
 }
@@ -542,16 +548,15 @@ TEST_F(ProgramTest, PathsBeyondTheFieldAreKeptWholeAndNotSavedCut) {
     const std::string longData = "/shop/" + std::string(300, 'd');
     restartWithValue("[Datapath]", longData);
     const std::string ini = readIni();
-    app::SettingsPage& page = program->settingsPage();
-    EXPECT_EQ(platform::ui::fromQString(page.oDataPath->text()), longData);
+    EXPECT_EQ(platform::ui::fromQString(widget<QLineEdit>("oDataPath")->text()), longData);
 
     ScriptedFileDialog chooser;
     settings::ui::FileDialog* previousDialog = settings::ui::setFileDialog(&chooser);
     const std::string longCode = "/shop/" + std::string(260, 't') + "/image.tmp";
     chooser.answer = longCode;
-    page.oBrowseCode->click();
+    widget<QPushButton>("oBrowseCode")->click();
     settings::ui::setFileDialog(previousDialog);
-    EXPECT_EQ(platform::ui::fromQString(page.oImagePath->text()), longCode);
+    EXPECT_EQ(platform::ui::fromQString(widget<QLineEdit>("oImagePath")->text()), longCode);
 
     testsupport::ScriptedDialogs dialogs;
     testsupport::DialogsScope scope(&dialogs);
@@ -561,17 +566,16 @@ TEST_F(ProgramTest, PathsBeyondTheFieldAreKeptWholeAndNotSavedCut) {
     EXPECT_NE(dialogs.boxes()[0].text.find("at most 250"), std::string::npos);
     EXPECT_EQ(readIni(), ini);
 
-    page.oImagePath->setText("/shop/till1/image.tmp");
-    page.oDataPath->setText("/shop/data");
+    widget<QLineEdit>("oImagePath")->setText("/shop/till1/image.tmp");
+    widget<QLineEdit>("oDataPath")->setText("/shop/data");
     program->applySaveAction();
     EXPECT_EQ(dialogs.boxes().back().text, "Parameters saved.");
     EXPECT_NE(readIni().find("[Datapath]\r\n/shop/data\r\n"), std::string::npos);
 }
 
 TEST_F(ProgramTest, FullScreenBoxTakesEffectOnlyAtTheNextStart) {
-    app::SettingsPage& page = program->settingsPage();
     QSize before = program->window().size();
-    page.oFullScreen->setChecked(true);
+    widget<QCheckBox>("oFullScreen")->setChecked(true);
     program->applySaveAction();
     EXPECT_EQ(program->window().size(), before);
     std::ifstream ini(dir.path() / "app" / "E2E.ini", std::ios::binary);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <atomic>
 #include <functional>
 #include <string>
 #include <utility>
@@ -61,10 +60,6 @@ public:
     void setTitle(const std::string& text) override;
     void setTitle2(const std::string& text) override;
     void setDescription(const std::string& text) override;
-    double slowFieldValue() const override { return m_slowField.load(); }
-
-    // The Settings page keeps this up to date with its slide show field. Any thread.
-    void setSlowFieldValue(double v) { m_slowField.store(v); }
 
     // The source actions' own changes, at once. GUI thread.
     void leaveManualEntry();  // the entry field hidden, Freeze/Manual shown
@@ -100,7 +95,6 @@ private:
     QPushButton* m_freezeButton = nullptr;
     settings::ui::UppercaseSLE* m_manualEntry = nullptr;
     QLabel* m_flasher = nullptr;
-    std::atomic<double> m_slowField{100};
 };
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "app/display_page.h"
@@ -28,6 +29,8 @@ namespace {
 // How long a second start waits for the running display to answer: it may
 // itself be starting (it answers once its window is up).
 constexpr std::chrono::seconds kClaimWait{10};
+// How long whoever needs the tables waits for the display's turn to end.
+constexpr std::chrono::seconds kReleaseWait{2};
 
 // What SaveParam asks of the main window.
 class WindowState : public settings::WindowQuery {
@@ -79,7 +82,7 @@ void Program::start(int startDelayMs) {
                                                         screen.width(), screen.height());
     s.posX = pos.x;
     s.posY = pos.y;
-    m_settings.setData(s);
+    m_applied.publish(s);
 
     // The window, shown while its pages are still being built.
     m_window = std::make_unique<MainWindow>(
@@ -98,21 +101,22 @@ void Program::start(int startDelayMs) {
                                 {m_window->nWidth(), m_window->nHeight(), m_window->cFont(),
                                  m_window->nOffset()},
                                 std::move(actions));
-    m_display->setSlowFieldValue(s.nSlow);
-    display::CycleServices services = makeCycleServices();
-    services.pause = [this](int hundredths) { pauseTurn(hundredths); };
-    m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display,
-                                                      std::move(services));
-    m_cycle->setIdleSlides(s.idleSlides);
 
     buildSettingsPage();
+    display::CycleServices services = display::fileServices();
+    services.pause = [this](int hundredths) { pauseTurn(hundredths); };
+    m_lookup = std::make_unique<inventory::InventoryLookup>();
+    stallForTests(m_lookup, services);
+    m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display, *m_lookup,
+                                                      *m_settingsPage, m_applied, std::move(services));
+
     settings::ui::SlideListActions list;
-    list.cPath = [this] { return m_settings.getData().cPath; };
+    list.cPath = [this] { return m_applied.current().cPath; };
     list.show = [this] { listShowAction(); };
     m_listPage = new settings::ui::SlideListPage(
-        m_window->page(Page::Choose), settings::ui::withListFile(list, m_state.cListFile.getData()));
-    QObject::connect(m_settingsPage->createDisplayButton(), &QPushButton::clicked,
-                     [this] { m_window->showDisplayFromSettings(); });
+        m_window->page(Page::Choose),
+        settings::ui::withListFile(list, m_state.cListFile.getData(), [this] { releaseDisplayTables(); }));
+    m_settingsPage->createDisplayButton();
 
     m_window->revealPages();
 
@@ -127,6 +131,11 @@ void Program::start(int startDelayMs) {
                                                      [this] { return followsCodeFile(); });
     m_watcher = std::make_unique<display::ui::CodeFileWatcher>([this] { m_timer->codeFileChanged(); });
     m_watcher->watch(s.cBuffer);
+    // What follows the settings each Apply/Save puts in force.
+    m_applied.follow([this](const settings::Settings& applied) {
+        m_watcher->watch(applied.cBuffer);
+        followChosenScreen();
+    });
     // Started now, so that the turns asked for before its first one (Show in
     // the first seconds) run at once.
     m_timer->start(std::chrono::milliseconds(startDelayMs));
@@ -158,38 +167,32 @@ Program::Claim Program::claimProfile() {
 }
 
 void Program::followChosenScreen() {
-    m_window->moveTo(targetScreen(m_settings.getData().screen));
+    m_window->moveTo(targetScreen(m_applied.current().screen));
     m_settingsPage->refreshScreens();
 }
 
 void Program::buildSettingsPage() {
     QWidget* page = m_window->page(Page::Settings);
     settings::ui::PaintSomeIcons(page);
-    m_settingsPage = std::make_unique<SettingsPage>(page, m_settings.getData(), fileChooser());
-    SettingsPage& p = *m_settingsPage;
-    QObject::connect(p.oBrowseCode, &QPushButton::clicked,
-                     [this] { m_settingsPage->browseCodeFile(m_settings.getData().cBuffer); });
-    QObject::connect(p.oBrowseData, &QPushButton::clicked,
-                     [this] { m_settingsPage->browseDataPath(m_settings.getData().cPath); });
-    QObject::connect(p.oApplySave, &QPushButton::clicked, [this] { applySaveAction(); });
-    QObject::connect(p.oHelp, &QPushButton::clicked, [this] { helpAction(); });
-    QObject::connect(p.oReindex, &QPushButton::clicked, [this, page] {
-        inventory::ui::runIndexUtil(page, m_settings.getData().cPath);
-    });
-    QObject::connect(p.oSlow, &QSpinBox::valueChanged,
-                     [this](int v) { m_display->setSlowFieldValue(v); });
+    SettingsPage::Actions actions;
+    actions.applied = [this] { return m_applied.current(); };
+    actions.applySave = [this] { applySaveAction(); };
+    actions.help = [this] { helpAction(); };
+    actions.reindex = [this, page] {
+        inventory::ui::runIndexUtil(page, m_applied.current().cPath, [this] { releaseDisplayTables(); });
+    };
+    actions.display = [this] { m_window->showDisplayFromSettings(); };
+    m_settingsPage = std::make_unique<SettingsPage>(page, m_applied.current(), fileChooser(),
+                                                    std::move(actions));
 }
 
 void Program::applySaveAction() {
-    askTurn("xxx");
-    settings::Settings s = m_settingsPage->edited(m_settings.getData());
+    askTurn({display::TurnRequest::Kind::Reset});
+    settings::Settings s = m_settingsPage->edited(m_applied.current());
     // SaveParam tells the user itself whether the parameters were saved.
     static_cast<void>(settings::SaveParam(m_state.cParamFile.getData(), s,
                                           WindowState(*m_window, m_settingsPage->fullScreenTicked())));
-    m_settings.setData(s);
-    m_cycle->setIdleSlides(s.idleSlides);
-    followChosenScreen();
-    if (m_watcher) m_watcher->watch(s.cBuffer);
+    m_applied.publish(s);
     if (m_mode.applySettings(s.nSlow, s.nFast) == display::Source::Kbd) {
         m_display->focusManualEntry();
     } else {
@@ -221,30 +224,33 @@ bool Program::followsCodeFile() const {
 }
 
 void Program::timerTurn() {
-    m_gate.run([this] {
-        const settings::Settings s = m_settings.getData();
-        m_cycle->turn(s.cPath, s.cBuffer);
-    });
+    m_gate.run([this] { m_cycle->turn(); });
 }
 
-void Program::askTurn(const std::string& cCodeFile) {
-    std::string path = m_settings.getData().cPath;
-    m_timer->askTurn([this, path, cCodeFile] {
-        m_gate.run([&] { m_cycle->turn(path, cCodeFile); });
-    });
+void Program::askTurn(const display::TurnRequest& request) {
+    m_timer->askTurn([this, request] { m_gate.run([&] { m_cycle->turn(request); }); });
+}
+
+void Program::releaseDisplayTables() {
+    const bool released = m_timer->awaitTurn(
+        [this] { m_gate.run([this] { m_cycle->turn({display::TurnRequest::Kind::Reset}); }); },
+        kReleaseWait);
+    // A turn that waits for a share that no longer answers: whoever wanted
+    // the tables finds them held and says so.
+    if (!released) std::fprintf(stderr, "lumisett: the display's turn did not end in time\n");
 }
 
 void Program::showAction() {
-    m_mode.showSlides(m_settings.getData().nSlow);
+    m_mode.showSlides(m_applied.current().nSlow);
     m_display->leaveManualEntry();
     // Emptied before the forced turn: a slide carries no station name, the
     // first one included.
     m_state.cHost.setData("");
-    askTurn("new");
+    askTurn({display::TurnRequest::Kind::Show, display::Source::Slides});
 }
 
 void Program::watchAction() {
-    m_mode.watch(m_settings.getData().nFast);
+    m_mode.watch(m_applied.current().nFast);
     m_display->leaveManualEntry();
 }
 
@@ -255,7 +261,7 @@ void Program::freezeAction() {
 
 void Program::listShowAction() {
     m_window->showPage(Page::Display);
-    m_mode.showSlides(m_settings.getData().nSlow);
+    m_mode.showSlides(m_applied.current().nSlow);
     m_state.cHost.setData("");
 }
 

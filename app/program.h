@@ -6,11 +6,12 @@
 #include <string>
 
 #include "core/program_state.h"
-#include "core/value_cell.h"
 #include "display/display_cycle.h"
 #include "display/display_mode.h"
 #include "display/timer_loop.h"
 #include "display/turn_gate.h"
+#include "inventory/make_desc.h"
+#include "settings/applied_settings.h"
 #include "settings/param_file.h"
 
 namespace settings::ui {
@@ -74,13 +75,18 @@ public:
     // `limit`. For tests.
     bool codeFileWatched(std::chrono::milliseconds limit);
     // The settings in force: the parameter file's from start-up, then those
-    // of each Apply/Save. The timer thread takes its paths from here. Any thread.
-    settings::Settings applied() const { return m_settings.getData(); }
+    // of each Apply/Save. Any thread.
+    settings::Settings applied() const { return m_applied.current(); }
 
-    // Hands one turn with the code file `cCodeFile` ("new", "xxx") to the
-    // timer thread, which runs it at once or after its turn in progress; the
-    // Display page shows the result when the turn posts it. Never waits.
-    void askTurn(const std::string& cCodeFile);
+    // Hands the turn `request` to the timer thread, which runs it at once or
+    // after its turn in progress; the Display page shows the result when the
+    // turn posts it. Never waits.
+    void askTurn(const display::TurnRequest& request);
+    // For whoever needs the tables for itself (the list save, the re-index),
+    // with the display suspended: waits until the display's turn in progress
+    // has ended (a reset turn asked of the timer thread has run), at most two
+    // seconds. GUI thread.
+    void releaseDisplayTables();
 
 private:
     void timerTurn();
@@ -99,7 +105,8 @@ private:
     std::optional<std::string> m_cMode;
     core::ProgramState& m_state;
     display::DisplayMode& m_mode;
-    core::ValueCell<settings::Settings> m_settings;
+    settings::AppliedSettings m_applied;
+    std::unique_ptr<inventory::ItemLookup> m_lookup;
     std::unique_ptr<MainWindow> m_window;
     DisplayPage* m_display = nullptr;                   // owned by the Display page widget
     std::unique_ptr<SettingsPage> m_settingsPage;

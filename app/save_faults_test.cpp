@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "core/display_state.h"
 #include "errors/error_log.h"
@@ -16,7 +17,7 @@
 #include "settings/list_box.h"
 #include "settings/list_file.h"
 #include "settings/param_file.h"
-#include "workareas/work_area.h"
+#include "tables/table.h"
 
 namespace {
 
@@ -41,19 +42,20 @@ struct Window : settings::WindowQuery {
 
 // A stock table of `n` records, written by the engine.
 void stockTable(const std::string& path, int n) {
-    ASSERT_TRUE(workareas::createTable(path, {{"CODE", 'C', 7, 0}, {"NAME", 'C', 10, 0}}));
-    ASSERT_TRUE(workareas::useArea(path, "", false, false));
+    ASSERT_TRUE(tables::Table::create(path, {{"CODE", 'C', 7, 0}, {"NAME", 'C', 10, 0}}).isOk());
+    std::unique_ptr<tables::Table> table;
+    ASSERT_TRUE(tables::Table::open(path, false, false, &table).isOk());
     for (int i = 0; i < n; ++i) {
-        ASSERT_TRUE(workareas::appendBlank());
-        workareas::fieldPut("CODE", "CH" + std::to_string(90000 - 37 * i));
-        workareas::fieldPut("NAME", "ring " + std::to_string(i));
+        ASSERT_TRUE(table->appendBlank().isOk());
+        ASSERT_TRUE(table->putText("CODE", "CH" + std::to_string(90000 - 37 * i)).isOk());
+        ASSERT_TRUE(table->putText("NAME", "ring " + std::to_string(i)).isOk());
     }
-    workareas::closeArea();
+    ASSERT_TRUE(table->commit().isOk());
 }
 
 void saveList(const TempDir& dir, const std::vector<std::string>& items) {
     settings::MemoryListBox list(items);
-    settings::SaveList(list, dir.file("TILL1.dbf"), [](int) {});
+    settings::SaveList(list, dir.file("TILL1.dbf"), {}, [](int) {});
 }
 
 struct SavePath {

@@ -74,37 +74,54 @@ std::string dataPathFromChoice(const std::string& chosen) {
     return out;
 }
 
-SettingsPage::SettingsPage(QWidget* page, const settings::Settings& v, Chooser chooser)
-    : m_page(page), m_chooser(std::move(chooser)) {
+SettingsPage::SettingsPage(QWidget* page, const settings::Settings& v, Chooser chooser,
+                           Actions actions)
+    : m_page(page), m_chooser(std::move(chooser)), m_actions(std::move(actions)) {
     label(page, "Read Inventory Code from this <image.tmp> file", 28, 228, 358, 24);
-    oBrowseCode = browseButton(page, 530, 203);
-    oImagePath = entry(page, v.cBuffer, 28, 204);
+    m_browseCode = browseButton(page, 530, 203);
+    m_imagePath = entry(page, v.cBuffer, 28, 204);
     label(page, "Vendora Data Root Path", 28, 168, 170, 24);
-    oBrowseData = browseButton(page, 530, 143);
-    oDataPath = entry(page, v.cPath, 28, 144);
-    oSlow = spin(page, settings::kSlowMin, settings::kSlowMax, v.nSlow, 113, 60, 48);
-    oFast = spin(page, settings::kFastMin, settings::kFastMax, v.nFast, 267, 60, 36);
+    m_browseData = browseButton(page, 530, 143);
+    m_dataPath = entry(page, v.cPath, 28, 144);
+    m_slow = spin(page, settings::kSlowMin, settings::kSlowMax, v.nSlow, 113, 60, 48);
+    m_fast = spin(page, settings::kFastMin, settings::kFastMax, v.nFast, 267, 60, 36);
     label(page, "Refresh  rate (1/10 seconds)", 38, 96, 204, 24);
     label(page, "Slide Show", 38, 58, 76, 24);
     label(page, "Data Monitor", 180, 58, 85, 24);
-    oFullScreen = new QCheckBox(
+    m_fullScreen = new QCheckBox(
         "Maximize + centre (Check or Uncheck, then Apply/Save and restart to effect change)", page);
-    placeBottomLeft(oFullScreen, 30, 5, 535, 20);
-    oFullScreen->setChecked(v.nFrameState == 2);
-    oReindex = button(page, "Re-index", "10.Times New Roman", 170, 173, 50, 15, false);
-    oHelp = button(page, "Help", "16.Times New Roman", 408, 104, 96, 24, true);
-    oApplySave = button(page, "Apply/Save", "14.Times New Roman", 408, 66, 96, 24, true);
+    placeBottomLeft(m_fullScreen, 30, 5, 535, 20);
+    m_fullScreen->setChecked(v.nFrameState == 2);
+    m_reindex = button(page, "Re-index", "10.Times New Roman", 170, 173, 50, 15, false);
+    m_help = button(page, "Help", "16.Times New Roman", 408, 104, 96, 24, true);
+    m_applySave = button(page, "Apply/Save", "14.Times New Roman", 408, 66, 96, 24, true);
 
     // The additions, each in a band that none of the widgets above uses.
     label(page, "Customer's screen", 28, 256, 124, 24);
-    oScreen = new QComboBox(page);
-    setColours(oScreen, -47);
-    placeBottomLeft(oScreen, 154, 256, 232, 24);
+    m_screen = new QComboBox(page);
+    setColours(m_screen, -47);
+    placeBottomLeft(m_screen, 154, 256, 232, 24);
     showScreens(v.screen);
     label(page, "Slide show when idle for", 38, 30, 170, 24);
-    oIdleSlides = spin(page, int(settings::kIdleSlidesMin), int(settings::kIdleSlidesMax),
-                       v.idleSlides, 210, 30, 60);
+    m_idleSlides = spin(page, int(settings::kIdleSlidesMin), int(settings::kIdleSlidesMax),
+                        v.idleSlides, 210, 30, 60);
     label(page, "seconds (0: never)", 274, 30, 126, 24);
+
+    for (const auto& [widget, name] : probeNames()) {
+        if (widget) const_cast<QWidget*>(widget)->setObjectName(QString::fromLatin1(name));
+    }
+    m_slowValue = m_slow->value();
+    QObject::connect(m_slow, &QSpinBox::valueChanged, [this](int v) { m_slowValue = v; });
+    QObject::connect(m_browseCode, &QPushButton::clicked, [this] { browseCodeFile(); });
+    QObject::connect(m_browseData, &QPushButton::clicked, [this] { browseDataPath(); });
+    auto run = [](const std::function<void()>& action) {
+        return [&action] {
+            if (action) action();
+        };
+    };
+    QObject::connect(m_applySave, &QPushButton::clicked, run(m_actions.applySave));
+    QObject::connect(m_help, &QPushButton::clicked, run(m_actions.help));
+    QObject::connect(m_reindex, &QPushButton::clicked, run(m_actions.reindex));
 }
 
 void SettingsPage::showScreens(const std::string& current) {
@@ -114,56 +131,63 @@ void SettingsPage::showScreens(const std::string& current) {
                            s->geometry().height()});
     }
     std::size_t selected = 0;
-    QSignalBlocker block(oScreen);
-    oScreen->clear();
+    QSignalBlocker block(m_screen);
+    m_screen->clear();
     for (const settings::ScreenChoice& c : settings::screenChoices(screens, current, &selected)) {
-        oScreen->addItem(platform::ui::toQString(c.label), platform::ui::toQString(c.value));
+        m_screen->addItem(platform::ui::toQString(c.label), platform::ui::toQString(c.value));
     }
-    oScreen->setCurrentIndex(int(selected));
+    m_screen->setCurrentIndex(int(selected));
 }
 
 void SettingsPage::refreshScreens() {
-    showScreens(platform::ui::fromQString(oScreen->currentData().toString()));
+    showScreens(platform::ui::fromQString(m_screen->currentData().toString()));
 }
 
 settings::Settings SettingsPage::edited(settings::Settings applied) const {
-    applied.cBuffer = platform::ui::fromQString(oImagePath->text());
-    applied.cPath = platform::ui::fromQString(oDataPath->text());
-    applied.nSlow = oSlow->value();
-    applied.nFast = oFast->value();
-    applied.screen = platform::ui::fromQString(oScreen->currentData().toString());
-    applied.idleSlides = oIdleSlides->value();
+    applied.cBuffer = platform::ui::fromQString(m_imagePath->text());
+    applied.cPath = platform::ui::fromQString(m_dataPath->text());
+    applied.nSlow = m_slow->value();
+    applied.nFast = m_fast->value();
+    applied.screen = platform::ui::fromQString(m_screen->currentData().toString());
+    applied.idleSlides = m_idleSlides->value();
     return applied;
 }
 
-bool SettingsPage::fullScreenTicked() const { return oFullScreen->isChecked(); }
+bool SettingsPage::fullScreenTicked() const { return m_fullScreen->isChecked(); }
 
 std::vector<std::pair<const QWidget*, const char*>> SettingsPage::probeNames() const {
-    return {{oImagePath, "oImagePath"},   {oDataPath, "oDataPath"},   {oSlow, "oSlow"},
-            {oFast, "oFast"},             {oFullScreen, "oFullScreen"}, {oBrowseCode, "oBrowseCode"},
-            {oBrowseData, "oBrowseData"}, {oReindex, "oReindex"},     {oHelp, "oHelp"},
-            {oApplySave, "oApplySave"},   {oDisplay, "oDisplay"},     {oScreen, "oScreen"},
-            {oIdleSlides, "oIdleSlides"}};
+    return {{m_imagePath, "oImagePath"},   {m_dataPath, "oDataPath"},     {m_slow, "oSlow"},
+            {m_fast, "oFast"},             {m_fullScreen, "oFullScreen"}, {m_browseCode, "oBrowseCode"},
+            {m_browseData, "oBrowseData"}, {m_reindex, "oReindex"},       {m_help, "oHelp"},
+            {m_applySave, "oApplySave"},   {m_display, "oDisplay"},       {m_screen, "oScreen"},
+            {m_idleSlides, "oIdleSlides"}};
 }
 
-QPushButton* SettingsPage::createDisplayButton() {
-    oDisplay = button(m_page, "Display", "16.Times New Roman", 408, 28, 96, 24, true);
-    oDisplay->show();
-    return oDisplay;
+void SettingsPage::createDisplayButton() {
+    m_display = button(m_page, "Display", "16.Times New Roman", 408, 28, 96, 24, true);
+    m_display->setObjectName("oDisplay");
+    QObject::connect(m_display, &QPushButton::clicked, [this] {
+        if (m_actions.display) m_actions.display();
+    });
+    m_display->show();
 }
 
-void SettingsPage::browseCodeFile(const std::string& appliedBuffer) {
-    std::string chosen = m_chooser(platform::ui::fromQString(oImagePath->text()), "image.tmp",
+std::string SettingsPage::applied(std::string settings::Settings::*value) const {
+    return m_actions.applied ? m_actions.applied().*value : std::string();
+}
+
+void SettingsPage::browseCodeFile() {
+    std::string chosen = m_chooser(platform::ui::fromQString(m_imagePath->text()), "image.tmp",
                                    "image.tmp path");
-    if (chosen.empty()) chosen = appliedBuffer;
-    setWhole(oImagePath, chosen);
+    if (chosen.empty()) chosen = applied(&settings::Settings::cBuffer);
+    setWhole(m_imagePath, chosen);
 }
 
-void SettingsPage::browseDataPath(const std::string& appliedPath) {
-    std::string chosen = m_chooser(platform::ui::fromQString(oDataPath->text()),
+void SettingsPage::browseDataPath() {
+    std::string chosen = m_chooser(platform::ui::fromQString(m_dataPath->text()),
                                    "imerch.dbf;istock.dbf;isub.dbf", "istock.dbf data path");
-    if (chosen.empty()) chosen = appliedPath;
-    setWhole(oDataPath, dataPathFromChoice(chosen));
+    if (chosen.empty()) chosen = applied(&settings::Settings::cPath);
+    setWhole(m_dataPath, dataPathFromChoice(chosen));
 }
 
 }  // namespace app

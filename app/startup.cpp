@@ -18,11 +18,8 @@
 #include "platform/dialogs.h"
 #include "platform/system_info.h"
 #include "platform/ui/dialog_boxes.h"
-#include "settings/ui/get_filename.h"
-#include "startup/app_exit.h"
 #include "startup/dbe_sys.h"
 #include "startup/program_end.h"
-#include "workareas/work_area.h"
 
 namespace app {
 namespace {
@@ -31,12 +28,11 @@ namespace {
 // the window has closed; the whole end stays within a second.
 constexpr std::chrono::milliseconds kTurnPatience{500};
 
-// The exit procedure: no conversion child outlives the program, then the
-// tables.
-void exitProcedure() {
-    display::ui::MetafileConverter::endAll();
-    startup::AppExit();
-}
+// The exit procedure: no conversion child outlives the program. Tables need
+// no closing here: each is open only inside the operation that uses it, and
+// what a save cut short by the end leaves is a temporary file, which
+// startup::endProgram removes.
+void AppExit() { display::ui::MetafileConverter::endAll(); }
 
 }  // namespace
 
@@ -52,13 +48,7 @@ int runProgram(int argc, char** argv) {
     services.endProgram = startup::endProgram;
     errors::ErrorSys(services);
     errors::endUnrecoveredAtTerminate();
-    startup::setExitProcedure(exitProcedure);
-    settings::ui::setWorkAreaHooks({[] {
-                                        int n = workareas::currentArea();
-                                        workareas::selectArea(0);
-                                        return n;
-                                    },
-                                    [](int n) { workareas::selectArea(n); }});
+    startup::setExitProcedure(AppExit);
 
     std::optional<std::string> cProf, cMode;
     if (argc >= 2) cProf = argv[1];
@@ -94,7 +84,7 @@ int runProgram(int argc, char** argv) {
             }
         }
     }
-    exitProcedure();
+    AppExit();
     platform::setDialogs(nullptr);
     return rc;
 }

@@ -112,21 +112,13 @@ UiProbe::UiProbe(Program& program, QString file, int intervalMs)
 }
 
 void UiProbe::nameWidgets() {
-    settings::ui::SlideListPage& l = m_program.listPage();
-    const std::pair<const QWidget*, const char*> listNames[] = {
-        {l.oChooseList, "oChooseList"},       {l.heading, "listHeading"},
-        {l.addImageButton, "addImageButton"}, {l.addCodeButton, "addCodeButton"},
-        {l.removeButton, "removeButton"},     {l.moveUpButton, "moveUpButton"},
-        {l.moveDownButton, "moveDownButton"}, {l.saveButton, "listSaveButton"},
-        {l.showButton, "listShowButton"},
-    };
     auto add = [this](const QWidget* widget, const char* name) {
         if (widget) m_names.insert(widget, QString::fromLatin1(name));
     };
     for (const auto& [widget, name] : m_program.window().probeNames()) add(widget, name);
     for (const auto& [widget, name] : m_program.displayPage().probeNames()) add(widget, name);
     for (const auto& [widget, name] : m_program.settingsPage().probeNames()) add(widget, name);
-    for (const auto& [widget, name] : listNames) add(widget, name);
+    for (const auto& [widget, name] : m_program.listPage().probeNames()) add(widget, name);
 }
 
 QString UiProbe::nameOf(const QWidget* w) const {

@@ -1,17 +1,20 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/settings_page.h"
 #include "display/display_cycle.h"
+#include "inventory/make_desc.h"
 
-// Where the shell meets the parts below it: the real services behind the
-// display cycle and the pages.
+// Where the shell meets the parts below it.
 namespace app {
 
-// The display cycle's services: the lookup, the picture finder, files, the
-// calling thread's tables and the slide show list table.
-display::CycleServices makeCycleServices();
+// For the end-to-end tests: while the file that LUMISETT_TEST_STALLED_READS
+// names exists, every file access of the display cycle (the code file, the
+// list table, the lookups, the picture files) waits, as one on a share that
+// no longer answers does. Unset, `lookup` and `services` stay as they are.
+void stallForTests(std::unique_ptr<inventory::ItemLookup>& lookup, display::CycleServices& services);
 
 // The file chooser of the Browse and "Add with image" buttons.
 SettingsPage::Chooser fileChooser();

@@ -11,13 +11,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "display/item_layout.h"
-#include "display/make_desc.h"
-#include "workareas/work_area.h"
+#include "inventory/item_layout.h"
+#include "inventory/make_desc.h"
+#include "tables/table.h"
+#include "tables/table_index.h"
 
 namespace {
 
@@ -33,13 +35,11 @@ std::string codeFor(std::uint32_t n) {
 
 // Writes istock.dbf with `count` records in scattered code order: the table
 // is created empty by our engine, then the records are appended as raw bytes
-// (appending a million records one by one through the work areas would
+// (appending a million records one by one through the table engine would
 // dominate the run) and the record count is set in the header.
 bool makeStock(const std::string& dir, std::uint32_t count) {
     const std::string path = dir + "/istock.dbf";
-    if (!workareas::createTable(path, display::itemFields())) {
-        return false;
-    }
+    if (!tables::Table::create(path, inventory::itemFields()).isOk()) return false;
     std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
     unsigned char head[12];
     f.read(reinterpret_cast<char*>(head), sizeof head);
@@ -69,20 +69,20 @@ bool makeStock(const std::string& dir, std::uint32_t count) {
     f.write(reinterpret_cast<const char*>(countBytes), 4);
     f.close();
     if (!f) return false;
-    if (!workareas::useArea(path, "istock", false, false)) return false;
-    const bool ok = workareas::createIndex(dir + "/istkcode.ntx", "istock->code");
-    workareas::closeAll();
-    return ok;
+    std::unique_ptr<tables::Table> table;
+    return tables::Table::open(path, false, false, &table).isOk() &&
+           tables::createIndex(*table, dir + "/istkcode.ntx", "istock->code").isOk();
 }
 
 // Microseconds per lookup of `lookups` found codes, best of three rounds.
 double microsPerLookup(const std::string& dir, std::uint32_t count, int lookups) {
+    inventory::InventoryLookup lookup;
     std::mt19937 rng(7);
     std::vector<std::string> codes;
     for (int i = 0; i < lookups; ++i) codes.push_back(codeFor(rng() % count));
     // Every code must be found, or the figure would time the wrong path.
     for (int i = 0; i < lookups; i += lookups / 10) {
-        if (display::MakeDesc(codes[i], dir).find("(Stock code: " + codes[i]) ==
+        if (lookup.MakeDesc(codes[i], dir).find("(Stock code: " + codes[i]) ==
             std::string::npos) {
             std::fprintf(stderr, "bench_makedesc: %s not found in %u records\n", codes[i].c_str(),
                          count);
@@ -93,7 +93,7 @@ double microsPerLookup(const std::string& dir, std::uint32_t count, int lookups)
     for (int round = 0; round < 3; ++round) {
         const auto start = Clock::now();
         for (const auto& code : codes) {
-            if (display::MakeDesc(code, dir).size() < 20) std::exit(1);
+            if (lookup.MakeDesc(code, dir).size() < 20) std::exit(1);
         }
         const double us =
             std::chrono::duration<double, std::micro>(Clock::now() - start).count() / lookups;

@@ -118,6 +118,12 @@ double median(std::vector<double> v) {
 
 // The Display page as the slide show's turns drive it: the picture goes to
 // the view, as in the program; the rest is not drawn.
+// The description of each slide: its code.
+class CodeAsText : public inventory::ItemLookup {
+public:
+    std::string MakeDesc(const std::string& code, const std::string&) override { return code; }
+};
+
 class SlideWindow : public display::testing::QuietWindow {
 public:
     SlideWindow(display::ui::ImageView& view, bool prepare) : m_view(view), m_prepare(prepare) {}
@@ -145,13 +151,11 @@ std::vector<double> slideTurns(const std::string& folder, const std::vector<std:
     display::DisplayMode mode;
     mode.showSlides(100);
     display::CycleServices services;
-    services.makeDesc = [](const std::string& code, const std::string&) { return code; };
     services.findPic = [](const std::string&, const std::string&) { return std::string(); };
     services.isFile = [](const std::string& p) { return platform::isFile(p); };
     services.readFile = [](const std::string& p, std::string*, std::uint64_t) {
         return platform::Status::notFound(p);
     };
-    services.closeAllTables = [] {};
     services.nextSlide = [&](const std::string&, long& record, std::string* next) {
         const std::string entry = slides[std::size_t(record - 1) % slides.size()];
         record = record % long(slides.size()) + 1;
@@ -159,7 +163,13 @@ std::vector<double> slideTurns(const std::string& folder, const std::vector<std:
         return entry;
     };
     services.pause = [](int) {};
-    display::DisplayCycle cycle(state, mode, window, services);
+    CodeAsText lookup;
+    display::testing::FixedSlidePeriod period(100);
+    settings::Settings applied;
+    applied.cPath = folder;
+    applied.cBuffer = "";
+    settings::AppliedSettings inForce(applied);
+    display::DisplayCycle cycle(state, mode, window, lookup, period, inForce, services);
 
     PictureCache::shared().clear();
     std::vector<double> times;
@@ -167,7 +177,7 @@ std::vector<double> slideTurns(const std::string& folder, const std::vector<std:
         const std::string& slide = slides[std::size_t(i) % slides.size()];
         QElapsedTimer t;
         t.start();
-        std::thread turn([&] { cycle.HangPicture(folder, "new"); });
+        std::thread turn([&] { cycle.turn(); });
         while (view.file().find(slide) == std::string::npos && t.elapsed() < 10000)
             QApplication::processEvents(QEventLoop::AllEvents, 1);
         QImage painted = view.canvas()->grab().toImage();

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,8 +26,10 @@
 #include "platform/file.h"
 #include "tables/dbf.h"
 #include "tables/dbf_header.h"
+#include "tables/cursor.h"
 #include "tables/ntx_build.h"
-#include "workareas/work_area.h"
+#include "tables/table.h"
+#include "tables/table_index.h"
 
 namespace {
 
@@ -148,29 +151,42 @@ void readAndSort(const std::string& path) {
 
 void buildIndex(const std::string& table, const std::string& index) {
     std::uint64_t calls = 0;
-    if (!workareas::useArea(table, "bench", false, true)) _exit(1);
-    if (!workareas::createIndex(index, "bench->code", [&](std::uint32_t) { ++calls; })) _exit(1);
-    workareas::closeAll();
+    std::unique_ptr<tables::Table> t;
+    tables::BuiltIndex built;
+    if (!tables::Table::open(table, false, true, &t).isOk()) _exit(1);
+    if (!tables::buildIndex(*t, index, "bench->code", [&](std::uint32_t) { ++calls; }, &built).isOk() ||
+        !built.install().isOk()) {
+        _exit(1);
+    }
     if (calls == 0) _exit(1);
 }
 
 // Microseconds per seek of existing codes, table and index opened shared and
 // read-only as the item lookup opens them.
 double seekMicros(const std::string& table, const std::string& index, std::uint32_t count) {
-    workareas::useArea(table, "seek", true, true);
-    workareas::ordListAdd(index);
+    std::unique_ptr<tables::Table> t;
+    std::unique_ptr<tables::Cursor> order;
+    if (!tables::Table::open(table, true, true, &t).isOk() ||
+        !tables::Cursor::open(*t, index, &order).isOk()) {
+        std::exit(1);
+    }
     std::mt19937 rng(99);
     std::vector<std::string> keys;
     for (int i = 0; i < 2000; ++i) {
-        workareas::goTo(1 + rng() % count);
-        keys.push_back(workareas::fieldGetString("code"));
+        std::string key;
+        if (!t->goTo(1 + rng() % count).isOk() || !t->getText("code", &key).isOk()) std::exit(1);
+        keys.push_back(key);
     }
     double best = 1e9;
     for (int run = 0; run < 3; ++run) {
         std::size_t found = 0;
         const int kSeeks = 20000;
         auto start = Clock::now();
-        for (int i = 0; i < kSeeks; ++i) found += workareas::seek(keys[std::size_t(i) % keys.size()]);
+        for (int i = 0; i < kSeeks; ++i) {
+            bool hit = false;
+            if (!order->seek(keys[std::size_t(i) % keys.size()], &hit).isOk()) std::exit(1);
+            found += hit;
+        }
         double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count() / kSeeks;
         if (found != kSeeks) {
             std::fprintf(stderr, "seek missed keys\n");
@@ -178,7 +194,6 @@ double seekMicros(const std::string& table, const std::string& index, std::uint3
         }
         best = std::min(best, us);
     }
-    workareas::closeAll();
     return best;
 }
 

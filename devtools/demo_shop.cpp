@@ -8,13 +8,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "display/item_layout.h"
 #include "display/ui/emf_sample.h"
+#include "inventory/item_layout.h"
 #include "settings/param_file.h"
-#include "workareas/work_area.h"
+#include "tables/table.h"
+#include "tables/table_index.h"
 
 namespace {
 
@@ -78,25 +80,48 @@ bool must(bool ok, const char* what) {
     return ok;
 }
 
-void writeItems(const std::string& table, const std::string& alias, const Stock* items,
-                std::size_t n) {
-    must(workareas::createTable(table, display::itemFields()), "create table");
-    must(workareas::useArea(table, alias, false, false), "open table");
+bool must(const platform::Status& st, const char* what) {
+    if (!st.isOk()) {
+        std::fprintf(stderr, "demo shop: %s failed: %s %s\n", what, st.message().c_str(), st.file().c_str());
+        g_ok = false;
+    }
+    return st.isOk();
+}
+
+// A new table at `path` with `fields`, open for writing; null when it failed.
+std::unique_ptr<tables::Table> newTable(const std::string& path,
+                                        const std::vector<tables::FieldSpec>& fields) {
+    std::unique_ptr<tables::Table> table;
+    if (!must(tables::Table::create(path, fields), "create table")) return nullptr;
+    if (!must(tables::Table::open(path, false, false, &table), "open table")) return nullptr;
+    return table;
+}
+
+// Appends a record and sets its fields: texts, then numbers.
+void append(tables::Table& t, std::initializer_list<std::pair<const char*, std::string>> texts,
+            std::initializer_list<std::pair<const char*, double>> numbers = {}) {
+    must(t.appendBlank(), "append");
+    for (const auto& [name, text] : texts) must(t.putText(name, text), name);
+    for (const auto& [name, number] : numbers) must(t.putNumber(name, number), name);
+}
+
+void index(tables::Table& t, const fs::path& path, const std::string& key) {
+    must(t.commit(), "commit");
+    must(tables::createIndex(t, path.string(), key), "index");
+}
+
+void writeItems(const fs::path& table, const fs::path& indexFile, const std::string& alias,
+                const Stock* items, std::size_t n) {
+    std::unique_ptr<tables::Table> t = newTable(table.string(), inventory::itemFields());
+    if (!t) return;
     for (std::size_t i = 0; i < n; ++i) {
         const Stock& s = items[i];
-        workareas::appendBlank();
-        workareas::fieldPut("CODE", s.code);
-        workareas::fieldPut("DESC", s.desc);
-        workareas::fieldPutNumber("PRICE", s.price);
-        workareas::fieldPutNumber("DOLL_PRICE", s.dollPrice);
-        workareas::fieldPutNumber("CTDIAMOND", s.ctDiamond);
-        workareas::fieldPut("COLOUR", s.colour);
-        workareas::fieldPutNumber("CTOTHER", s.ctOther);
-        workareas::fieldPutNumber("SIZE", s.size);
-        workareas::fieldPutNumber("TOTAL_MASS", s.mass);
-        if (s.deleted) workareas::deleteRecord();
+        append(*t, {{"CODE", s.code}, {"DESC", s.desc}, {"COLOUR", s.colour}},
+               {{"PRICE", s.price}, {"DOLL_PRICE", s.dollPrice}, {"CTDIAMOND", s.ctDiamond},
+                {"CTOTHER", s.ctOther}, {"SIZE", s.size}, {"TOTAL_MASS", s.mass}});
+        if (s.deleted) must(t->markDeleted(), "delete");
     }
-    workareas::commit();
+    index(*t, indexFile, alias + "->code");
 }
 
 QImage itemPicture(const QString& title, const QColor& tone, int w = 640, int h = 480) {
@@ -239,23 +264,15 @@ bool writeDemoShop(const std::string& folder, const std::string& profile) {
     fs::create_directories(appDir);
     fs::create_directories(till);
 
-    writeItems((data / "istock.dbf").string(), "istock", kStock, std::size(kStock));
-    workareas::createIndex((data / "istkcode.ntx").string(), "istock->code");
-    writeItems((data / "imerch.dbf").string(), "imerch", kMerch, std::size(kMerch));
-    workareas::createIndex((data / "imercode.ntx").string(), "imerch->code");
-    must(workareas::createTable((data / "isub.dbf").string(), display::subFields()), "create isub");
-    must(workareas::useArea((data / "isub.dbf").string(), "isub", false, false), "open isub");
-    for (const Line& l : kLines) {
-        workareas::appendBlank();
-        workareas::fieldPut("CODE", l.code);
-        workareas::fieldPut("DESC", l.desc);
-        workareas::fieldPut("RAW_CODE", l.rawCode);
-        workareas::fieldPutNumber("QTY", l.qty);
-        workareas::fieldPutNumber("MASS", l.mass);
+    writeItems(data / "istock.dbf", data / "istkcode.ntx", "istock", kStock, std::size(kStock));
+    writeItems(data / "imerch.dbf", data / "imercode.ntx", "imerch", kMerch, std::size(kMerch));
+    if (auto isub = newTable((data / "isub.dbf").string(), inventory::subFields())) {
+        for (const Line& l : kLines) {
+            append(*isub, {{"CODE", l.code}, {"DESC", l.desc}, {"RAW_CODE", l.rawCode}},
+                   {{"QTY", l.qty}, {"MASS", l.mass}});
+        }
+        index(*isub, data / "isubcode.ntx", "isub->code");
     }
-    workareas::commit();
-    workareas::createIndex((data / "isubcode.ntx").string(), "isub->code");
-    workareas::closeAll();
 
     // Pictures: the data folder itself, its images folder, and the prefix folders.
     save(itemPicture("White gold solitaire", QColor(220, 220, 230)), data / "RG--001.png", "PNG");
@@ -281,14 +298,13 @@ bool writeDemoShop(const std::string& folder, const std::string& profile) {
     save(logo, appDir / "logo.bmp", "BMP");
     writeText(appDir / "helptext.txt", kHelp);
     std::string list = (appDir / (profile + ".dbf")).string();
-    must(workareas::createTable(list, {{"CODE", 'C', 60, 0}}), "create list");
-    must(workareas::useArea(list, "slides", false, false), "open list");
-    for (const char* entry : {"CH--123", "1200345", "RG--001", "images/hand.jpg", "ER--010",
-                              "1300001", "BR--777", "PN--404", "1400002"}) {
-        workareas::appendBlank();
-        workareas::fieldPut("CODE", entry);
+    if (auto t = newTable(list, {{"CODE", 'C', 60, 0}})) {
+        for (const char* entry : {"CH--123", "1200345", "RG--001", "images/hand.jpg", "ER--010",
+                                  "1300001", "BR--777", "PN--404", "1400002"}) {
+            append(*t, {{"CODE", entry}});
+        }
+        must(t->commit(), "commit");
     }
-    workareas::closeAll();
     settings::Settings shopSettings;
     shopSettings.cBuffer = (till / "image.tmp").string();
     shopSettings.cPath = data.string();

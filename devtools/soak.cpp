@@ -25,7 +25,7 @@
 #include "app/program.h"
 #include "app/widget_style.h"
 #include "platform/ui/qt_text.h"
-#include "display/make_desc.h"
+#include "inventory/make_desc.h"
 #include "errors/standard_eh.h"
 #include "startup/dbe_sys.h"
 #include "platform/dialogs.h"
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> codes = {"CH--123", "1200345", "RG--001", "ER--010", "1300001",
                                             "BR--777", "PN--404", "1400002", "WA--200", "XX--999"};
     std::map<std::string, std::string> expected;
-    for (const auto& c : codes) expected[c] = shown(display::MakeDesc(c, data.string()));
+    for (const auto& c : codes) expected[c] = shown(inventory::InventoryLookup().MakeDesc(c, data.string()));
 
     fs::current_path(dir.path() / "app");
     app::Program program(std::string("SOAK"), std::nullopt);

@@ -3,32 +3,60 @@
 #include "core/display_state.h"
 #include "core/xbase_values.h"
 #include "display/code_file.h"
-#include "display/normalize.h"
+#include "display/find_pic.h"
 #include "errors/recovery.h"
+#include "inventory/normalize.h"
+#include "platform/fs.h"
 #include "platform/read_limits.h"
+#include "settings/list_file.h"
 
 namespace display {
 namespace {
 const char kCrLf[] = "\r\n";
 }
 
+CycleServices fileServices() {
+    CycleServices s;
+    s.findPic = [](const std::string& code, const std::string& path) { return FindPic(code, path); };
+    s.isFile = [](const std::string& path) { return platform::isFile(path); };
+    s.readFile = platform::readFile;
+    s.nextSlide = [](const std::string& listFile, long& record, std::string* next) {
+        return settings::nextSlide(listFile, record, next);
+    };
+    s.pause = [](int hundredths) { platform::sleepHundredths(hundredths); };
+    s.fileStamp = [](const std::string& path) { return platform::fileStamp(path); };
+    s.now = [] { return std::chrono::steady_clock::now(); };
+    return s;
+}
+
 DisplayCycle::DisplayCycle(core::ProgramState& state, DisplayMode& mode, DisplayWindow& window,
-                           CycleServices services)
-    : m_state(state), m_mode(mode), m_window(window), m_services(std::move(services)) {}
+                           inventory::ItemLookup& lookup, const SlidePeriodField& slowField,
+                           const settings::AppliedSettings& settings, CycleServices services)
+    : m_state(state),
+      m_mode(mode),
+      m_window(window),
+      m_lookup(lookup),
+      m_slowField(slowField),
+      m_settings(settings),
+      m_services(std::move(services)) {}
 
 void DisplayCycle::reset() {
     m_cLastCode = "xxx";
     m_unchangedSince.reset();
-    m_services.closeAllTables();
 }
 
-void DisplayCycle::turn(const std::string& cPath, const std::string& cCodeFile) {
-    bool completed = errors::recoverTurn([&] { HangPicture(cPath, cCodeFile); }, [this] { reset(); });
+void DisplayCycle::turn(const TurnRequest& request) {
+    if (request.kind == TurnRequest::Kind::Reset) return reset();
+    if (request.kind == TurnRequest::Kind::Show && m_mode.source() != request.askedIn) return;
+    const settings::Settings s = m_settings.current();
+    const bool completed = errors::recoverTurn(
+        [&] { HangPicture(s.cPath, s.cBuffer, s.idleSlides); }, [this] { reset(); });
     if (!completed) m_window.hideFlasher();
 }
 
-void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCodeFile) {
-    if (cCodeFile == "xxx" || core::StopDisplay()) {
+void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCodeFile,
+                               double idleSeconds) {
+    if (core::StopDisplay()) {
         reset();
         return;
     }
@@ -45,7 +73,7 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
     bool codeRead = false;
     if (source == Source::Slides) {
         m_window.showFreezeButton();
-        m_mode.followSlidePeriod(m_window.slowFieldValue());
+        m_mode.followSlidePeriod(m_slowField.value());
         m_state.cCode.setData("");
         std::string entry =
             m_services.nextSlide(m_state.cListFile.getData(), m_nSlideRecord, &nextEntry);
@@ -53,7 +81,7 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
         m_state.cCode.setData(parsed.code);
         cTarget = parsed.target;
     } else if (source == Source::Kbd) {
-        m_state.cCode.setData(Normalize(m_state.cCode.getData()));
+        m_state.cCode.setData(inventory::Normalize(m_state.cCode.getData()));
         m_services.pause(10);
     } else if (source == Source::Freeze) {
         if (m_mode.enterKeyboard()) m_window.hideFreezeButton();
@@ -95,7 +123,7 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
     if (m_mode.source() != Source::Kbd) m_window.showFlasher();
     if (m_state.cCode.getData() != m_cLastCode) redraw(cPath, cTarget);
     if (source == Source::Slides && m_mode.source() == Source::Slides) prepareSlide(nextEntry, cPath);
-    if (dataTurn) followIdleTime(cCodeFile, codeRead);
+    if (dataTurn) followIdleTime(cCodeFile, codeRead, idleSeconds);
     m_services.pause(10);
     m_window.hideFlasher();
 }
@@ -119,18 +147,18 @@ DisplayCycle::IdleTurn DisplayCycle::idleTurn(const std::string& cCodeFile) {
     const auto t = now();
     // Due half a poll early, so the slides keep their period on average.
     const auto interval = std::chrono::duration<double>(
-        (m_window.slowFieldValue() - m_mode.period() / 2) / 10);
+        (m_slowField.value() - m_mode.period() / 2) / 10);
     if (m_lastIdleSlide && t - *m_lastIdleSlide < interval) return IdleTurn::Wait;
     m_lastIdleSlide = t;
     return IdleTurn::Slide;
 }
 
-void DisplayCycle::followIdleTime(const std::string& cCodeFile, bool codeRead) {
+void DisplayCycle::followIdleTime(const std::string& cCodeFile, bool codeRead, double idleSeconds) {
     const std::optional<platform::FileStamp> stamp = codeFileStamp(cCodeFile);
     const auto t = now();
     if (!m_unchangedSince || stamp != m_codeFileStamp) m_unchangedSince = t;
     m_codeFileStamp = stamp;
-    const double idle = m_idleSeconds;
+    const double idle = idleSeconds;
     if (idle <= 0 || !codeRead || t - *m_unchangedSince < std::chrono::duration<double>(idle)) return;
     if (m_mode.startIdleSlides()) {
         m_lastIdleSlide.reset();
@@ -143,7 +171,7 @@ void DisplayCycle::redraw(const std::string& cPath, std::string cTarget) {
     const std::string code = m_state.cCode.getData();
     m_cLastCode = code;
     m_window.hidePicture();
-    m_window.setDescription(m_services.makeDesc(code, cPath));
+    m_window.setDescription(m_lookup.MakeDesc(code, cPath));
     const std::string picture = pictureOf(code, cTarget, cPath);
     if (!picture.empty()) {
         m_window.showPicture(picture);

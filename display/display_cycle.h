@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -9,15 +8,16 @@
 
 #include "core/program_state.h"
 #include "display/display_mode.h"
+#include "inventory/make_desc.h"
 #include "platform/file_stamp.h"
 #include "platform/status.h"
+#include "settings/applied_settings.h"
 
 namespace display {
 
 // What one turn tells the Display page. Called on the thread that runs the
-// turn (the display timer thread, or the GUI thread for Show and Apply/Save);
-// the Qt implementation posts every call to the GUI thread, in order, and
-// never waits for it.
+// turn (the display timer thread); the Qt implementation posts every call to
+// the GUI thread, in order, and never waits for it.
 class DisplayWindow {
 public:
     virtual ~DisplayWindow() = default;
@@ -38,13 +38,19 @@ public:
     virtual void setTitle(const std::string& text) = 0;
     virtual void setTitle2(const std::string& text) = 0;
     virtual void setDescription(const std::string& text) = 0;
-    // The slide show period field of the Settings page, as it shows now.
-    virtual double slowFieldValue() const = 0;
 };
 
-// What a turn needs from the rest of the program; tests replace any of them.
+// The slide show period field of the Settings page as it shows now, edited or
+// not: each slide show turn takes the slide show's period from it. Any thread.
+class SlidePeriodField {
+public:
+    virtual ~SlidePeriodField() = default;
+    virtual double value() const = 0;
+};
+
+// What a turn needs of files, time and the slide show list; tests replace
+// any of them. fileServices() gives the real ones.
 struct CycleServices {
-    std::function<std::string(const std::string& code, const std::string& path)> makeDesc;
     std::function<std::string(const std::string& code, const std::string& path)> findPic;
     // As platform::isFile and platform::readFile (only regular files count;
     // a read beyond `limit` bytes is refused as TooLarge).
@@ -52,12 +58,10 @@ struct CycleServices {
     std::function<platform::Status(const std::string& path, std::string* content,
                                    std::uint64_t limit)>
         readFile;
-    // Closes every table of the calling thread.
-    std::function<void()> closeAllTables;
-    // The slide show entry at `record` of the list table (kept open under the
-    // alias "slides" in the calling thread); advances `record` to the next
-    // entry, wrapping to 1 after the last, and puts that entry into `*next`.
-    // "" when the table does not exist (`*next` then stays as it is).
+    // The slide show entry at `record` of the list table; advances `record`
+    // to the next entry, wrapping to 1 after the last, and puts that entry
+    // into `*next`. "" when the table does not exist (`*next` then stays as
+    // it is). settings::nextSlide.
     std::function<std::string(const std::string& listFile, long& record, std::string* next)> nextSlide;
     // Pauses the calling thread.
     std::function<void(int hundredths)> pause;
@@ -67,32 +71,49 @@ struct CycleServices {
     std::function<std::chrono::steady_clock::time_point()> now;
 };
 
+// The real services: the picture finder, the platform's files, the slide
+// show list table, real pauses and time.
+CycleServices fileServices();
+
+// A turn that another thread asks for (TimerThread::askTurn). It is a value,
+// never a word in place of a path.
+struct TurnRequest {
+    enum class Kind {
+        Timer,  // the timer's own turn
+        Show,   // Show: a turn at once, in the source Show chose
+        Reset,  // Apply/Save, or letting go of the tables: the next turn redraws
+    };
+    Kind kind = Kind::Timer;
+    // For Show: the display source it chose. A source changed since (Watch
+    // pressed before the turn ran) drops the turn; the source's own turns
+    // follow at its period.
+    Source askedIn = Source::Slides;
+};
+
 // One turn of the display: obtain the code from the current display source
 // and, when it differs from the code on screen, show its description, its
-// picture (or the logo) and the title lines. Turns must not overlap: the
-// caller serialises them (TurnGate).
+// picture (or the logo) and the title lines. The code file path and the data
+// path are those `settings` has in force when the turn starts. Turns must not
+// overlap: the caller serialises them (TurnGate).
 class DisplayCycle {
 public:
     DisplayCycle(core::ProgramState& state, DisplayMode& mode, DisplayWindow& window,
-                 CycleServices services);
+                 inventory::ItemLookup& lookup, const SlidePeriodField& slowField,
+                 const settings::AppliedSettings& settings, CycleServices services);
 
-    // One turn. `cCodeFile` is the code file path, or "xxx" to reset (close the
-    // thread's tables, redraw on the next turn), or "new" to force a turn.
-    void HangPicture(const std::string& cPath, const std::string& cCodeFile);
-
-    // HangPicture as a recovery point: a run-time error that unwinds abandons
-    // the turn (its tables closed, the next turn redraws) instead of ending
-    // the thread.
-    void turn(const std::string& cPath, const std::string& cCodeFile);
-
-    // Seconds without a new code after which the data monitor hands over to
-    // the slide show ([IdleSlides]); 0 never. Any thread.
-    void setIdleSlides(double seconds) { m_idleSeconds = seconds; }
+    // One turn as `request` asks, as a recovery point: a run-time error that
+    // unwinds abandons the turn (the next turn redraws) instead of ending the
+    // thread.
+    void turn(const TurnRequest& request = {});
 
     long slideRecord() const { return m_nSlideRecord; }
     const std::string& lastCode() const { return m_cLastCode; }
 
 private:
+    // The turn itself: the code from the code file `cCodeFile` or the
+    // display source, shown with the tables of the data path `cPath`.
+    void HangPicture(const std::string& cPath, const std::string& cCodeFile, double idleSeconds);
+    // The next turn redraws, whatever code it finds.
     void reset();
     void redraw(const std::string& cPath, std::string cTarget);
     // The picture file of `code`: `cTarget` when it names an existing file,
@@ -115,18 +136,20 @@ private:
     // After a data monitor turn: a changed code file restarts the idle time;
     // once it has run out the data monitor hands over to the slide show. Not
     // while the code file cannot be read (its message stays).
-    void followIdleTime(const std::string& cCodeFile, bool codeRead);
+    void followIdleTime(const std::string& cCodeFile, bool codeRead, double idleSeconds);
     std::chrono::steady_clock::time_point now() const;
     std::optional<platform::FileStamp> codeFileStamp(const std::string& cCodeFile) const;
 
     core::ProgramState& m_state;
     DisplayMode& m_mode;
     DisplayWindow& m_window;
+    inventory::ItemLookup& m_lookup;
+    const SlidePeriodField& m_slowField;
+    const settings::AppliedSettings& m_settings;
     CycleServices m_services;
     long m_nSlideRecord = 1;
     std::string m_cLastCode = "xxx";
 
-    std::atomic<double> m_idleSeconds{0};
     // Since when the data monitor has seen the code file unchanged; none
     // while another source runs.
     std::optional<std::chrono::steady_clock::time_point> m_unchangedSince;

@@ -7,8 +7,9 @@
 #include <map>
 
 #include "core/display_state.h"
-#include "display/display_mode.h"
 #include "display/code_file.h"
+#include "display/display_mode.h"
+#include "display/display_window_testing.h"
 #include "errors/error.h"
 #include "platform/fs.h"
 #include "platform/read_limits.h"
@@ -18,6 +19,24 @@
 namespace {
 
 using display::DisplayCycle;
+using display::TurnRequest;
+
+// The lookup as the cycle sees it: "DESC(code)" and what the tables say after
+// the code; each lookup is noted.
+class FakeLookup : public inventory::ItemLookup {
+public:
+    std::string MakeDesc(const std::string& code, const std::string&) override {
+        lookups.push_back(code);
+        if (failNext) {
+            failNext = false;
+            throw errors::Unwind(errors::Error{});
+        }
+        return "DESC(" + code + ")" + price;
+    }
+    std::vector<std::string> lookups;
+    std::string price;
+    bool failNext = false;  // the next lookup unwinds
+};
 
 // Records what the cycle told the window, one line per call.
 class RecordingWindow : public display::DisplayWindow {
@@ -32,13 +51,11 @@ public:
     void setTitle(const std::string& t) override { log.push_back("title " + t); }
     void setTitle2(const std::string& t) override { log.push_back("title2 " + t); }
     void setDescription(const std::string& t) override { log.push_back("desc " + t); }
-    double slowFieldValue() const override { return slow; }
 
     bool saw(const std::string& line) const {
         return std::find(log.begin(), log.end(), line) != log.end();
     }
     std::vector<std::string> log;
-    double slow = 150;
 };
 
 class DisplayCycleTest : public ::testing::Test {
@@ -47,11 +64,16 @@ protected:
         core::resetDisplayState();
         state.cLogo.setData("\\app\\logo.bmp");
         state.cListFile.setData("\\app\\TILL.dbf");
+        settings::Settings s = settings.current();
+        s.cPath = "C:\\POS";
+        s.cBuffer = kCodeFile;
+        settings.publish(s);
+        cycle = std::make_unique<DisplayCycle>(state, mode, window, lookup, slow, settings, services());
+    }
+    void TearDown() override { core::resetDisplayState(); }
+
+    display::CycleServices services() {
         display::CycleServices s;
-        s.makeDesc = [this](const std::string& c, const std::string&) {
-            lookups.push_back(c);
-            return "DESC(" + c + ")" + price;
-        };
         s.findPic = [this](const std::string& c, const std::string&) {
             return pictures.count(c) ? pictures[c] : std::string();
         };
@@ -60,7 +82,6 @@ protected:
             *out = files.count(p) ? files[p] : "";
             return files.count(p) ? platform::Status() : platform::Status::notFound(p);
         };
-        s.closeAllTables = [this] { ++closes; };
         s.nextSlide = [this](const std::string&, long& rec, std::string* next) {
             if (slides.empty() && !listExists) return std::string();
             auto at = [&](long r) { return r >= 1 && r <= long(slides.size()) ? slides[r - 1] : ""; };
@@ -75,17 +96,24 @@ protected:
             return platform::FileStamp{files[p].size(), std::chrono::nanoseconds(writes[p]), 1};
         };
         s.now = [this] { return clock; };
-        cycle = std::make_unique<DisplayCycle>(state, mode, window, s);
+        return s;
     }
-    void TearDown() override { core::resetDisplayState(); }
+    void apply(const std::function<void(settings::Settings&)>& change) {
+        settings::Settings s = settings.current();
+        change(s);
+        settings.publish(s);
+    }
 
-    void turn(const std::string& codeFile = "C:\\POS\\TILL1\\image.tmp") {
+    static constexpr const char* kCodeFile = "C:\\POS\\TILL1\\image.tmp";
+    void turn(const std::string& codeFile = kCodeFile, TurnRequest request = {}) {
+        apply([&](settings::Settings& s) { s.cBuffer = codeFile; });
         window.log.clear();
-        cycle->HangPicture("C:\\POS", codeFile);
+        cycle->turn(request);
     }
+    void reset() { cycle->turn({TurnRequest::Kind::Reset}); }
 
     // The point-of-sale writes its code file (each write dated anew).
-    void write(const std::string& code, const std::string& file = "C:\\POS\\TILL1\\image.tmp") {
+    void write(const std::string& code, const std::string& file = kCodeFile) {
         files[file] = code + "\r\n";
         ++writes[file];
     }
@@ -99,12 +127,15 @@ protected:
     std::map<std::string, int> writes;
     std::chrono::steady_clock::time_point clock;
     RecordingWindow window;
+    FakeLookup lookup;
+    display::testing::FixedSlidePeriod slow{150};
+    settings::AppliedSettings settings;
     std::map<std::string, std::string> files, pictures;
-    std::vector<std::string> slides, lookups;
-    std::string price;  // what the tables say after the code
+    std::vector<std::string>& lookups = lookup.lookups;
+    std::string& price = lookup.price;
+    std::vector<std::string> slides;
     bool listExists = true;
     std::vector<int> pauses;
-    int closes = 0;
     std::unique_ptr<DisplayCycle> cycle;
 };
 
@@ -172,8 +203,9 @@ TEST_F(DisplayCycleTest, DataMonitorShowsANewCodeOnce) {
     turn();  // the same code again: nothing is redrawn
     EXPECT_EQ(window.log, (std::vector<std::string>{"freeze+", "flash+", "flash-"}));
     EXPECT_EQ(lookups.size(), 1u);
-    cycle->HangPicture("C:\\POS", "xxx");  // a reset makes the next turn redraw
-    EXPECT_EQ(closes, 1);
+    window.log.clear();
+    reset();  // makes the next turn redraw
+    EXPECT_TRUE(window.log.empty()) << "a reset shows nothing";
     turn();
     EXPECT_EQ(lookups.size(), 2u);
 }
@@ -281,7 +313,6 @@ TEST_F(DisplayCycleTest, SuspendedDisplayResetsWithoutDrawing) {
     core::StopDisplay(true);
     turn();
     EXPECT_TRUE(window.log.empty());
-    EXPECT_EQ(closes, 1);
     core::StopDisplay(false);
     turn();
     EXPECT_TRUE(window.saw("desc DESC(AB12345)"));  // redrawn after the suspension
@@ -296,18 +327,13 @@ TEST_F(DisplayCycleTest, CodeFileThatIsNoRegularFileIsMissingAndNeverBlocks) {
         testsupport::TempDir dir;
         const std::string codeFile = dir.file("TILL1/image.tmp");
         testsupport::makeHostile(k.kind, codeFile);
-        display::CycleServices s;
-        s.makeDesc = [](const std::string& c, const std::string&) { return "DESC(" + c + ")"; };
+        display::CycleServices s = display::fileServices();
         s.findPic = [](const std::string&, const std::string&) { return std::string(); };
-        s.isFile = platform::isFile;
-        s.readFile = platform::readFile;
-        s.closeAllTables = [] {};
-        s.nextSlide = [](const std::string&, long&, std::string*) { return std::string(); };
         s.pause = [](int) {};
-        DisplayCycle c(state, mode, window, s);
+        DisplayCycle c(state, mode, window, lookup, slow, settings, s);
+        apply([&](settings::Settings& st) { st.cBuffer = codeFile; });
         window.log.clear();
-        EXPECT_TRUE(testsupport::finishesWithin(
-            std::chrono::seconds(2), [&] { c.HangPicture("C:\\POS", codeFile); }, codeFile))
+        EXPECT_TRUE(testsupport::finishesWithin(std::chrono::seconds(2), [&] { c.turn(); }, codeFile))
             << k.name;
         EXPECT_TRUE(window.saw("title Code name not found")) << k.name;
         const auto desc = std::find_if(window.log.begin(), window.log.end(), [](auto& line) {
@@ -323,36 +349,42 @@ TEST_F(DisplayCycleTest, CodeFileThatIsNoRegularFileIsMissingAndNeverBlocks) {
         testsupport::removeHostile(codeFile);
         dir.write("TILL1/image.tmp", "AB12345");
         window.log.clear();
-        c.HangPicture("C:\\POS", codeFile);
+        c.turn();
         EXPECT_TRUE(window.saw("desc DESC(AB12345)")) << k.name;
     }
 }
 #endif
 
 TEST_F(DisplayCycleTest, UnwindAbandonsTheTurnAndTheNextGoesOn) {
-    files["C:\\POS\\TILL1\\image.tmp"] = "AB12345";
-    display::CycleServices s;
-    int calls = 0;
-    s.makeDesc = [&](const std::string&, const std::string&) -> std::string {
-        if (++calls == 1) throw errors::Unwind(errors::Error{});
-        return "ok";
-    };
-    s.findPic = [](const std::string&, const std::string&) { return std::string(); };
-    s.isFile = [this](const std::string& p) { return files.count(p) > 0; };
-    s.readFile = [this](const std::string& p, std::string* out, std::uint64_t) {
-        *out = files[p];
-        return platform::Status();
-    };
-    s.closeAllTables = [this] { ++closes; };
-    s.nextSlide = [](const std::string&, long&, std::string*) { return std::string(); };
-    s.pause = [](int) {};
-    DisplayCycle c(state, mode, window, s);
-    c.turn("C:\\POS", "C:\\POS\\TILL1\\image.tmp");
-    EXPECT_EQ(closes, 1);
-    EXPECT_EQ(c.lastCode(), "xxx");
-    c.turn("C:\\POS", "C:\\POS\\TILL1\\image.tmp");
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(c.lastCode(), "AB12345");
+    files[kCodeFile] = "AB12345";
+    lookup.failNext = true;
+    turn();
+    EXPECT_EQ(cycle->lastCode(), "xxx");
+    EXPECT_EQ(window.log.back(), "flash-");
+    turn();
+    EXPECT_EQ(lookups.size(), 2u);
+    EXPECT_EQ(cycle->lastCode(), "AB12345");
+}
+
+// Show asks for a turn of the slide show; when the clerk presses Watch before
+// it runs, the turn is dropped: it never reads a file named after a command,
+// and the data monitor's own turns follow.
+TEST_F(DisplayCycleTest, AShowTurnOvertakenByWatchIsDropped) {
+    slides = {"SL--001"};
+    write("AB12345");
+    mode.showSlides(100);
+    const TurnRequest show{TurnRequest::Kind::Show, display::Source::Slides};
+    mode.watch(10);  // pressed before the Show turn ran
+    turn(kCodeFile, show);
+    EXPECT_TRUE(window.log.empty());
+    EXPECT_TRUE(lookups.empty());
+    turn();  // the data monitor's turn
+    EXPECT_TRUE(window.saw("desc DESC(AB12345)"));
+    for (const auto& line : window.log) EXPECT_EQ(line.find("Code name not found"), std::string::npos);
+
+    mode.showSlides(100);  // Show again, and its turn runs in the slide show
+    turn(kCodeFile, show);
+    EXPECT_TRUE(window.saw("desc DESC(SL--001)"));
 }
 
 // [IdleSlides] 30 with the data monitor at period 5 and slides of 15 s.
@@ -361,7 +393,7 @@ protected:
     void SetUp() override {
         DisplayCycleTest::SetUp();
         slides = {"SL--001", "SL--002"};
-        cycle->setIdleSlides(30);
+        apply([](settings::Settings& s) { s.idleSlides = 30; });
         mode.watch(5);
         write("AB12345");
         turn();
@@ -440,7 +472,7 @@ TEST_F(IdleSlidesTest, NeverInterruptsTheClerkNorHidesAnError) {
         std::function<void()> action;
         const char* text;  // the source after 60 s and a new code
     } cases[] = {
-        {"idle 0", [this] { cycle->setIdleSlides(0); }, "DATA"},
+        {"idle 0", [this] { apply([](settings::Settings& s) { s.idleSlides = 0; }); }, "DATA"},
         {"manual entry", [this] { mode.freeze(); }, "KBD"},
         {"the clerk's slide show", [this] { mode.showSlides(150); }, "SLIDES"},
         {"Show during the idle slide show",

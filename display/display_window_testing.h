@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "display/display_cycle.h"
 
 namespace display::testing {
@@ -16,9 +18,14 @@ public:
     void setTitle(const std::string&) override {}
     void setTitle2(const std::string&) override {}
     void setDescription(const std::string&) override {}
-    double slowFieldValue() const override { return slow; }
+};
 
-    double slow = 20;
+// A slide show period field that holds what the test puts there.
+class FixedSlidePeriod : public SlidePeriodField {
+public:
+    explicit FixedSlidePeriod(double v = 20) : period(v) {}
+    double value() const override { return period; }
+    std::atomic<double> period;
 };
 
 }  // namespace display::testing

@@ -1,5 +1,8 @@
 #include "display/timer_loop.h"
 
+#include <future>
+#include <memory>
+
 namespace display {
 
 TimerLoop::TimerLoop(std::function<double()> period, Hooks hooks)
@@ -71,6 +74,23 @@ void TimerThread::askTurn(std::function<void()> turn) {
         m_asked.push_back(std::move(turn));
     }
     m_wake.notify_all();
+}
+
+bool TimerThread::awaitTurn(std::function<void()> turn, std::chrono::milliseconds patience) {
+    // Shared with the turn, which may still run after a caller that gave up.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> ran = done->get_future();
+    askTurn([turn = std::move(turn), done] {
+        turn();
+        done->set_value();
+    });
+    if (ran.wait_for(patience) != std::future_status::ready) return false;
+    try {
+        ran.get();  // a turn dropped unrun (asked after the stop) broke its promise
+        return true;
+    } catch (const std::future_error&) {
+        return false;
+    }
 }
 
 void TimerThread::codeFileChanged() {

@@ -86,6 +86,12 @@ public:
     // Any thread.
     void askTurn(std::function<void()> turn);
 
+    // askTurn, then waits until `turn` has run, at most `patience`. False
+    // when it had not run by then (a turn in progress that does not end, a
+    // thread not started or stopped): the caller goes on without it. Not
+    // from this thread's own turns. Any other thread.
+    bool awaitTurn(std::function<void()> turn, std::chrono::milliseconds patience);
+
     // The code file may have changed. Any thread; returns at once. Ignored
     // unless `followsChanges` says yes.
     void codeFileChanged();

@@ -102,6 +102,38 @@ TEST(TimerThreadTest, StopWaitsForATurnOnlyAsLongAsItsPatience) {
     }
 }
 
+// awaitTurn returns once the asked turn has run on the timer thread, after a
+// turn in progress; it gives up on a turn that does not come, and on a
+// stopped thread.
+TEST(TimerThreadTest, AwaitTurnReturnsOnceTheTurnHasRun) {
+    struct Case {
+        const char* name;
+        std::chrono::milliseconds ownTurnTakes;
+        bool stopFirst;
+        bool ran;
+    } cases[] = {
+        {"while it waits", 0ms, false, true},
+        {"after a short turn in progress", 100ms, false, true},
+        {"not while a turn in progress hangs", 5000ms, false, false},
+        {"not after the stop", 0ms, true, false},
+    };
+    for (const Case& c : cases) {
+        std::atomic<bool> inTurn{false}, release{false}, ran{false};
+        TimerThread timer([] { return display::kNoTurns; }, [&] {
+            inTurn = true;
+            const auto until = Clock::now() + c.ownTurnTakes;
+            while (!release && Clock::now() < until) std::this_thread::sleep_for(5ms);
+        });
+        timer.start();
+        while (!inTurn) std::this_thread::yield();
+        if (c.stopFirst) timer.stop();
+        EXPECT_EQ(timer.awaitTurn([&] { ran = true; }, 400ms), c.ran) << c.name;
+        EXPECT_EQ(ran.load(), c.ran) << c.name;
+        release = true;
+        timer.stop();
+    }
+}
+
 // Turns asked for by another thread run on the timer thread, in order, at
 // once whatever the timer waits for, and never on the asking thread.
 TEST(TimerThreadTest, AskedTurnsRunOnTheTimerThreadAtOnce) {

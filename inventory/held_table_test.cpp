@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <memory>
+
 #include "errors/standard_eh.h"
-#include "workareas/work_area.h"
+#include "errors/table_errors.h"
+#include "tables/table.h"
 #include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
 
@@ -17,7 +20,15 @@ namespace {
 TEST(HeldTableTest, OpenOfATableHeldExclusivelyElsewhereFailsQuietly) {
     testsupport::TempDir dir;
     const std::string table = dir.file("istock.dbf");
-    ASSERT_TRUE(workareas::createTable(table, {{"CODE", 'C', 7, 0}}));
+    ASSERT_TRUE(tables::Table::create(table, {{"CODE", 'C', 7, 0}}).isOk());
+    // An open as the lookup does it: through the error handler.
+    auto open = [&](bool shared, bool readOnly) {
+        std::unique_ptr<tables::Table> t;
+        return errors::TableAction("DbUseArea")
+            .run(errors::TableStep::Open,
+                 [&] { return tables::Table::open(table, shared, readOnly, &t); })
+            .isOk();
+    };
 
     int ready[2], release[2];
     ASSERT_EQ(pipe(ready), 0);
@@ -25,11 +36,11 @@ TEST(HeldTableTest, OpenOfATableHeldExclusivelyElsewhereFailsQuietly) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {  // the point-of-sale holding the table
-        bool ok = workareas::useArea(table, "held", false, false);
-        char c = ok ? 'y' : 'n';
+        std::unique_ptr<tables::Table> held;
+        char c = tables::Table::open(table, false, false, &held).isOk() ? 'y' : 'n';
         (void)!write(ready[1], &c, 1);
         (void)!read(release[0], &c, 1);
-        workareas::closeAll();
+        held.reset();
         _exit(0);
     }
     char c = 0;
@@ -40,21 +51,18 @@ TEST(HeldTableTest, OpenOfATableHeldExclusivelyElsewhereFailsQuietly) {
     errors::Services services;
     services.dialogs = &dialogs;
     errors::Handler previous = errors::setHandler(errors::standardHandler(services));
-    bool opened = workareas::useArea(table, "istock", true, true);
+    const bool opened = open(true, true);
     errors::setHandler(previous);
 
     EXPECT_FALSE(opened);
-    EXPECT_FALSE(workareas::isUsed());
     EXPECT_TRUE(dialogs.boxes().empty());
-    workareas::closeAll();
 
     (void)!write(release[1], "x", 1);
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status));
     // Released: the same open now works.
-    EXPECT_TRUE(workareas::useArea(table, "istock", true, true));
-    workareas::closeAll();
+    EXPECT_TRUE(open(true, true));
 }
 
 }  // namespace

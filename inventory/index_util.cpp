@@ -1,14 +1,16 @@
 #include "inventory/index_util.h"
 
 #include <exception>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "core/display_state.h"
-#include "errors/recovery.h"
+#include "errors/table_errors.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
-#include "workareas/work_area.h"
+#include "tables/table.h"
+#include "tables/table_index.h"
 
 namespace inventory {
 
@@ -18,18 +20,6 @@ IndexFile indexFile(const std::string& cPath, const char* alias, const char* tag
     std::string a = alias;
     return {cPath + "\\" + a + ".dbf", cPath + "\\" + tag + ".ntx", a, a + "->code"};
 }
-
-// Closes the calling thread's tables when the work ends, however it ends; on
-// an unwinding error the close itself may fail only silently.
-struct CloseTablesAtEnd {
-    int unwinding = std::uncaught_exceptions();
-    ~CloseTablesAtEnd() {
-        if (std::uncaught_exceptions() > unwinding) {
-            errors::AbortEachStep quiet;
-            quiet.run([] { workareas::closeAll(); });
-        }
-    }
-};
 
 // Removes the label and the bar unless the run got to its end.
 struct RemoveWidgetsUnlessDone {
@@ -47,7 +37,11 @@ RebuildReport stopped(RebuildReport report, std::string message) {
     return report;
 }
 
-std::string openFailure(const IndexFile& f) {
+std::string openFailure(const IndexFile& f, const platform::Status& st) {
+    if (st.code() == platform::Status::Code::NotFound) {
+        return "Re-index stopped: " + f.table + " is missing.\r\n" +
+               "Check the data path; the index files there are unchanged.";
+    }
     return "Re-index stopped: " + f.table + " could not be opened for exclusive use.\r\n" +
            "Close the point-of-sale and any other program that uses it, then try again.";
 }
@@ -57,6 +51,12 @@ std::string buildFailure(const IndexFile& f) {
            "The index file there before is unchanged.";
 }
 
+// A table of the run, open exclusively until the run ends, however it ends.
+struct HeldTable {
+    const IndexFile* file;
+    std::unique_ptr<tables::Table> table;
+};
+
 }  // namespace
 
 IndexFiles indexFiles(const std::string& cPath) {
@@ -65,37 +65,45 @@ IndexFiles indexFiles(const std::string& cPath) {
 }
 
 RebuildReport rebuildIndexes(const IndexFiles& files, ReindexProgress& progress) {
-    CloseTablesAtEnd closeAtEnd;
     RebuildReport report;
-    workareas::closeAll();
-
     const bool withMerch = platform::isFile(files.merch.table);
-    std::vector<const IndexFile*> opened{&files.stock};
-    if (withMerch) {
-        opened.push_back(&files.merch);
-        opened.push_back(&files.sub);
+    std::vector<HeldTable> held;
+    for (const IndexFile* f : {&files.stock, &files.merch, &files.sub}) {
+        if (f == &files.stock || withMerch) held.push_back({f, nullptr});
     }
-    for (const IndexFile* f : opened) {
-        if (!workareas::useArea(f->table, f->alias, false, false)) {
-            workareas::closeAll();
-            return stopped(report, openFailure(*f));
+    for (HeldTable& h : held) {
+        platform::Status st = errors::TableAction("DbUseArea").run(errors::TableStep::Open, [&] {
+            return tables::Table::open(h.file->table, false, false, &h.table);
+        });
+        std::uint32_t count = 0;
+        if (st.isOk()) {
+            st = errors::TableAction("LastRec").run(errors::TableStep::Read,
+                                                    [&] { return h.table->recordCount(&count); });
         }
-        report.count += workareas::lastRec();
+        if (!st.isOk()) return stopped(report, openFailure(*h.file, st));
+        report.count += count;
     }
 
     progress.setRange(1, report.count, 1);
 
     auto each = [&progress](std::uint32_t) { progress.increment(1); };
-    std::vector<const IndexFile*> built;
-    if (withMerch) built = {&files.sub, &files.merch};
-    built.push_back(&files.stock);
-    for (const IndexFile* f : built) {
-        if (!workareas::selectArea(f->alias) || !workareas::createIndex(f->index, f->key, each)) {
-            workareas::closeAll();
-            return stopped(report, buildFailure(*f));
+    // Built in the order sub-items, merchandise, stock.
+    std::vector<const HeldTable*> built;
+    if (withMerch) built = {&held[2], &held[1]};
+    built.push_back(&held[0]);
+    for (const HeldTable* h : built) {
+        errors::TableAction action("DbCreateIndex");
+        for (;;) {
+            tables::BuiltIndex index;
+            platform::Status st = tables::buildIndex(*h->table, h->file->index, h->file->key, each, &index);
+            if (st.isOk()) st = index.install();
+            if (st.isOk()) break;
+            // Reading the table failed, or writing the index.
+            const errors::TableStep step = st.file() == h->table->path() ? errors::TableStep::Read
+                                                                        : errors::TableStep::CreateIndex;
+            if (!action.retry(st, step)) return stopped(report, buildFailure(*h->file));
         }
     }
-    workareas::closeAll();
     return report;
 }
 
@@ -116,9 +124,8 @@ void runOnWorkerThread(const std::function<void()>& work, const std::function<vo
 }
 
 ReindexResult IndexUtil(const std::string& cPath, ReindexLabel& label, ReindexProgress& progress,
-                        const RunWork& runWork) {
+                        const RunWork& runWork, const std::function<void()>& releaseDisplayTables) {
     const IndexFiles files = indexFiles(cPath);
-    workareas::closeAll();
     const bool wasStopped = core::StopDisplay();
     core::StopDisplay(true);
 
@@ -137,6 +144,7 @@ ReindexResult IndexUtil(const std::string& cPath, ReindexLabel& label, ReindexPr
     RemoveWidgetsUnlessDone remove{&label, &progress};
     label.create();
     progress.create();
+    if (releaseDisplayTables) releaseDisplayTables();
 
     RebuildReport report;
     auto work = [&] { report = rebuildIndexes(files, progress); };

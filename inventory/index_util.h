@@ -68,15 +68,17 @@ struct RebuildReport {
     std::string message;      // for Stopped: what failed, for the user
 };
 
-// The table work of a run, on the calling thread: closes this thread's
-// tables, opens the stock table exclusively and, when the merchandise table
-// exists, the merchandise and sub-item tables; counts their records; gives
-// `progress` the range 1 to the count (current 1); builds the sub-item, the
-// merchandise and the stock index, in that order, with one increment(1) per
-// record; and closes this thread's tables again, also when an error unwinds.
-// Errors go through the error handler; an open or a build that fails with the
-// handler's default result ends the work with Stopped (nothing more is built).
-// Each index file is replaced only when its new version is complete.
+// The table work of a run, on the calling thread: opens the stock table
+// exclusively and, when the merchandise table exists, the merchandise and
+// sub-item tables; counts their records; gives `progress` the range 1 to the
+// count (current 1); builds the sub-item, the merchandise and the stock
+// index, in that order, with one increment(1) per record. The tables stay
+// open, exclusively, until it returns, also when an error unwinds.
+// Failures go through the error handler (errors::TableAction); an open or a
+// build that fails with the handler's default result ends the work with
+// Stopped (nothing more is built), whose message names the file and the cause
+// (missing, held by another program, not written). Each index file is
+// replaced only when its new version is complete.
 RebuildReport rebuildIndexes(const IndexFiles& files, ReindexProgress& progress);
 
 // Runs `work` and returns when it has ended, rethrowing what it threw. The
@@ -104,11 +106,13 @@ inline constexpr const char* kNoTablesMessage =
     "ERROR! Data files not found. Must set data path.\r\nRe-index may not be required.";
 inline constexpr const char* kReindexDone = "Re-indexing complete";
 
-// The utility behind the Settings page's Re-index button. Closes this
-// thread's tables, suspends the display and asks for confirmation through
-// platform::dialogs(); on OK with a stock table present it creates `label`
-// and `progress`, runs rebuildIndexes through `runWork`, removes the label,
-// says "Re-indexing complete", removes the bar and resumes the display.
+// The utility behind the Settings page's Re-index button. Suspends the
+// display and asks for confirmation through platform::dialogs(); on OK with a
+// stock table present it creates `label` and `progress`, waits until the
+// display has let go of the tables (`releaseDisplayTables`: the display's
+// turn in progress has ended and no other starts while suspended), runs
+// rebuildIndexes through `runWork`, removes the label, says "Re-indexing
+// complete", removes the bar and resumes the display.
 //
 // On Cancel or a missing stock table nothing is created and the display
 // suspension goes back to what it was before the call. A run that stops
@@ -117,6 +121,7 @@ inline constexpr const char* kReindexDone = "Re-indexing complete";
 // both cases the display stays suspended until another action resumes it.
 // Without `runWork` the work runs through runOnWorkerThread.
 ReindexResult IndexUtil(const std::string& cPath, ReindexLabel& label, ReindexProgress& progress,
-                        const RunWork& runWork = {});
+                        const RunWork& runWork = {},
+                        const std::function<void()>& releaseDisplayTables = {});
 
 }  // namespace inventory

@@ -12,7 +12,8 @@
 #include "inventory/progress_model.h"
 #include "inventory/testing/reindex_tables.h"
 #include "platform/fs.h"
-#include "workareas/work_area.h"
+#include "tables/cursor.h"
+#include "tables/table.h"
 
 namespace {
 
@@ -39,6 +40,12 @@ std::vector<std::string> fileNames(const testsupport::TempDir& dir) {
     for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Whether this thread can have the table `path` for itself: nobody holds it.
+bool openExclusive(const std::string& path) {
+    std::unique_ptr<tables::Table> table;
+    return tables::Table::open(path, false, false, &table).isOk();
 }
 
 constexpr platform::Answer kOk = platform::Answer::Ok, kCancel = platform::Answer::Cancel,
@@ -222,8 +229,7 @@ TEST_F(IndexUtilTest, RebuildsIndexesInOrderWithOneStepPerRecord) {
 #endif
         }
         // The worker's tables are closed: this thread can have them for itself.
-        EXPECT_TRUE(workareas::useArea(data.file("istock.dbf"), "", false, false));
-        workareas::closeAll();
+        EXPECT_TRUE(openExclusive(data.file("istock.dbf")));
     }
 }
 
@@ -235,8 +241,10 @@ TEST_F(IndexUtilTest, TableThatCannotBeOpenedStopsTheRunAndRemovesLabelAndBar) {
         std::string message;
     } cases[] = {
         // The handler lets a refused exclusive open fail without a dialogue.
-        {"merchandise held by another program", true, true, {}, "imerch.dbf could not be opened"},
-        {"sub-items missing, error ignored", false, false, {platform::Answer::Ignore}, "isub.dbf could not be opened"},
+        {"merchandise held by another program", true, true, {},
+         "imerch.dbf could not be opened for exclusive use"},
+        // A missing table is named as missing, not as held by someone.
+        {"sub-items missing, error ignored", false, false, {platform::Answer::Ignore}, "isub.dbf is missing"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -259,7 +267,7 @@ TEST_F(IndexUtilTest, TableThatCannotBeOpenedStopsTheRunAndRemovesLabelAndBar) {
         auto boxes = dialogs.boxes();
         ASSERT_EQ(boxes.size(), before + 2 + c.errorAnswers.size());
         const std::string n = "/" + std::to_string(before + 1 + c.errorAnswers.size());
-        EXPECT_NE(boxes.back().text.find(c.message + " for exclusive use"), std::string::npos)
+        EXPECT_NE(boxes.back().text.find(c.message), std::string::npos)
             << boxes.back().text;
         EXPECT_EQ(widgets.events, (std::vector<std::string>{"label created/" + std::to_string(before + 1),
                                                             "created/" + std::to_string(before + 1),
@@ -291,10 +299,7 @@ TEST_F(IndexUtilTest, ErrorThatUnwindsRemovesLabelAndBarAndKeepsTheDisplaySuspen
     EXPECT_TRUE(oldIndexesKept(dir));
     EXPECT_TRUE(core::StopDisplay());
     // The worker closed what it had opened.
-    for (const char* t : {"istock.dbf", "imerch.dbf", "isub.dbf"}) {
-        EXPECT_TRUE(workareas::useArea(path(t), "", false, false)) << t;
-    }
-    workareas::closeAll();
+    for (const char* t : {"istock.dbf", "imerch.dbf", "isub.dbf"}) EXPECT_TRUE(openExclusive(path(t))) << t;
 }
 
 TEST_F(IndexUtilTest, BuildFailingHalfwayLeavesTheOldIndexWorking) {
@@ -323,11 +328,16 @@ TEST_F(IndexUtilTest, BuildFailingHalfwayLeavesTheOldIndexWorking) {
 #ifndef _WIN32
     EXPECT_EQ(perlKeys(path("imercode.ntx")).size(), 50u);
 #endif
-    ASSERT_TRUE(workareas::useArea(path("imerch.dbf"), "imerch", true, true));
-    ASSERT_TRUE(workareas::ordListAdd(path("imercode.ntx")));
-    workareas::goTop();
-    EXPECT_TRUE(workareas::seek(workareas::fieldGetString("code")));
-    workareas::closeAll();
+    std::unique_ptr<tables::Table> table;
+    std::unique_ptr<tables::Cursor> order;
+    ASSERT_TRUE(tables::Table::open(path("imerch.dbf"), true, true, &table).isOk());
+    ASSERT_TRUE(tables::Cursor::open(*table, path("imercode.ntx"), &order).isOk());
+    ASSERT_TRUE(order->first().isOk());
+    std::string code;
+    ASSERT_TRUE(table->getText("code", &code).isOk());
+    bool found = false;
+    EXPECT_TRUE(order->seek(code, &found).isOk());
+    EXPECT_TRUE(found);
 }
 
 TEST(ReindexToolTest, RebuildsWithoutWindowAndFailsClearlyOnMissingOrHeldTables) {

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "core/xbase_values.h"
-#include "display/normalize.h"
+#include "inventory/normalize.h"
 #include "platform/beep.h"
 #include "platform/dialogs.h"
 #include "settings/list_file.h"
@@ -73,7 +73,7 @@ void MoveDown(ListBox& oList) {
 }
 
 bool addManualCode(ListBox& oChooseList, std::string_view fieldText) {
-    return appendEntry(oChooseList, display::Normalize(core::upper(fieldText)));
+    return appendEntry(oChooseList, inventory::Normalize(core::upper(fieldText)));
 }
 
 std::string imageEntry(std::string_view chosen, std::string_view cPath) {

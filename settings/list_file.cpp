@@ -3,13 +3,13 @@
 #include <memory>
 
 #include "core/display_state.h"
-#include "errors/recovery.h"
+#include "errors/table_errors.h"
 #include "platform/dialogs.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/temporary_file.h"
 #include "settings/list_editor.h"
-#include "workareas/work_area.h"
+#include "tables/table.h"
 
 namespace settings {
 
@@ -49,14 +49,20 @@ bool heldElsewhere(const std::string& path) {
 
 // Whether the table at `path` holds exactly the items of `oList`, as stored.
 bool holdsList(const std::string& path, const ListBox& oList) {
-    if (!workareas::useArea(path, "", true, true)) return false;
-    bool same = workareas::lastRec() == std::uint32_t(oList.count());
-    for (int i = 1; same && i <= oList.count(); ++i) {
-        workareas::goTo(std::uint32_t(i));
-        same = workareas::fieldGetString(kListField) == stored(oList.itemText(i));
+    std::unique_ptr<tables::Table> table;
+    std::uint32_t count = 0;
+    if (!tables::Table::open(path, true, true, &table).isOk() ||
+        !table->recordCount(&count).isOk() || count != std::uint32_t(oList.count())) {
+        return false;
     }
-    workareas::closeArea();
-    return same;
+    std::string value;
+    for (int i = 1; i <= oList.count(); ++i) {
+        if (!table->goTo(std::uint32_t(i)).isOk() || !table->getText(kListField, &value).isOk() ||
+            value != stored(oList.itemText(i))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void refuse(const std::string& message) {
@@ -64,20 +70,51 @@ void refuse(const std::string& message) {
     platform::dialogs().messageBox(message);
 }
 
+// Runs one table operation through the error handler: true when it was done,
+// false when the handler let it fail.
+template <class Op>
+bool done(const char* operation, errors::TableStep step, Op op) {
+    return errors::TableAction(operation).run(step, op).isOk();
+}
+
 void readRecords(ListBox& oList, const std::string& cListFile) {
-    if (!workareas::isAliasOpen(kSlidesAlias)) {
-        if (!workareas::useArea(cListFile, kSlidesAlias, true, false)) return;
-    } else {
-        // The caller is meant to have it current; make sure of it rather than
-        // read (and close) whichever table happens to be.
-        workareas::selectArea(kSlidesAlias);
-        workareas::goTo(1);
+    std::unique_ptr<tables::Table> table;
+    if (!done("DbUseArea", errors::TableStep::Open,
+              [&] { return tables::Table::open(cListFile, true, false, &table); })) {
+        return;
     }
-    while (!workareas::eof()) {
-        oList.append(workareas::fieldGetString(kListField));
-        workareas::skip(1);
+    if (!done("DbGoTop", errors::TableStep::Read, [&] { return table->first(); })) return;
+    std::string value;
+    while (!table->eof()) {
+        if (!done("FieldGet", errors::TableStep::Field,
+                  [&] { return table->getText(kListField, &value); })) {
+            return;
+        }
+        oList.append(value);
+        if (!done("DbSkip", errors::TableStep::Read, [&] { return table->next(); })) return;
     }
-    workareas::closeArea();
+}
+
+// Writes the items of `oList` into a new table at `path`; false when the
+// handler let an operation fail (the table is then checked and refused).
+bool writeList(const std::string& path, const ListBox& oList) {
+    if (!done("DbCreate", errors::TableStep::Create,
+              [&] { return tables::Table::create(path, {{kListField, 'C', kListFieldWidth, 0}}); })) {
+        return false;
+    }
+    std::unique_ptr<tables::Table> table;
+    if (!done("DbUseArea", errors::TableStep::Open,
+              [&] { return tables::Table::open(path, false, false, &table); })) {
+        return false;
+    }
+    for (int i = 1; i <= oList.count(); ++i) {
+        if (!done("DbAppend", errors::TableStep::Write, [&] { return table->appendBlank(); }) ||
+            !done("FieldPut", errors::TableStep::Write,
+                  [&] { return table->putText(kListField, oList.itemText(i)); })) {
+            return false;
+        }
+    }
+    return done("DbCommit", errors::TableStep::Write, [&] { return table->commit(); });
 }
 
 }  // namespace
@@ -100,15 +137,13 @@ void ReadList(ListBox& oList, const std::string& cListFile) {
     } catch (const errors::Unwind&) {
         // The user chose not to end the program over a damaged list: go on
         // without it rather than with part of it.
-        errors::AbortEachStep().run([] {
-            if (workareas::selectArea(kSlidesAlias)) workareas::closeArea();
-        });
         while (oList.count() > before) oList.deleteAt(oList.count());
         platform::dialogs().messageBox(kListUnreadable + cListFile + kListUnreadableEnd);
     }
 }
 
-void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause) {
+void SaveList(ListBox& oList, const std::string& cListFile, const std::function<void()>& releaseDisplayTables,
+              const PauseFn& pause) {
     const auto wait = [&](int hundredths) {
         if (pause) {
             pause(hundredths);
@@ -128,27 +163,20 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
         }
     }
     core::StopDisplay(true);
-    wait(100);
-    workareas::closeAll();
+    if (releaseDisplayTables) releaseDisplayTables();
 
     // The old list stays in place until the new one is complete, so a failed
     // save never leaves the shop without one.
     // Removed unless it takes the old one's place, also when an error ends
     // the program half-way.
     platform::TemporaryFile temp(cListFile + ".tmp");
-    workareas::createTable(temp.path(), {{kListField, 'C', kListFieldWidth, 0}});
+    const bool written = writeList(temp.path(), oList);
     if (!platform::isFile(temp.path())) return refuse(kCannotCreateList);
-    if (workareas::useArea(temp.path(), "", true, false)) {
-        for (int i = 1; i <= nItems; ++i) {
-            if (!workareas::appendBlank()) break;
-            workareas::fieldPut(kListField, oList.itemText(i));
-        }
-        workareas::closeArea();
-    }
-    if (!holdsList(temp.path(), oList)) return refuse(kCannotCreateList);
+    if (!written || !holdsList(temp.path(), oList)) return refuse(kCannotCreateList);
 
+    // Another program (another display of this profile elsewhere) may hold
+    // the old list: one retry a second later.
     if (platform::fileExists(cListFile) && heldElsewhere(cListFile)) {
-        workareas::closeArea();
         wait(100);
         if (heldElsewhere(cListFile)) return refuse(kCannotDeleteOldList);
     }
@@ -160,17 +188,23 @@ void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause
 
 std::string nextSlide(const std::string& cListFile, long& record, std::string* next) {
     if (!platform::isFile(cListFile)) return "";
-    if (workareas::isAliasOpen(kSlidesAlias)) {
-        workareas::selectArea(kSlidesAlias);
-    } else if (!workareas::useArea(cListFile, kSlidesAlias, true, true)) {
+    std::unique_ptr<tables::Table> table;
+    if (!done("DbUseArea", errors::TableStep::Open,
+              [&] { return tables::Table::open(cListFile, true, true, &table); })) {
         return "";
     }
-    workareas::goTo(std::uint32_t(record > 0 ? record : 0));
-    std::string entry = workareas::fieldGetString(kListField);
-    workareas::skip(1);
-    if (workareas::eof()) workareas::goTo(1);
-    record = long(workareas::recNo());
-    if (next) *next = workareas::fieldGetString(kListField);
+    std::string entry, following;
+    const bool read =
+        done("DbGoto", errors::TableStep::Read,
+             [&] { return table->goTo(std::uint32_t(record > 0 ? record : 0)); }) &&
+        done("FieldGet", errors::TableStep::Field, [&] { return table->getText(kListField, &entry); }) &&
+        done("DbSkip", errors::TableStep::Read, [&] { return table->next(); }) &&
+        (!table->eof() || done("DbGoto", errors::TableStep::Read, [&] { return table->goTo(1); })) &&
+        done("FieldGet", errors::TableStep::Field,
+             [&] { return table->getText(kListField, &following); });
+    if (!read) return "";
+    record = long(table->recno());
+    if (next) *next = following;
     return entry;
 }
 

@@ -10,16 +10,16 @@
 // list entry in list order, in the program folder under the profile's name
 // (cListFile, with its ".dbf"). The Slide Show List page reads it at start and
 // saves it on Apply/Save; the display cycle steps through it on the timer
-// thread under the alias "slides".
+// thread. Each of them opens the table for itself and closes it before it
+// returns.
 //
 // Table errors beyond the checks named below (an unreadable table, a field
-// that cannot be written) go through the table engine to the error handler,
-// like any other table operation. GUI thread, except nextSlide.
+// that cannot be written) go to the error handler (errors::TableAction), like
+// any other table operation. GUI thread, except nextSlide.
 namespace settings {
 
 inline constexpr const char* kListField = "CODE";
 inline constexpr int kListFieldWidth = 60;
-inline constexpr const char* kSlidesAlias = "slides";
 
 // Whether the field holds `entry` whole (blanks after its 60th character
 // aside: the field's own filling).
@@ -32,12 +32,10 @@ using PauseFn = std::function<void(int hundredths)>;
 
 // Appends one item per record of `cListFile`, in record order, with the
 // field's blank filling. A missing table leaves the list as it is, without a
-// message. Opens the table under the alias "slides" unless this thread has
-// that alias open already (then reads it from record 1), and closes it.
-// A table that cannot be read raises its error; when the user does not end
-// the program there (the error unwinds), the list is left as it was, the
-// table is closed and kListUnreadable + cListFile + kListUnreadableEnd says
-// that the slide show starts without it.
+// message. A table that cannot be read raises its error; when the user does
+// not end the program there (the error unwinds), the list is left as it was
+// and kListUnreadable + cListFile + kListUnreadableEnd says that the slide
+// show starts without it.
 void ReadList(ListBox& oList, const std::string& cListFile);
 
 // Replaces the table `cListFile` with the items of `oList`, blank-filled to
@@ -45,16 +43,18 @@ void ReadList(ListBox& oList, const std::string& cListFile);
 // not fit the field is never cut: the first such one refuses the save with
 // the warning beep and listEntryTooLong + kListNotSaved, before anything is
 // touched. Otherwise it suspends the display (core::StopDisplay(true), left on
-// whatever happens), pauses a second so the display timer thread closes its
-// tables, closes this thread's tables and writes the new table beside the
-// old one ("<cListFile>.tmp"). Only when that is complete and no one else
-// holds the old table open does it take the old one's place; one retry after
-// a further second. On failure the old table stays as it was, the temporary
-// file goes, and the warning beep (10 ticks) comes with "Cannot create list
-// file! ..." or "Cannot delete old list! ..."; on success "Saved to file: "
-// + cListFile. Message boxes go through platform::dialogs(). `pause` is
-// platform::sleepHundredths in the program; tests pass their own.
-void SaveList(ListBox& oList, const std::string& cListFile, const PauseFn& pause = {});
+// whatever happens), waits until the display has let go of the table
+// (`releaseDisplayTables`: its turn in progress has ended, and no other
+// starts while it is suspended) and writes the new table beside the old one
+// ("<cListFile>.tmp"). Only when that is complete and no one else holds the
+// old table open does it take the old one's place; one retry after a further
+// second (`pause`; platform::sleepHundredths when empty). On failure the old
+// table stays as it was, the temporary file goes, and the warning beep (10
+// ticks) comes with "Cannot create list file! ..." or "Cannot delete old list!
+// ..."; on success "Saved to file: " + cListFile. Message boxes go through
+// platform::dialogs().
+void SaveList(ListBox& oList, const std::string& cListFile,
+              const std::function<void()>& releaseDisplayTables = {}, const PauseFn& pause = {});
 
 // The messages of SaveList.
 extern const char* const kNothingToSave;
@@ -65,14 +65,13 @@ extern const char* const kSavedToFile;          // followed by cListFile
 extern const char* const kListUnreadable;        // cListFile and kListUnreadableEnd follow
 extern const char* const kListUnreadableEnd;
 
-// One slide show step as the display cycle takes it, for any thread: opens
-// `cListFile` read-only under the alias "slides" in the calling thread unless
-// that alias is open there (it then stays open between calls), reads CODE of
-// record `record` and moves `record` on to the next record, or to 1 after the
-// last (a record beyond the end reads blank and restarts at 1); when `next` is
-// given, the entry of that next record goes there. "" without touching
-// `record` or `next` when the table does not exist. The calling thread's areas
-// are its own: close them (workareas::closeAll) when the display is suspended.
+// One slide show step as the display cycle takes it, for any thread: reads
+// CODE of record `record` of `cListFile` (opened read-only and closed again)
+// and moves `record` on to the next record, or to 1 after the last (a record
+// beyond the end reads blank and restarts at 1); when `next` is given, the
+// entry of that next record goes there. "" without touching `record` or
+// `next` when the table does not exist, or when a failed read was let fail by
+// the error handler.
 std::string nextSlide(const std::string& cListFile, long& record, std::string* next = nullptr);
 
 }  // namespace settings

@@ -6,23 +6,17 @@
 #include <unistd.h>
 #endif
 
-#include <condition_variable>
-#include <deque>
 #include <filesystem>
-#include <future>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 #include "core/display_state.h"
-#include "core/program_state.h"
-#include "display/display_cycle.h"
-#include "display/display_window_testing.h"
 #include "errors/error.h"
 #include "platform/beep.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "tables/table.h"
 #include "testsupport/hostile_files.h"
-#include "workareas/work_area.h"
 #include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
 
@@ -43,50 +37,14 @@ Items filledAll(const Items& items) {
     return out;
 }
 
-// A thread of its own that keeps its tables between jobs, like the display
-// timer thread. run() hands it a job and waits for it.
-class TableThread {
-public:
-    TableThread() : m_thread([this] { loop(); }) {}
-    ~TableThread() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-    }
-    void run(std::function<void()> job) {
-        std::packaged_task<void()> task(std::move(job));
-        std::future<void> done = task.get_future();
-        {
-            std::lock_guard lock(m_mutex);
-            m_jobs.push_back(std::move(task));
-        }
-        m_wake.notify_all();
-        done.get();
-    }
-
-private:
-    void loop() {
-        for (;;) {
-            std::packaged_task<void()> job;
-            {
-                std::unique_lock lock(m_mutex);
-                m_wake.wait(lock, [&] { return m_stop || !m_jobs.empty(); });
-                if (m_jobs.empty()) return;
-                job = std::move(m_jobs.front());
-                m_jobs.pop_front();
-            }
-            job();
-        }
-    }
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::packaged_task<void()>> m_jobs;
-    bool m_stop = false;
-    std::thread m_thread;
-};
+// Whether nobody holds `path` open: an exclusive open of it succeeds.
+bool nobodyHolds(const std::string& path) {
+    std::unique_ptr<platform::File> file;
+    return platform::openFile(path, {platform::Access::ReadOnly, platform::Share::Exclusive,
+                                     platform::Disposition::Existing},
+                              &file)
+        .isOk();
+}
 
 class ListFileTest : public ::testing::Test, platform::Beeper {
 protected:
@@ -101,7 +59,6 @@ protected:
         cListFile = dir.file("TILL1.dbf");
     }
     void TearDown() override {
-        workareas::closeAll();
         platform::setBeeper(m_oldBeeper);
         errors::setHandler(m_oldHandler);
         core::resetDisplayState();
@@ -110,17 +67,24 @@ protected:
 
     void save(const Items& items) {
         MemoryListBox list(items);
-        SaveList(list, cListFile, [this](int h) {
-            pauses.push_back(h);
-            if (duringPause) duringPause();
-        });
+        SaveList(
+            list, cListFile, [this] { ++releases; },
+            [this](int h) {
+                pauses.push_back(h);
+                if (duringPause) duringPause();
+            });
     }
     // The records of the table as the engine reads them.
     Items records() {
         Items out;
-        EXPECT_TRUE(workareas::useArea(cListFile, "check", true, true));
-        for (; !workareas::eof(); workareas::skip(1)) out.push_back(workareas::fieldGetString("code"));
-        workareas::closeArea();
+        std::unique_ptr<tables::Table> table;
+        EXPECT_TRUE(tables::Table::open(cListFile, true, true, &table).isOk());
+        if (!table) return out;
+        std::string value;
+        for (platform::Status st = table->first(); st.isOk() && !table->eof(); st = table->next()) {
+            EXPECT_TRUE(table->getText("code", &value).isOk());
+            out.push_back(value);
+        }
         return out;
     }
     Items read() {
@@ -141,6 +105,7 @@ protected:
     std::string cListFile;
     std::vector<std::pair<int, int>> beeps;
     std::vector<int> pauses;
+    int releases = 0;  // asks to the display to let go of its tables
     std::function<void()> duringPause;
     std::mutex m_errorsMutex;
     std::vector<errors::Error> raised;
@@ -156,12 +121,14 @@ TEST_F(ListFileTest, SavesReadsAndSavesAgainUnchanged) {
     save({"A", "B", "C"});
     EXPECT_EQ(messages(), Items{std::string("Saved to file: ") + cListFile});
     EXPECT_TRUE(beeps.empty());
-    EXPECT_EQ(pauses, std::vector<int>{100});
+    EXPECT_TRUE(pauses.empty());
+    EXPECT_EQ(releases, 1) << "the display lets go of its tables first";
     EXPECT_TRUE(core::StopDisplay()) << "the save leaves the display suspended";
     EXPECT_FALSE(leftoverTemp());
-    ASSERT_TRUE(workareas::useArea(cListFile, "", true, true));
-    auto fields = workareas::tableStructure();
-    workareas::closeArea();
+    std::unique_ptr<tables::Table> table;
+    ASSERT_TRUE(tables::Table::open(cListFile, true, true, &table).isOk());
+    const auto fields = table->structure();
+    table.reset();
     ASSERT_EQ(fields.size(), 1u);
     EXPECT_EQ(fields[0].name, "CODE");
     EXPECT_EQ(fields[0].type, 'C');
@@ -170,7 +137,7 @@ TEST_F(ListFileTest, SavesReadsAndSavesAgainUnchanged) {
 
     Items back = read();
     EXPECT_EQ(back, filledAll({"A", "B", "C"})) << "items carry the blank filling";
-    EXPECT_FALSE(workareas::isAliasOpen(kSlidesAlias));
+    EXPECT_TRUE(nobodyHolds(cListFile));
     save(back);
     EXPECT_EQ(records(), filledAll({"A", "B", "C"}));
     EXPECT_TRUE(raised.empty());
@@ -202,6 +169,7 @@ TEST_F(ListFileTest, EntryLongerThanTheFieldRefusesTheSave) {
         EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{kSaveBeep}));
         EXPECT_FALSE(core::StopDisplay()) << "the display goes on";
         EXPECT_TRUE(pauses.empty());
+        EXPECT_EQ(releases, 1) << "only the first save";
         EXPECT_EQ(dir.read("TILL1.dbf"), before);
         EXPECT_FALSE(leftoverTemp());
     }
@@ -294,7 +262,7 @@ TEST_F(ListFileTest, ListHeldByAnotherProgramIsKept) {
     save({"NEW1"});
     EXPECT_EQ(messages().back(), kFourLines);
     EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{kSaveBeep}));
-    EXPECT_EQ(pauses, (std::vector<int>{100, 100})) << "one retry after a further second";
+    EXPECT_EQ(pauses, (std::vector<int>{100})) << "one retry a second later";
     EXPECT_EQ(dir.read("TILL1.dbf"), before);
     EXPECT_FALSE(leftoverTemp());
     EXPECT_TRUE(core::StopDisplay());
@@ -311,28 +279,15 @@ TEST_F(ListFileTest, ListHeldByAnotherProgramIsKept) {
 
 TEST_F(ListFileTest, HolderThatLetsGoDuringTheRetryIsWaitedFor) {
     save({"OLD1"});
-    TableThread holder;
-    holder.run([&] { ASSERT_TRUE(workareas::useArea(cListFile, kSlidesAlias, true, true)); });
-    // The holder closes its tables during the second pause only.
-    duringPause = [&] {
-        if (pauses.size() == 2) holder.run([] { workareas::closeAll(); });
-    };
+    std::unique_ptr<tables::Table> holder;  // another display's slide show, say
+    ASSERT_TRUE(tables::Table::open(cListFile, true, true, &holder).isOk());
+    duringPause = [&] { holder.reset(); };
     pauses.clear();
     save({"NEW1", "NEW2"});
-    EXPECT_EQ(pauses, (std::vector<int>{100, 100}));
+    EXPECT_EQ(pauses, (std::vector<int>{100}));
     EXPECT_EQ(messages().back(), std::string("Saved to file: ") + cListFile);
     EXPECT_TRUE(beeps.empty());
     EXPECT_EQ(records(), filledAll({"NEW1", "NEW2"}));
-}
-
-TEST_F(ListFileTest, ReadsTheSlidesAreaWhenAlreadyOpen) {
-    save({"A", "B"});
-    ASSERT_TRUE(workareas::useArea(cListFile, kSlidesAlias, true, false));
-    workareas::goTo(2);
-    ASSERT_TRUE(workareas::useArea(cListFile, "other", true, true));  // now current
-    EXPECT_EQ(read(), filledAll({"A", "B"}));
-    EXPECT_FALSE(workareas::isAliasOpen(kSlidesAlias));
-    EXPECT_TRUE(workareas::isAliasOpen("other"));
 }
 
 // A damaged list: the user either lets the read fail (Default) or declines
@@ -356,7 +311,6 @@ TEST_F(ListFileTest, DamagedListLeavesTheListAsItWas) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        workareas::closeAll();
         save({"A", "B", "C"});
         std::string bytes;
         ASSERT_TRUE(platform::readFile(cListFile, &bytes, 1 << 20).isOk());
@@ -374,7 +328,7 @@ TEST_F(ListFileTest, DamagedListLeavesTheListAsItWas) {
         errors::setHandler(previous);
         EXPECT_FALSE(raised.empty());
         EXPECT_EQ(list.items(), Items{"kept"});
-        EXPECT_FALSE(workareas::isAliasOpen(kSlidesAlias));
+        EXPECT_TRUE(nobodyHolds(cListFile)) << "the table is closed";
         Items shown = messages();
         shown.erase(shown.begin(), shown.begin() + boxesBefore);
         if (c.unwind) {
@@ -399,7 +353,6 @@ TEST_F(ListFileTest, HostileListIsNoList) {
         EXPECT_TRUE(testsupport::finishesWithin(std::chrono::seconds(2), [&] {
             items = read();
             slide = nextSlide(cListFile, record);
-            workareas::closeAll();
         }, cListFile)) << k.name;
         EXPECT_TRUE(items.empty()) << k.name;
         EXPECT_EQ(slide, "") << k.name;
@@ -434,79 +387,7 @@ TEST_F(ListFileTest, NextSlideWrapsAndRestarts) {
         EXPECT_EQ(record, s.to);
         EXPECT_EQ(next, filled(s.next));
     }
-    EXPECT_TRUE(workareas::isAliasOpen(kSlidesAlias)) << "kept open between turns";
-}
-
-// The display cycle on a thread of its own, stepping through the list with
-// nextSlide and telling each slide's code through the description.
-class SlideShowTest : public ListFileTest {
-protected:
-    class Window : public display::testing::QuietWindow {
-    public:
-        void setDescription(const std::string& t) override { shown.push_back(t); }
-        Items shown;
-    };
-
-    void SetUp() override {
-        ListFileTest::SetUp();
-        state.cListFile.setData(cListFile);
-        display::CycleServices s;
-        s.makeDesc = [](const std::string& code, const std::string&) { return code; };
-        s.findPic = [](const std::string&, const std::string&) { return std::string(); };
-        s.isFile = [](const std::string&) { return false; };
-        s.readFile = platform::readFile;
-        s.closeAllTables = [] { workareas::closeAll(); };
-        s.nextSlide = nextSlide;
-        s.pause = [](int) {};
-        cycle = std::make_unique<display::DisplayCycle>(state, mode, window, s);
-        mode.setText("SLIDES");
-    }
-    void TearDown() override {
-        timer.run([] { workareas::closeAll(); });
-        ListFileTest::TearDown();
-    }
-    // Turns of the display on the timer thread; what they showed.
-    Items turns(int n) {
-        window.shown.clear();
-        timer.run([&] {
-            for (int i = 0; i < n; ++i) cycle->turn("C:\\POS", "new");
-        });
-        return window.shown;
-    }
-
-    core::ProgramState state;
-    display::DisplayMode mode;
-    Window window;
-    std::unique_ptr<display::DisplayCycle> cycle;
-    TableThread timer;
-};
-
-TEST_F(SlideShowTest, ANewListContinuesAtTheRecordReached) {
-    save({"AAA1111", "BBB2222", "CCC3333"});
-    core::StopDisplay(false);
-    EXPECT_EQ(turns(2), (Items{"AAA1111", "BBB2222"}));
-    // The timer's next turn falls into the save's pause: it sees the
-    // suspension and closes its tables.
-    duringPause = [&] { turns(1); };
-    save({"PPP1111", "QQQ2222", "RRR3333", "SSS4444"});
-    EXPECT_EQ(messages().back(), std::string("Saved to file: ") + cListFile);
-    EXPECT_TRUE(turns(1).empty()) << "still suspended";
-    core::StopDisplay(false);
-    EXPECT_EQ(turns(4), (Items{"RRR3333", "SSS4444", "PPP1111", "QQQ2222"}));
-}
-
-TEST_F(SlideShowTest, ListHeldByTheDisplayAtBothTriesIsKept) {
-    save({"AAA1111", "BBB2222", "CCC3333"});
-    const std::string before = dir.read("TILL1.dbf");
-    core::StopDisplay(false);
-    EXPECT_EQ(turns(2), (Items{"AAA1111", "BBB2222"}));
-    save({"PPP1111"});  // no turn comes during the pauses
-    EXPECT_EQ(messages().back(), kFourLines);
-    EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{kSaveBeep}));
-    EXPECT_EQ(dir.read("TILL1.dbf"), before);
-    EXPECT_FALSE(leftoverTemp());
-    core::StopDisplay(false);
-    EXPECT_EQ(turns(2), (Items{"CCC3333", "AAA1111"}));
+    EXPECT_TRUE(nobodyHolds(cListFile)) << "never held between turns";
 }
 
 }  // namespace

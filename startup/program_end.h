@@ -6,7 +6,7 @@
 // error allows nothing else (the error handler's services.endProgram).
 namespace startup {
 
-// The exit procedure endProgram runs (AppExit: commit and close every table).
+// The exit procedure endProgram runs (the program's AppExit).
 // Set once at start-up. Any thread.
 void setExitProcedure(std::function<void()> procedure);
 

@@ -8,9 +8,8 @@
 // The engines are names: "DBFDBE", "NTXDBE", "DELDBE" and "SDFDBE" load, and
 // the compound "DBFNTX" (DBF tables with NTX orders) is what this engine
 // implements. Until a set-up has run, DBFNTX counts as available, so tools and
-// tests need none; once a set-up ran and could not build it, the work areas
-// (workareas/work_area.h) refuse to open a table with "DBFNTX database engine
-// not loaded".
+// tests need none; once a set-up ran and could not build it, Table::open
+// refuses every table with "DBFNTX database engine not loaded".
 namespace tables {
 
 // Loads the engine `name`; false for an unknown name.

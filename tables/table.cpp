@@ -1,5 +1,7 @@
 #include "tables/table.h"
 
+#include "tables/dbe.h"
+
 #include "platform/path.h"
 #include "tables/dbf_record.h"
 
@@ -23,6 +25,7 @@ platform::OpenMode Table::openMode(bool shared, bool readOnly) {
 Status Table::open(const std::string& path, bool shared, bool readOnly,
                    std::unique_ptr<Table>* out) {
     out->reset();
+    if (!dbfntxAvailable()) return Status::invalid("DBFNTX database engine not loaded").inFile(path);
     std::unique_ptr<platform::File> file;
     std::unique_ptr<Table> table(new Table);
     table->m_path = path;

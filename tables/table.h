@@ -49,7 +49,9 @@ public:
     // Opens the table in the file `path` (exactly that name). Shared opens let
     // other programs open and change the file at the same time, and re-read
     // the record count before relying on it; exclusive ones fail (Locked,
-    // osCode 32) while anybody else has the file open.
+    // osCode 32) while anybody else has the file open. Invalid ("DBFNTX
+    // database engine not loaded") once a set-up could not build that
+    // engine (dbe.h).
     [[nodiscard]] static platform::Status open(const std::string& path, bool shared, bool readOnly,
                                                std::unique_ptr<Table>* out);
 

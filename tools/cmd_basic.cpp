@@ -2,14 +2,14 @@
 #include <optional>
 
 #include "core/profile.h"
-#include "display/normalize.h"
+#include "inventory/normalize.h"
 #include "settings/net_name.h"
 #include "tools/commands.h"
 
 namespace tools {
 
 int cmdNormalize(const Args& args) {
-    for (const auto& code : args) std::printf("%s\n", display::Normalize(code).c_str());
+    for (const auto& code : args) std::printf("%s\n", inventory::Normalize(code).c_str());
     return 0;
 }
 

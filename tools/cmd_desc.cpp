@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "display/make_desc.h"
+#include "inventory/make_desc.h"
 #include "tools/commands.h"
 
 namespace tools {
@@ -14,7 +14,7 @@ int cmdDescribe(const Args& args) {
         std::fprintf(stderr, "usage: lumisett-tool describe DATA_PATH CODE\n");
         return 2;
     }
-    const std::string text = display::MakeDesc(args[1], args[0]);
+    const std::string text = inventory::InventoryLookup().MakeDesc(args[1], args[0]);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }

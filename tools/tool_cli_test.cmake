@@ -110,7 +110,7 @@ file(WRITE "${shop}/istock.txt"
      "CODE:C:7:0\tDESC:C:48:0\tPRICE:N:10:2\tDOLL_PRICE:N:10:2\tCTDIAMOND:N:6:2\tCOLOUR:C:20:0\t"
      "CTOTHER:N:6:2\tSIZE:N:5:0\tTOTAL_MASS:N:8:2\n"
      " \tCH--123\t9CT GOLD CHAIN\t1250\t0\t0\t\t0\t450\t5.2\n")
-execute_process(COMMAND perl ${SRC}/display/interop/item_tables.pl ${shop}/istock.dbf
+execute_process(COMMAND perl ${SRC}/inventory/interop/item_tables.pl ${shop}/istock.dbf
                 INPUT_FILE ${shop}/istock.txt RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cannot write istock.dbf with Perl XBase")
@@ -136,7 +136,7 @@ foreach(step built:CH--123:SZ--099 rewritten:SZ--099:CH--123)
     list(GET parts 1 first)
     list(GET parts 2 second)
     file(WRITE "${stale}/istock.txt" "${fields} \t${first}\tCHAIN\t1250\n \t${second}\tRING\t10\n")
-    execute_process(COMMAND perl ${SRC}/display/interop/item_tables.pl ${stale}/istock.dbf
+    execute_process(COMMAND perl ${SRC}/inventory/interop/item_tables.pl ${stale}/istock.dbf
                     INPUT_FILE ${stale}/istock.txt RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
         message(FATAL_ERROR "cannot write istock.dbf with Perl XBase")

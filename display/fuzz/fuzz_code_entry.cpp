@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "display/code_file.h"
-#include "display/normalize.h"
+#include "inventory/normalize.h"
 #include "testsupport/fuzz_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (station.empty() || station.front() != '(') std::abort();
 
     // A short code grows to the full seven characters, never beyond.
-    const std::string code = display::Normalize(entry);
+    const std::string code = inventory::Normalize(entry);
     if (code.size() > std::max<std::size_t>(entry.size(), 7)) std::abort();
     return 0;
 }

@@ -151,7 +151,6 @@ TEST(CodeFileFollowTest, ACodeWrittenInPiecesIsShownWholeAtOnce) {
     DisplayMode mode;
     mode.watch(100);
     CycleServices services;
-    services.makeDesc = [](const std::string&, const std::string&) { return std::string(); };
     services.findPic = [](const std::string&, const std::string&) { return std::string(); };
     services.isFile = [](const std::string& p) { return fs::is_regular_file(p); };
     services.readFile = [](const std::string& p, std::string* out, std::uint64_t) {
@@ -159,13 +158,19 @@ TEST(CodeFileFollowTest, ACodeWrittenInPiecesIsShownWholeAtOnce) {
         out->assign(std::istreambuf_iterator<char>(in), {});
         return in ? platform::Status() : platform::Status::notFound(p);
     };
-    services.closeAllTables = [] {};
     services.nextSlide = [](const std::string&, long&, std::string*) { return std::string(); };
     std::unique_ptr<TimerThread> timer;
     services.pause = [&](int h) { timer->pause(h); };
-    DisplayCycle cycle(state, mode, window, services);
-    timer = std::make_unique<TimerThread>([&] { return mode.period(); },
-                                          [&] { cycle.turn(dir.str(), code); },
+    struct : inventory::ItemLookup {
+        std::string MakeDesc(const std::string&, const std::string&) override { return ""; }
+    } lookup;
+    testing::FixedSlidePeriod period;
+    settings::Settings applied;
+    applied.cPath = dir.str();
+    applied.cBuffer = code;
+    settings::AppliedSettings inForce(applied);
+    DisplayCycle cycle(state, mode, window, lookup, period, inForce, services);
+    timer = std::make_unique<TimerThread>([&] { return mode.period(); }, [&] { cycle.turn(); },
                                           [&] { return mode.source() == Source::Data; }, 300ms);
     CodeFileWatcher watcher([&] { timer->codeFileChanged(); });
     watcher.watch(code);

@@ -122,13 +122,16 @@ void runWhileBlockingInput(QWidget* window, const std::function<void()>& work) {
 
 bool inputBlocked() { return g_blockers > 0; }
 
-void runIndexUtil(QWidget* settingsPage, const std::string& cPath) {
+void runIndexUtil(QWidget* settingsPage, const std::string& cPath,
+                  const std::function<void()>& releaseDisplayTables) {
     ReindexLabelWidget label(settingsPage);
     ReindexBarWidget bar(settingsPage);
     QWidget* window = settingsPage->window();
     try {
-        IndexUtil(cPath, label, bar,
-                  [window](const std::function<void()>& work) { runWhileBlockingInput(window, work); });
+        IndexUtil(
+            cPath, label, bar,
+            [window](const std::function<void()>& work) { runWhileBlockingInput(window, work); },
+            releaseDisplayTables);
     } catch (const errors::Unwind&) {
         // The error handler abandoned the run; IndexUtil removed the label and the bar.
     }

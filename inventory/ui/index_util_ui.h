@@ -20,9 +20,12 @@ namespace inventory::ui {
 // moves, but every input event for the page's window is swallowed. Boxes of
 // other windows (the error handler's) still take input.
 //
-// An error that unwinds out of the run (errors::Unwind) ends it here: the
-// label and the bar are removed and the display stays suspended. GUI thread.
-void runIndexUtil(QWidget* settingsPage, const std::string& cPath);
+// `releaseDisplayTables` waits until the display has let go of the tables
+// (IndexUtil). An error that unwinds out of the run (errors::Unwind) ends it
+// here: the label and the bar are removed and the display stays suspended.
+// GUI thread.
+void runIndexUtil(QWidget* settingsPage, const std::string& cPath,
+                  const std::function<void()>& releaseDisplayTables = {});
 
 // The parts of runIndexUtil, for tests.
 

@@ -11,7 +11,6 @@
 #include "settings/list_box.h"
 #include "settings/list_file.h"
 #include "testsupport/fuzz_files.h"
-#include "workareas/work_area.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     errors::setHandler(errors::defaultOrUnwind);
@@ -34,6 +33,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const errors::Unwind&) {
     }
-    workareas::closeAll();
     return 0;
 }

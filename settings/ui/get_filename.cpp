@@ -25,7 +25,6 @@ constexpr const char* kAllFiles = "*";
 
 QtFileDialog g_qtDialog;
 FileDialog* g_dialog = &g_qtDialog;
-WorkAreaHooks g_hooks;
 
 std::vector<std::string> splitPatterns(const std::string& cFilter) {
     std::vector<std::string> out;
@@ -46,23 +45,6 @@ QString qtFilter(const FileFilter& f) {
     for (const std::string& p : f.patterns) patterns << toQString(p);
     return toQString(f.description) + " (" + patterns.join(' ') + ")";
 }
-
-// Restores the work area on every way out of GetFilename.
-class WorkAreaGuard {
-public:
-    WorkAreaGuard() : m_active(bool(g_hooks.selectFree)) {
-        if (m_active) m_area = g_hooks.selectFree();
-    }
-    ~WorkAreaGuard() {
-        if (m_active && g_hooks.selectAgain) g_hooks.selectAgain(m_area);
-    }
-    WorkAreaGuard(const WorkAreaGuard&) = delete;
-    WorkAreaGuard& operator=(const WorkAreaGuard&) = delete;
-
-private:
-    bool m_active;
-    int m_area = 0;
-};
 
 }  // namespace
 
@@ -111,13 +93,8 @@ FileDialog* setFileDialog(FileDialog* d) {
     return old;
 }
 
-void setWorkAreaHooks(WorkAreaHooks hooks) {
-    g_hooks = std::move(hooks);
-}
-
 std::string GetFilename(const std::string& cStart, const std::string& cFilter,
                         const std::string& cTitle) {
-    WorkAreaGuard guard;
     const std::string title = "Please select " + cTitle;
     const std::vector<FileFilter> filters{{cTitle, splitPatterns(cFilter)},
                                           {"All files", {kAllFiles}}};

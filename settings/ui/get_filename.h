@@ -47,22 +47,11 @@ public:
 FileDialog& fileDialog();
 FileDialog* setFileDialog(FileDialog* d);
 
-// While the dialog is up no open table may be current in the calling thread:
-// `selectFree` remembers the current work area's number, selects one that
-// holds no table and returns the remembered number; `selectAgain` selects it
-// again. Wired to the table engine at start-up; until then nothing is done.
-struct WorkAreaHooks {
-    std::function<int()> selectFree;
-    std::function<void(int)> selectAgain;
-};
-void setWorkAreaHooks(WorkAreaHooks hooks);
-
 // Lets the user pick one existing file: title "Please select " + cTitle,
 // filters cTitle with the patterns of cFilter (split at ";") and then "All
 // files", starting at cStart (program form: a folder, or a file with its
 // folder). Returns the chosen file's full name in lower case (Windows-1252),
-// or "" when the dialog is cancelled. The work area is restored either way.
-// GUI thread only.
+// or "" when the dialog is cancelled. GUI thread only.
 std::string GetFilename(const std::string& cStart, const std::string& cFilter,
                         const std::string& cTitle);
 

@@ -16,52 +16,62 @@
 
 namespace settings::ui {
 
-SlideListActions withListFile(SlideListActions actions, std::string cListFile, PauseFn pause) {
+SlideListActions withListFile(SlideListActions actions, std::string cListFile,
+                              std::function<void()> releaseDisplayTables, PauseFn pause) {
     actions.readList = [cListFile](ListBox& l) { ReadList(l, cListFile); };
-    actions.applySave = [cListFile, pause = std::move(pause)](ListBox& l) {
-        SaveList(l, cListFile, pause);
-    };
+    actions.applySave = [cListFile, release = std::move(releaseDisplayTables),
+                         pause = std::move(pause)](ListBox& l) { SaveList(l, cListFile, release, pause); };
     return actions;
 }
 
 SlideListPage::SlideListPage(QWidget* oChooseTab, SlideListActions actions)
     : QObject(oChooseTab), m_page(oChooseTab), m_actions(std::move(actions)), m_listBox(nullptr) {
-    oChooseList = new QListWidget(m_page);
-    oChooseList->setObjectName("oChooseList");
-    oChooseList->setSelectionMode(QAbstractItemView::SingleSelection);
-    oChooseList->setFocusPolicy(Qt::StrongFocus);
-    graphics::ui::setColours(oChooseList, graphics::kSysClrEntryField);
-    place(oChooseList, 192, 12, 384, 300);
-    oChooseList->show();
-    m_listBox = QtListBox(oChooseList);
+    m_list = new QListWidget(m_page);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setFocusPolicy(Qt::StrongFocus);
+    graphics::ui::setColours(m_list, graphics::kSysClrEntryField);
+    place(m_list, 192, 12, 384, 300);
+    m_list->show();
+    m_listBox = QtListBox(m_list);
     if (m_actions.readList) m_actions.readList(m_listBox);
 
-    heading = new QLabel("Slide Show List", m_page);
-    heading->setFont(QFont("MS Sans Serif", 24));
-    heading->setAlignment(Qt::AlignCenter);
-    place(heading, 192, 312, 264, 36);
-    heading->show();
+    m_heading = new QLabel("Slide Show List", m_page);
+    m_heading->setFont(QFont("MS Sans Serif", 24));
+    m_heading->setAlignment(Qt::AlignCenter);
+    place(m_heading, 192, 312, 264, 36);
+    m_heading->show();
 
-    addImageButton = button("Add with image", 276, 24);
-    addCodeButton = button("Add code only", 252, 24);
-    removeButton = button("Remove", 180, 24);
-    moveUpButton = button("Move Up", 132, 24);
-    moveDownButton = button("Move Down", 108, 24);
-    saveButton = button("Apply/Save", 48, 36);
-    saveButton->setFont(QFont("Times New Roman", 14));
-    showButton = button("Show", 18, 24);
+    m_addImage = button("Add with image", 276, 24);
+    m_addCode = button("Add code only", 252, 24);
+    m_remove = button("Remove", 180, 24);
+    m_moveUp = button("Move Up", 132, 24);
+    m_moveDown = button("Move Down", 108, 24);
+    m_save = button("Apply/Save", 48, 36);
+    m_save->setFont(QFont("Times New Roman", 14));
+    m_show = button("Show", 18, 24);
+    for (const auto& [widget, name] : probeNames()) {
+        const_cast<QWidget*>(widget)->setObjectName(QString::fromLatin1(name));
+    }
 
-    connect(addImageButton, &QPushButton::clicked, this, [this] { addWithImage(); });
-    connect(addCodeButton, &QPushButton::clicked, this, [this] { AddManualItem(); });
-    connect(removeButton, &QPushButton::clicked, this, [this] { RemoveItem(m_listBox); });
-    connect(moveUpButton, &QPushButton::clicked, this, [this] { MoveUp(m_listBox); });
-    connect(moveDownButton, &QPushButton::clicked, this, [this] { MoveDown(m_listBox); });
-    connect(saveButton, &QPushButton::clicked, this, [this] {
+    connect(m_addImage, &QPushButton::clicked, this, [this] { addWithImage(); });
+    connect(m_addCode, &QPushButton::clicked, this, [this] { AddManualItem(); });
+    connect(m_remove, &QPushButton::clicked, this, [this] { RemoveItem(m_listBox); });
+    connect(m_moveUp, &QPushButton::clicked, this, [this] { MoveUp(m_listBox); });
+    connect(m_moveDown, &QPushButton::clicked, this, [this] { MoveDown(m_listBox); });
+    connect(m_save, &QPushButton::clicked, this, [this] {
         if (m_actions.applySave) m_actions.applySave(m_listBox);
     });
-    connect(showButton, &QPushButton::clicked, this, [this] {
+    connect(m_show, &QPushButton::clicked, this, [this] {
         if (m_actions.show) m_actions.show();
     });
+}
+
+std::vector<std::pair<const QWidget*, const char*>> SlideListPage::probeNames() const {
+    return {{m_list, "oChooseList"},         {m_heading, "listHeading"},
+            {m_addImage, "addImageButton"},  {m_addCode, "addCodeButton"},
+            {m_remove, "removeButton"},      {m_moveUp, "moveUpButton"},
+            {m_moveDown, "moveDownButton"},  {m_save, "listSaveButton"},
+            {m_show, "listShowButton"}};
 }
 
 void SlideListPage::place(QWidget* w, int x, int y, int width, int height) const {

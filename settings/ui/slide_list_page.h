@@ -3,6 +3,8 @@
 #include <QObject>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "settings/list_file.h"
 #include "settings/ui/qt_list_box.h"
@@ -25,15 +27,18 @@ struct SlideListActions {
 };
 
 // `actions` with readList and applySave doing ReadList and SaveList on the
-// table `cListFile` (SaveList pausing through `pause`, or for real when empty).
+// table `cListFile` (SaveList asking the display to let go of its tables
+// through `releaseDisplayTables`, and pausing through `pause`, or for real
+// when empty).
 SlideListActions withListFile(SlideListActions actions, std::string cListFile,
-                              PauseFn pause = {});
+                              std::function<void()> releaseDisplayTables, PauseFn pause = {});
 
 // The Slide Show List page: the list, its heading and seven buttons on the
 // tab page `oChooseTab`, which the main window owns and has already given its
 // final size (positions are kept from its lower-left corner). The page's font
 // ("12.Times New Roman") and colours come from `oChooseTab`. The object is a
-// child of `oChooseTab` and lives as long as it. GUI thread only.
+// child of `oChooseTab` and lives as long as it; it keeps its widgets, which
+// carry the names probeNames() gives as object names. GUI thread only.
 class SlideListPage : public QObject {
 public:
     SlideListPage(QWidget* oChooseTab, SlideListActions actions);
@@ -50,15 +55,8 @@ public:
     // with its full path; cancelling beeps.
     void addWithImage();
 
-    QListWidget* oChooseList = nullptr;
-    QLabel* heading = nullptr;
-    QPushButton* addImageButton = nullptr;
-    QPushButton* addCodeButton = nullptr;
-    QPushButton* removeButton = nullptr;
-    QPushButton* moveUpButton = nullptr;
-    QPushButton* moveDownButton = nullptr;
-    QPushButton* saveButton = nullptr;
-    QPushButton* showButton = nullptr;
+    // The widgets under the names the UI probe gives them.
+    std::vector<std::pair<const QWidget*, const char*>> probeNames() const;
 
 private:
     // Places `w` with its lower-left corner at {x, y} from the page's
@@ -68,7 +66,16 @@ private:
 
     QWidget* m_page;
     SlideListActions m_actions;
+    QListWidget* m_list = nullptr;  // oChooseList
     QtListBox m_listBox;
+    QLabel* m_heading = nullptr;
+    QPushButton* m_addImage = nullptr;
+    QPushButton* m_addCode = nullptr;
+    QPushButton* m_remove = nullptr;
+    QPushButton* m_moveUp = nullptr;
+    QPushButton* m_moveDown = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_show = nullptr;
 };
 
 }  // namespace settings::ui

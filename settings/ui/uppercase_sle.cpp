@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 
 #include "platform/ui/qt_text.h"
-#include "display/normalize.h"
+#include "inventory/normalize.h"
 #include "settings/code_entry.h"
 
 namespace settings::ui {
@@ -47,7 +47,7 @@ int UppercaseSLE::keyboard(int nKey, QKeyEvent* original) {
     std::string text = platform::ui::fromQString(this->text());
     if (codeComplete(key, text)) {
         setText(QString());
-        if (m_onCode) m_onCode(display::Normalize(text));
+        if (m_onCode) m_onCode(inventory::Normalize(text));
     }
     return key;
 }

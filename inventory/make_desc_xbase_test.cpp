@@ -6,11 +6,11 @@
 
 #include "core/display_state.h"
 #include "core/program_state.h"
-#include "display/item_tables_testing.h"
-#include "display/make_desc.h"
+#include "inventory/item_tables_testing.h"
+#include "inventory/make_desc.h"
 #include "testsupport/temp_dir.h"
 
-namespace display::testing {
+namespace inventory::testing {
 
 TEST(MakeDescXbaseTest, TablesWrittenByPerl) {
     testsupport::TempDir dir;
@@ -18,9 +18,12 @@ TEST(MakeDescXbaseTest, TablesWrittenByPerl) {
         ASSERT_TRUE(writeWithPerl(dir.str(), t)) << t.name;
         ASSERT_TRUE(indexWithOurEngine(dir.str(), t)) << t.name;
     }
-    resetTablesFoundForTests();
     core::resetDisplayState();
     core::programState().cProgName.setData("");
+    InventoryLookup lookup;
+    auto MakeDesc = [&](const std::string& code, const std::string& path) {
+        return lookup.MakeDesc(code, path);
+    };
     EXPECT_EQ(MakeDesc("CH--123", dir.str()), kChainText);
     EXPECT_EQ(MakeDesc("1200345", dir.str()), kRingText);
     EXPECT_EQ(MakeDesc("DL--001", dir.str()),
@@ -30,7 +33,6 @@ TEST(MakeDescXbaseTest, TablesWrittenByPerl) {
     EXPECT_EQ(MakeDesc("1200348", dir.str()),
               "BANGLE with  4 x GARNET, wght=1.25\r\n(Merch. code: 1200348)\r\nPrice:       20.00");
     EXPECT_EQ(MakeDesc("DD--001", dir.str()), notFound("DD--001"));
-    resetTablesFoundForTests();
 }
 
-}  // namespace display::testing
+}  // namespace inventory::testing

@@ -10,10 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "display/make_desc.h"
 #include "errors/error.h"
+#include "inventory/make_desc.h"
 #include "testsupport/fuzz_files.h"
-#include "workareas/work_area.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     errors::setHandler(errors::defaultOrUnwind);
@@ -32,10 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     folder.write("istock.dbf", testsupport::take(input, tableLength));
     folder.write("istkcode.ntx", input);
     try {
-        const std::string text = display::MakeDesc(code, folder.str());
+        const std::string text = inventory::InventoryLookup().MakeDesc(code, folder.str());
         if (text.empty()) std::abort();  // every way out has a text for the customer
     } catch (const errors::Unwind&) {
     }
-    workareas::closeAll();
     return 0;
 }

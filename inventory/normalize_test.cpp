@@ -1,4 +1,4 @@
-#include "display/normalize.h"
+#include "inventory/normalize.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ TEST(NormalizeTest, Table) {
         {"1234567/22", "1234567/22"}, {"ab123", "ab--123"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(display::Normalize(c.typed), c.result) << '"' << c.typed << '"';
+        EXPECT_EQ(inventory::Normalize(c.typed), c.result) << '"' << c.typed << '"';
     }
 }
 

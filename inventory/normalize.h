@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace display {
+namespace inventory {
 
 // Expands a short typed item code to its full 7-character form and drops a "/"
 // suffix: trailing blanks removed; a code of 8 or 9 characters with "/" in 8th
@@ -13,4 +13,4 @@ namespace display {
 // as trimmed. Pure: no upper-casing, no check that the code exists.
 std::string Normalize(std::string_view cCode);
 
-}  // namespace display
+}  // namespace inventory

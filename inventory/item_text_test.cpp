@@ -1,4 +1,4 @@
-#include "display/item_text.h"
+#include "inventory/item_text.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 
 namespace {
 
-using display::ComponentLine;
-using display::ItemRecord;
+using inventory::ComponentLine;
+using inventory::ItemRecord;
 
 TEST(ItemTextTest, ShowPrice) {
     struct Case {
@@ -33,7 +33,7 @@ TEST(ItemTextTest, ShowPrice) {
         {5, 0, 3, "***"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(display::ShowPrice(c.price, c.dollPrice, c.width), c.text)
+        EXPECT_EQ(inventory::ShowPrice(c.price, c.dollPrice, c.width), c.text)
             << c.price << " / " << c.dollPrice << " / " << c.width;
     }
 }
@@ -53,7 +53,7 @@ TEST(ItemTextTest, ItemWord) {
         {"SET OF PAIR OF X", "pair"},
         {"ASSET OF THE HOUSE", "set"},
     };
-    for (const auto& c : cases) EXPECT_EQ(display::itemWord(c.desc), c.word) << c.desc;
+    for (const auto& c : cases) EXPECT_EQ(inventory::itemWord(c.desc), c.word) << c.desc;
 }
 
 ItemRecord chain() {
@@ -68,7 +68,7 @@ ItemRecord chain() {
 }
 
 TEST(ItemTextTest, StandardStockChain) {
-    EXPECT_EQ(display::describeStock(chain(), "CH--123"),
+    EXPECT_EQ(inventory::describeStock(chain(), "CH--123"),
               "9CT GOLD CHAIN\r\n"
               "Length = 45.0cm  Total mass of item =  5.20g\r\n"
               "(Stock code: CH--123)\r\n"
@@ -129,7 +129,7 @@ TEST(ItemTextTest, StandardStockVariants) {
     for (const auto& c : cases) {
         ItemRecord r = chain();
         c.change(r);
-        EXPECT_EQ(display::describeStock(r, "CH--123"),
+        EXPECT_EQ(inventory::describeStock(r, "CH--123"),
                   std::string(c.text) + "(Stock code: CH--123)\r\nPrice:     1250.00")
             << c.name;
     }
@@ -139,9 +139,9 @@ TEST(ItemTextTest, PriceLines) {
     ItemRecord r = chain();
     r.price = 0;
     r.doll_price = 12.5;
-    EXPECT_TRUE(display::describeStock(r, "CH--123").ends_with("\r\nPrice:      $12.50"));
+    EXPECT_TRUE(inventory::describeStock(r, "CH--123").ends_with("\r\nPrice:      $12.50"));
     r.doll_price = 0;
-    EXPECT_TRUE(display::describeStock(r, "CH--123").ends_with("\r\nPrice:        0.00"));
+    EXPECT_TRUE(inventory::describeStock(r, "CH--123").ends_with("\r\nPrice:        0.00"));
 }
 
 ItemRecord ring() {
@@ -168,7 +168,7 @@ const char* kRingTail = "\r\n(Merch. code: 1200345)\r\nPrice:      899.00";
 TEST(ItemTextTest, MerchandiseRing) {
     std::vector<ComponentLine> lines = {line("G18", "18CT GOLD", 1), line("D01", "DIAMOND", 3, 0),
                                         line("R02", "RUBY", 1, 0.5)};
-    EXPECT_EQ(display::describeMerchandise(ring(), lines, "1200345"),
+    EXPECT_EQ(inventory::describeMerchandise(ring(), lines, "1200345"),
               std::string("18CT RING with  3 x DIAMOND and  1 x RUBY, wght=0.50") + kRingTail);
 }
 
@@ -234,7 +234,7 @@ TEST(ItemTextTest, MerchandiseLines) {
     for (const auto& c : cases) {
         ItemRecord r = ring();
         r.desc = c.desc;
-        EXPECT_EQ(display::describeMerchandise(r, c.lines, "1200345"), c.text + kRingTail)
+        EXPECT_EQ(inventory::describeMerchandise(r, c.lines, "1200345"), c.text + kRingTail)
             << c.name;
     }
 }
@@ -248,7 +248,7 @@ TEST(ItemTextTest, MerchandiseMeasures) {
     r.total_mass = 1.234;
     r.price = 0;
     r.doll_price = 75;
-    EXPECT_EQ(display::describeMerchandise(r, {line("D01", "DIAMOND", 2)}, "1200345"),
+    EXPECT_EQ(inventory::describeMerchandise(r, {line("D01", "DIAMOND", 2)}, "1200345"),
               "PAIR OF STUDS with  2 x DIAMOND.\r\nTotal weight of Diamond(s) =0.25ct, H/SI\r\n"
               "Size = 6.0mm  Total mass of pair =  1.23g\r\n"
               "(Merch. code: 1200345)\r\nPrice:      $75.00");

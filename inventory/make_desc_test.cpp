@@ -1,5 +1,5 @@
 // MakeDesc against tables written and indexed by our engine.
-#include "display/make_desc.h"
+#include "inventory/make_desc.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +13,17 @@
 
 #include "core/display_state.h"
 #include "core/program_state.h"
-#include "display/item_code.h"
-#include "display/item_tables_testing.h"
 #include "errors/error.h"
+#include "inventory/item_code.h"
+#include "inventory/item_tables_testing.h"
+#include "platform/file.h"
 #include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
-#include "workareas/work_area.h"
 
-namespace display::testing {
+namespace inventory::testing {
 
 // Each test starts as the program does: no lookup yet, display running,
-// no shop word, and the calling thread with no table open.
+// no shop word.
 class MakeDescTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -31,12 +31,9 @@ protected:
         core::resetDisplayState();
         core::programState().cProgName.setData("");
     }
-    void TearDown() override {
-        workareas::closeAll();
-        core::resetDisplayState();
-        resetTablesFound();
-    }
-    static void resetTablesFound() { resetTablesFoundForTests(); }
+    void TearDown() override { core::resetDisplayState(); }
+    void resetTablesFound() { m_lookup = std::make_unique<InventoryLookup>(); }
+    bool tablesFound() const { return m_lookup->tablesFound(); }
 
     void writeShop() {
         for (const TableData& t : shopTables()) {
@@ -45,15 +42,24 @@ protected:
         }
     }
     void remove(const std::string& name) { std::filesystem::remove(m_dir.path() / name); }
-    std::string lookup(const std::string& code) { return MakeDesc(code, m_dir.str()); }
-    static bool anyTableOpen() {
-        for (const char* alias : {"istock", "imerch", "isub", "slides"}) {
-            if (workareas::isAliasOpen(alias)) return true;
+    std::string lookup(const std::string& code) { return m_lookup->MakeDesc(code, m_dir.str()); }
+    // Whether the lookup left a table or index open: the point-of-sale could
+    // not then have it for itself.
+    bool anyTableOpen() const {
+        for (const char* name : {"istock.dbf", "imerch.dbf", "isub.dbf", "istkcode.ntx",
+                                 "imercode.ntx", "isubcode.ntx"}) {
+            std::unique_ptr<platform::File> file;
+            const platform::Status st = platform::openFile(
+                (m_dir.path() / name).string(),
+                {platform::Access::ReadOnly, platform::Share::Exclusive, platform::Disposition::Existing},
+                &file);
+            if (st.code() == platform::Status::Code::Locked) return true;
         }
         return false;
     }
 
     testsupport::TempDir m_dir;
+    std::unique_ptr<InventoryLookup> m_lookup;
 };
 
 TEST_F(MakeDescTest, Descriptions) {
@@ -176,7 +182,7 @@ TEST_F(MakeDescTest, MissingFiles) {
 TEST_F(MakeDescTest, WalkOverADamagedIndexEnds) {
     const char* src = std::getenv("LUMISETT_TEST_SRC");
     std::ifstream in(std::string(src ? src : ".") +
-                         "/display/fuzz/corpus/fuzz_make_desc/skip-that-does-not-move",
+                         "/inventory/fuzz/corpus/fuzz_make_desc/skip-that-does-not-move",
                      std::ios::binary);
     const std::string input(std::istreambuf_iterator<char>(in), {});
     ASSERT_GT(input.size(), 10u);
@@ -193,7 +199,6 @@ TEST_F(MakeDescTest, WalkOverADamagedIndexEnds) {
             text = lookup(input.substr(1, codeLength));
         } catch (const errors::Unwind&) {
         }
-        workareas::closeAll();
     }));
     errors::setHandler(previous);
 }
@@ -240,10 +245,11 @@ TEST_F(MakeDescTest, TablesAndIndexesThatAreNoRegularFilesAreMissing) {
 TEST_F(MakeDescTest, AStaleIndexShowsTheIndexTextNeverAnotherItem) {
     // Sets `code` in record `recno` of `table`, its index left as it was.
     auto setCode = [&](const char* table, std::uint32_t recno, const char* code) {
-        ASSERT_TRUE(workareas::useArea(m_dir.str() + "/" + table, "", false, false));
-        workareas::goTo(recno);
-        workareas::fieldPut("code", code);
-        workareas::closeAll();
+        std::unique_ptr<tables::Table> t;
+        ASSERT_TRUE(tables::Table::open(m_dir.str() + "/" + table + ".dbf", false, false, &t).isOk());
+        ASSERT_TRUE(t->goTo(recno).isOk());
+        ASSERT_TRUE(t->putText("code", code).isOk());
+        ASSERT_TRUE(t->commit().isOk());
     };
     const std::vector<TableData> shop = shopTables();
     const struct {
@@ -288,20 +294,10 @@ TEST_F(MakeDescTest, AStaleIndexShowsTheIndexTextNeverAnotherItem) {
 
 TEST_F(MakeDescTest, SuspendedDisplayTouchesNoTable) {
     writeShop();
-    ASSERT_TRUE(workareas::useArea(m_dir.str() + "/istock", "slides", true, true));
     core::StopDisplay(true);
     EXPECT_EQ(lookup(""), "Program stopped");
     EXPECT_EQ(lookup("CH--123"), "Program stopped");
-    EXPECT_TRUE(workareas::isAliasOpen("slides"));
     EXPECT_FALSE(tablesFound());
-}
-
-// A lookup closes every table of its thread, the slide show's too.
-TEST_F(MakeDescTest, ClosesTheThreadsOtherTables) {
-    writeShop();
-    ASSERT_TRUE(workareas::useArea(m_dir.str() + "/istock", "slides", true, true));
-    EXPECT_EQ(lookup("CH--123"), kChainText);
-    EXPECT_FALSE(anyTableOpen());
 }
 
 // After a first success the files are no longer looked for: a table missing
@@ -337,8 +333,7 @@ TEST_F(MakeDescTest, AfterFirstSuccessAFailedOpenGoesToTheHandler) {
     EXPECT_TRUE(tablesFound());
 }
 
-// The display calls MakeDesc from the timer thread and from the GUI thread
-// in turns; the first success counts for both.
+// The first success counts for every thread that uses the same lookup.
 TEST_F(MakeDescTest, FirstSuccessCountsForEveryThread) {
     writeShop();
     std::string text;
@@ -349,4 +344,4 @@ TEST_F(MakeDescTest, FirstSuccessCountsForEveryThread) {
     EXPECT_FALSE(anyTableOpen());
 }
 
-}  // namespace display::testing
+}  // namespace inventory::testing

@@ -7,7 +7,7 @@
 // The description text the customer reads: built from an item record of
 // istock or imerch and, for merchandise, its component lines of isub. Pure
 // functions on plain values, callable from any thread; nothing here fails.
-namespace display {
+namespace inventory {
 
 // The fields of an istock or imerch record that the description uses.
 // Character fields hold the field text as read (blank-padded or not).
@@ -60,4 +60,4 @@ std::string describeStock(const ItemRecord& item, std::string_view cCode);
 std::string describeMerchandise(const ItemRecord& item, const std::vector<ComponentLine>& lines,
                                 std::string_view cCode);
 
-}  // namespace display
+}  // namespace inventory

@@ -1,8 +1,8 @@
-#include "display/item_code.h"
+#include "inventory/item_code.h"
 
 #include "core/xbase_values.h"
 
-namespace display {
+namespace inventory {
 
 namespace {
 
@@ -93,4 +93,4 @@ std::string notFoundText(std::string_view cProgName, std::string_view cCode) {
     return text;
 }
 
-}  // namespace display
+}  // namespace inventory

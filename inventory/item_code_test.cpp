@@ -1,4 +1,4 @@
-#include "display/item_code.h"
+#include "inventory/item_code.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 
 namespace {
 
-using display::CodeClass;
-using display::TablePlan;
+using inventory::CodeClass;
+using inventory::TablePlan;
 
 TEST(ItemCodeTest, Classify) {
     struct Case {
@@ -30,12 +30,12 @@ TEST(ItemCodeTest, Classify) {
         {"AB-123 ", CodeClass::StandardStock},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(display::classifyCode(c.code), c.expected) << '"' << c.code << '"';
+        EXPECT_EQ(inventory::classifyCode(c.code), c.expected) << '"' << c.code << '"';
     }
 }
 
 TEST(ItemCodeTest, GuardsInOrder) {
-    const std::string welcome = display::welcomeText("Jewellery ");
+    const std::string welcome = inventory::welcomeText("Jewellery ");
     const std::string neither = "This item is neither merchandise nor standard stock.";
     struct Case {
         const char* code;
@@ -58,7 +58,7 @@ TEST(ItemCodeTest, GuardsInOrder) {
         {"-12x0ab", false, "", "-12X0AB", CodeClass::Merchandise},
     };
     for (const auto& c : cases) {
-        auto start = display::startLookup(c.code, c.stop, "Jewellery ");
+        auto start = inventory::startLookup(c.code, c.stop, "Jewellery ");
         EXPECT_EQ(start.text.value_or(""), c.text) << '"' << c.code << '"';
         if (!c.stop) {
             EXPECT_EQ(start.code, c.upper) << '"' << c.code << '"';
@@ -113,7 +113,7 @@ TEST(ItemCodeTest, PlanTables) {
     for (const auto& c : cases) {
         std::set<std::string> missing(c.missing.begin(), c.missing.end());
         auto exists = [&](std::string_view f) { return !missing.contains(std::string(f)); };
-        EXPECT_EQ(display::planTables(c.cls, false, exists), c.plan) << c.name;
+        EXPECT_EQ(inventory::planTables(c.cls, false, exists), c.plan) << c.name;
     }
 }
 
@@ -123,25 +123,25 @@ TEST(ItemCodeTest, PlanTablesAfterFirstSuccessLooksAtNoFile) {
         ++asked;
         return false;
     };
-    EXPECT_EQ(display::planTables(CodeClass::StandardStock, true, exists), TablePlan::OpenStock);
-    EXPECT_EQ(display::planTables(CodeClass::Merchandise, true, exists),
+    EXPECT_EQ(inventory::planTables(CodeClass::StandardStock, true, exists), TablePlan::OpenStock);
+    EXPECT_EQ(inventory::planTables(CodeClass::Merchandise, true, exists),
               TablePlan::OpenMerchandise);
     EXPECT_EQ(asked, 0);
 }
 
 TEST(ItemCodeTest, Texts) {
-    EXPECT_EQ(display::programStoppedText(), "Program stopped");
-    EXPECT_EQ(display::welcomeText("Jewellery "),
+    EXPECT_EQ(inventory::programStoppedText(), "Program stopped");
+    EXPECT_EQ(inventory::welcomeText("Jewellery "),
               "\r\n\r\n The Jewellery Tillmaster\r\n\r\n     DATA DISPLAYER");
-    EXPECT_EQ(display::welcomeText(""), "\r\n\r\n The Tillmaster\r\n\r\n     DATA DISPLAYER");
-    EXPECT_EQ(display::dataFilesErrorText("C:\\POS"),
+    EXPECT_EQ(inventory::welcomeText(""), "\r\n\r\n The Tillmaster\r\n\r\n     DATA DISPLAYER");
+    EXPECT_EQ(inventory::dataFilesErrorText("C:\\POS"),
               "ERROR! Could not open data files.  Please check data path on settings page."
               "\r\n\r\n\r\nDiagnostics:\r\nC:\\POS\\imerch\r\nC:\\POS\\istock\r\n");
-    EXPECT_EQ(display::indexFilesErrorText("C:\\POS"),
+    EXPECT_EQ(inventory::indexFilesErrorText("C:\\POS"),
               "ERROR! Missing INDEX files.  Please check data path on settings page and if "
               "correct choose 'Re-index' to create new indexes.\r\n\r\nDiagnostics:\r\n"
               "C:\\POS\\imercode.ntx\r\nC:\\POS\\istkcode.ntx\r\nC:\\POS\\isubcode.ntx\r\n");
-    EXPECT_EQ(display::notFoundText("Jewellery ", "AB--123"),
+    EXPECT_EQ(inventory::notFoundText("Jewellery ", "AB--123"),
               "\r\n The Jewellery Tillmaster\r\n\r\n     DATA DISPLAYER\r\n\r\n\r\n\r\n\r\n"
               "AB--123  was not found in the data files.\r\n\r\nCheck settings or update data.");
 }

@@ -6,13 +6,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "display/item_layout.h"
-#include "workareas/work_area.h"
 
-namespace display::testing {
+#include "inventory/item_layout.h"
+#include "tables/table.h"
+#include "tables/table_index.h"
+
+namespace inventory::testing {
 
 struct Row {
     bool deleted = false;
@@ -29,12 +32,12 @@ struct TableData {
 // istock and imerch share their layout; the point-of-sale's tables hold more
 // fields, which the display ignores (here: "supplier").
 inline std::vector<tables::FieldSpec> itemFields() {
-    std::vector<tables::FieldSpec> fields = display::itemFields();
+    std::vector<tables::FieldSpec> fields = inventory::itemFields();
     fields.insert(fields.begin() + 1, {"SUPPLIER", 'C', 6, 0});
     return fields;
 }
 
-using display::subFields;
+using inventory::subFields;
 
 // An item row: code, desc, price, doll_price, ctdiamond, colour, ctother,
 // size, total_mass.
@@ -59,22 +62,22 @@ inline std::string dataFile(const std::string& dir, const std::string& name,
 // Writes the table with our engine (no index).
 inline bool writeWithOurEngine(const std::string& dir, const TableData& t) {
     const std::string path = dataFile(dir, t.name, ".dbf");
-    if (!workareas::createTable(path, t.fields)) return false;
-    if (!workareas::useArea(path, "", false, false)) return false;
+    std::unique_ptr<tables::Table> table;
+    if (!tables::Table::create(path, t.fields).isOk()) return false;
+    if (!tables::Table::open(path, false, false, &table).isOk()) return false;
     for (const Row& row : t.rows) {
-        if (!workareas::appendBlank()) return false;
+        if (!table->appendBlank().isOk()) return false;
         for (std::size_t i = 0; i < t.fields.size() && i < row.values.size(); ++i) {
             if (row.values[i].empty()) continue;
-            if (t.fields[i].type == 'N') {
-                workareas::fieldPutNumber(t.fields[i].name, std::stod(row.values[i]));
-            } else {
-                workareas::fieldPut(t.fields[i].name, row.values[i]);
-            }
+            const std::string& name = t.fields[i].name;
+            platform::Status st = t.fields[i].type == 'N'
+                                      ? table->putNumber(name, std::stod(row.values[i]))
+                                      : table->putText(name, row.values[i]);
+            if (!st.isOk()) return false;
         }
-        if (row.deleted) workareas::deleteRecord();
+        if (row.deleted && !table->markDeleted().isOk()) return false;
     }
-    workareas::closeAll();
-    return true;
+    return table->commit().isOk();
 }
 
 // Writes the table with Perl's XBase module through interop/item_tables.pl:
@@ -83,7 +86,7 @@ inline bool writeWithOurEngine(const std::string& dir, const TableData& t) {
 inline bool writeWithPerl(const std::string& dir, const TableData& t) {
     const char* src = std::getenv("LUMISETT_TEST_SRC");
     const std::string cmd = "perl '" + std::string(src ? src : ".") +
-                            "/display/interop/item_tables.pl' '" + dataFile(dir, t.name, ".dbf") +
+                            "/inventory/interop/item_tables.pl' '" + dataFile(dir, t.name, ".dbf") +
                             "'";
     FILE* p = popen(cmd.c_str(), "w");
     if (!p) return false;
@@ -104,10 +107,9 @@ inline bool writeWithPerl(const std::string& dir, const TableData& t) {
 
 // Builds the table's index with our engine, as the re-index does.
 inline bool indexWithOurEngine(const std::string& dir, const TableData& t) {
-    if (!workareas::useArea(dataFile(dir, t.name, ".dbf"), "", false, false)) return false;
-    const bool ok = workareas::createIndex(dataFile(dir, t.index, ".ntx"), t.name + "->code");
-    workareas::closeAll();
-    return ok;
+    std::unique_ptr<tables::Table> table;
+    return tables::Table::open(dataFile(dir, t.name, ".dbf"), false, false, &table).isOk() &&
+           tables::createIndex(*table, dataFile(dir, t.index, ".ntx"), t.name + "->code").isOk();
 }
 
 // The shop of the lookup tests: the worked examples and the edge cases.
@@ -173,4 +175,4 @@ inline std::string notFound(const std::string& code) {
            "  was not found in the data files.\r\n\r\nCheck settings or update data.";
 }
 
-}  // namespace display::testing
+}  // namespace inventory::testing

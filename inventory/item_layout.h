@@ -9,7 +9,7 @@
 
 #include "tables/table.h"
 
-namespace display {
+namespace inventory {
 
 // istock and imerch: one record per item.
 inline std::vector<tables::FieldSpec> itemFields() {
@@ -27,4 +27,4 @@ inline std::vector<tables::FieldSpec> subFields() {
             {"MASS", 'N', 8, 2}};
 }
 
-}  // namespace display
+}  // namespace inventory

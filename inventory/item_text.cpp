@@ -1,10 +1,10 @@
-#include "display/item_text.h"
+#include "inventory/item_text.h"
 
 #include <algorithm>
 
 #include "core/xbase_values.h"
 
-namespace display {
+namespace inventory {
 
 namespace {
 
@@ -122,4 +122,4 @@ std::string describeMerchandise(const ItemRecord& item, const std::vector<Compon
     return cDesc;
 }
 
-}  // namespace display
+}  // namespace inventory

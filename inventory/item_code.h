@@ -9,7 +9,7 @@
 // all, in which tables, and what the lookup says when it cannot go on.
 // Everything here is pure (no table, file or shared variable is touched) and
 // may be called from any thread.
-namespace display {
+namespace inventory {
 
 enum class CodeClass {
     Invalid,        // not 7 characters, or begins with "00"
@@ -67,4 +67,4 @@ std::string dataFilesErrorText(std::string_view cPath);
 std::string indexFilesErrorText(std::string_view cPath);
 std::string notFoundText(std::string_view cProgName, std::string_view cCode);
 
-}  // namespace display
+}  // namespace inventory

@@ -1,8 +1,8 @@
-#include "display/normalize.h"
+#include "inventory/normalize.h"
 
 #include "core/xbase_values.h"
 
-namespace display {
+namespace inventory {
 
 std::string Normalize(std::string_view cCode) {
     std::string code = core::rtrim(cCode);
@@ -18,4 +18,4 @@ std::string Normalize(std::string_view cCode) {
     return code.substr(0, 2) + filler.substr(0, 7 - n) + code.substr(2);
 }
 
-}  // namespace display
+}  // namespace inventory

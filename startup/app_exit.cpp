@@ -1,9 +1,0 @@
-#include "startup/app_exit.h"
-
-#include "workareas/work_area.h"
-
-namespace startup {
-
-void AppExit() { workareas::commitAndCloseEverything(); }
-
-}  // namespace startup
