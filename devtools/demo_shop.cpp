@@ -8,95 +8,39 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "display/item_layout.h"
+#include "devtools/demo_tables.h"
 #include "display/ui/emf_sample.h"
 #include "settings/param_file.h"
-#include "workareas/work_area.h"
+#include "tables/table.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Stock {
-    const char* code;
-    const char* desc;
-    double price, dollPrice, ctDiamond;
-    const char* colour;
-    double ctOther, size, mass;
-    bool deleted = false;
-};
-
-struct Line {
-    const char* code;
-    const char* desc;
-    const char* rawCode;
-    double qty, mass;
-};
-
-const Stock kStock[] = {
-    {"CH--123", "9CT GOLD CHAIN", 999, 0, 0, "", 0, 450, 4.8, true},  // superseded, deleted
-    {"CH--123", "9CT GOLD CHAIN", 1250, 0, 0, "", 0, 450, 5.2},
-    {"RG--001", "18CT WHITE GOLD SOLITAIRE RING", 8995, 0, 0.5, "G/VS1", 0, 16.5, 3.1},
-    {"ER--010", "PAIR OF STERLING SILVER EARRINGS", 0, 45.5, 0, "", 0, 12, 2.4},
-    {"BR--777", "SET OF 3 STERLING SILVER BANGLES", 1499, 0, 0, "", 0, 0, 30.12},
-    {"PN--404", "9CT YELLOW GOLD HEART PENDANT", 2150, 0, 0.05, "H/SI", 0.2, 18, 1.9},
-    {"WA--200", "STAINLESS STEEL GENTS WATCH", 3200, 0, 0, "", 0, 200, 95},
-};
-
-const Stock kMerch[] = {
-    {"1200345", "18CT RING", 14500, 0, 0, "", 0, 17, 4.6},
-    {"1300001", "DIAMOND CLUSTER PENDANT WITH 18CT YELLOW GOLD CHA", 23900, 0, 0.75,
-     "F/VVS2", 0, 450, 6.3},
-    {"1400002", "TANZANITE AND DIAMOND DRESS RING", 0, 2150, 0.12, "G/SI1", 1.85, 18, 5.05},
-    {"1500003", "SAPPHIRE BRACELET", 6800, 0, 0, "", 2.4, 190, 11.5},
-};
-
-const Line kLines[] = {
-    {"1200345", "18CT GOLD", "G18", 1, 0},
-    {"1200345", "DIAMOND", "D01", 3, 0},
-    {"1200345", "RUBY", "R02", 1, 0.5},
-    {"1300001", "IN", "-0000", 0, 0},
-    {"1300001", "DIAMONDS", "D05", 12, 0.75},
-    {"1400002", "TANZANITE", "T01", 1, 1.85},
-    {"1400002", "rem bought at the spring fair", "X00", 0, 0},
-    {"1400002", "!cost price 950", "X00", 0, 0},
-    {"1400002", "DIAMONDS", "D02", 6, 0.12},
-    {"1500003", "BLUE SAPPHIRES", "S03", 8, 2.4},
-    {"1500003", "18CT WHITE GOLD", "F18", 1, 0},
-};
-
+// Whether everything was written. Each failure is reported on stderr as it
+// comes; later steps still run, so one missing picture does not hide others.
 bool g_ok = true;
 
-bool must(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "demo shop: %s failed\n", what);
-        g_ok = false;
-    }
+void fail(const platform::Status& st) {
+    if (st.isOk()) return;
+    std::fprintf(stderr, "demo shop: %s%s%s\n", st.file().c_str(), st.file().empty() ? "" : ": ",
+                 st.message().c_str());
+    g_ok = false;
+}
+
+bool must(bool ok, const std::string& what) {
+    if (!ok) fail(platform::Status::ioError("cannot write " + what));
     return ok;
 }
 
-void writeItems(const std::string& table, const std::string& alias, const Stock* items,
-                std::size_t n) {
-    must(workareas::createTable(table, display::itemFields()), "create table");
-    must(workareas::useArea(table, alias, false, false), "open table");
-    for (std::size_t i = 0; i < n; ++i) {
-        const Stock& s = items[i];
-        workareas::appendBlank();
-        workareas::fieldPut("CODE", s.code);
-        workareas::fieldPut("DESC", s.desc);
-        workareas::fieldPutNumber("PRICE", s.price);
-        workareas::fieldPutNumber("DOLL_PRICE", s.dollPrice);
-        workareas::fieldPutNumber("CTDIAMOND", s.ctDiamond);
-        workareas::fieldPut("COLOUR", s.colour);
-        workareas::fieldPutNumber("CTOTHER", s.ctOther);
-        workareas::fieldPutNumber("SIZE", s.size);
-        workareas::fieldPutNumber("TOTAL_MASS", s.mass);
-        if (s.deleted) workareas::deleteRecord();
-    }
-    workareas::commit();
+bool makeFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return must(!ec, folder.string() + " (" + ec.message() + ")");
 }
 
 QImage itemPicture(const QString& title, const QColor& tone, int w = 640, int h = 480) {
@@ -190,20 +134,32 @@ std::string gifBytes(const QImage& source) {
     return out;
 }
 
-void save(const QImage& img, const fs::path& file, const char* format) {
-    fs::create_directories(file.parent_path());
-    if (std::string(format) == "GIF") {
-        std::ofstream out(file, std::ios::binary);
-        out << gifBytes(img);
-        must(bool(out), file.string().c_str());
-        return;
-    }
-    must(img.save(QString::fromStdString(file.string()), format), file.string().c_str());
+void writeText(const fs::path& file, const std::string& text) {
+    if (!makeFolder(file.parent_path())) return;
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+    out.close();
+    must(bool(out), file.string());
 }
 
-void writeText(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
+void save(const QImage& img, const fs::path& file, const char* format) {
+    if (std::string(format) == "GIF") return writeText(file, gifBytes(img));
+    if (!makeFolder(file.parent_path())) return;
+    must(img.save(QString::fromStdString(file.string()), format), file.string());
+}
+
+// The slide show list: one CODE field of 60 characters per entry.
+platform::Status writeSlideList(const std::string& path) {
+    platform::Status st = tables::Table::create(path, {{"CODE", 'C', 60, 0}});
+    std::unique_ptr<tables::Table> list;
+    if (st.isOk()) st = tables::Table::open(path, false, false, &list);
+    for (const char* entry : {"CH--123", "1200345", "RG--001", "images/hand.jpg", "ER--010",
+                              "1300001", "BR--777", "PN--404", "1400002"}) {
+        if (st.isOk()) st = list->appendBlank();
+        if (st.isOk()) st = list->putText("CODE", entry);
+    }
+    if (st.isOk()) st = list->commit();
+    return st;
 }
 
 const char kHelp[] =
@@ -231,31 +187,14 @@ const char kHelp[] =
 
 namespace devtools {
 
-bool writeDemoShop(const std::string& folder, const std::string& profile) {
+bool writeDemoShop(const std::string& folder, const std::string& profile, std::uint32_t items) {
     g_ok = true;
-    fs::path root = fs::absolute(folder);
+    std::error_code ec;
+    fs::path root = fs::absolute(folder, ec);
+    if (!must(!ec, folder)) return false;
     fs::path data = root / "data", appDir = root / "app", till = root / "till1";
-    fs::create_directories(data);
-    fs::create_directories(appDir);
-    fs::create_directories(till);
-
-    writeItems((data / "istock.dbf").string(), "istock", kStock, std::size(kStock));
-    workareas::createIndex((data / "istkcode.ntx").string(), "istock->code");
-    writeItems((data / "imerch.dbf").string(), "imerch", kMerch, std::size(kMerch));
-    workareas::createIndex((data / "imercode.ntx").string(), "imerch->code");
-    must(workareas::createTable((data / "isub.dbf").string(), display::subFields()), "create isub");
-    must(workareas::useArea((data / "isub.dbf").string(), "isub", false, false), "open isub");
-    for (const Line& l : kLines) {
-        workareas::appendBlank();
-        workareas::fieldPut("CODE", l.code);
-        workareas::fieldPut("DESC", l.desc);
-        workareas::fieldPut("RAW_CODE", l.rawCode);
-        workareas::fieldPutNumber("QTY", l.qty);
-        workareas::fieldPutNumber("MASS", l.mass);
-    }
-    workareas::commit();
-    workareas::createIndex((data / "isubcode.ntx").string(), "isub->code");
-    workareas::closeAll();
+    if (!makeFolder(data) || !makeFolder(appDir) || !makeFolder(till)) return false;
+    fail(writeDemoTables(data.string(), items));
 
     // Pictures: the data folder itself, its images folder, and the prefix folders.
     save(itemPicture("White gold solitaire", QColor(220, 220, 230)), data / "RG--001.png", "PNG");
@@ -280,15 +219,7 @@ bool writeDemoShop(const std::string& folder, const std::string& profile) {
     QImage logo = itemPicture("Lumisett", QColor(212, 175, 55), 400, 300);
     save(logo, appDir / "logo.bmp", "BMP");
     writeText(appDir / "helptext.txt", kHelp);
-    std::string list = (appDir / (profile + ".dbf")).string();
-    must(workareas::createTable(list, {{"CODE", 'C', 60, 0}}), "create list");
-    must(workareas::useArea(list, "slides", false, false), "open list");
-    for (const char* entry : {"CH--123", "1200345", "RG--001", "images/hand.jpg", "ER--010",
-                              "1300001", "BR--777", "PN--404", "1400002"}) {
-        workareas::appendBlank();
-        workareas::fieldPut("CODE", entry);
-    }
-    workareas::closeAll();
+    fail(writeSlideList((appDir / (profile + ".dbf")).string()));
     settings::Settings shopSettings;
     shopSettings.cBuffer = (till / "image.tmp").string();
     shopSettings.cPath = data.string();
