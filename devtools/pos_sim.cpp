@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include "devtools/demo_tables.h"
@@ -66,6 +67,23 @@ Status writeNewFile(const std::string& path, const std::string& bytes) {
     if (st.isOk()) st = file->writeAt(0, bytes.data(), bytes.size());
     if (st.isOk()) st = file->sync();
     return st.inFile(path);
+}
+
+// Calls `each` with every record of `table` in record order, read in bulk.
+Status forEachRecord(tables::Table& table,
+                     const std::function<void(std::uint32_t, std::string_view)>& each) {
+    std::uint32_t count = 0;
+    Status st = table.recordCount(&count);
+    std::string chunk;
+    const std::size_t length = table.recordLength();
+    for (std::uint32_t first = 1; st.isOk() && first <= count; first += 4096) {
+        std::uint32_t n = std::min<std::uint32_t>(4096, count - first + 1);
+        st = table.readRecords(first, n, &chunk);
+        for (std::uint32_t i = 0; st.isOk() && i < n; ++i) {
+            each(first + i, std::string_view(chunk).substr(i * length, length));
+        }
+    }
+    return st;
 }
 
 // Opens `path`, waiting for another program's exclusive open to end.
@@ -387,19 +405,14 @@ Status PosSim::newCode(const std::string& table, std::string* code) {
     std::set<std::string>& codes = m_codes[table];
     if (codes.empty()) {
         std::unique_ptr<tables::Table> t;
-        std::uint32_t count = 0;
         Status st = tables::Table::open(path(table + ".dbf"), true, true, &t);
-        if (st.isOk()) st = t->recordCount(&count);
         int k = st.isOk() ? t->fieldIndex("CODE") : -1;
-        std::string chunk;
-        for (std::uint32_t first = 1; st.isOk() && first <= count; first += 4096) {
-            std::uint32_t n = std::min<std::uint32_t>(4096, count - first + 1);
-            st = t->readRecords(first, n, &chunk);
-            for (std::uint32_t i = 0; st.isOk() && i < n; ++i) {
-                codes.insert(std::string(tables::fieldBytes(
-                    std::string_view(chunk).substr(i * t->recordLength(), t->recordLength()),
-                    t->fields()[std::size_t(k)])));
-            }
+        if (st.isOk() && k < 0) st = Status::invalid("the table has no field CODE").inFile(t->path());
+        if (st.isOk()) {
+            const tables::DbfField& field = t->fields()[std::size_t(k)];
+            st = forEachRecord(*t, [&](std::uint32_t, std::string_view record) {
+                codes.insert(std::string(tables::fieldBytes(record, field)));
+            });
         }
         if (!st.isOk()) return st;
     }
@@ -479,9 +492,9 @@ Status PosSim::writeIndex(PosAction action, const std::string& table, IndexWrite
     std::unique_ptr<tables::Table> t;
     std::vector<std::uint8_t> keys;
     std::uint32_t count = 0;
+    std::uint16_t keySize = 0;
     int k = -1;
     if (st.isOk()) st = tables::Table::open(file, true, true, &t);
-    if (st.isOk()) st = t->recordCount(&count);
     if (st.isOk()) {
         k = t->fieldIndex(tables::parseKeyExpression(old.keyExpression).field);
         st = k < 0 ? Status::invalid("the index key names no field of the table").inFile(index)
@@ -489,21 +502,15 @@ Status PosSim::writeIndex(PosAction action, const std::string& table, IndexWrite
     }
     if (st.isOk()) {
         const tables::DbfField& field = t->fields()[std::size_t(k)];
-        keys.resize(std::size_t(count) * field.length);
-        std::string chunk;
-        for (std::uint32_t first = 1; st.isOk() && first <= count; first += 4096) {
-            std::uint32_t n = std::min<std::uint32_t>(4096, count - first + 1);
-            st = t->readRecords(first, n, &chunk);
-            for (std::uint32_t i = 0; st.isOk() && i < n; ++i) {
-                std::memcpy(keys.data() + std::size_t(first - 1 + i) * field.length,
-                            chunk.data() + std::size_t(i) * t->recordLength() + field.offset,
-                            field.length);
-            }
-        }
+        keySize = field.length;
+        st = forEachRecord(*t, [&](std::uint32_t recno, std::string_view record) {
+            keys.insert(keys.end(), record.begin() + field.offset,
+                        record.begin() + field.offset + field.length);
+            count = recno;
+        });
     }
     t.reset();
     if (st.isOk()) {
-        const std::uint16_t keySize = old.keySize;
         tables::NtxHeader fresh = tables::newNtxHeader(keySize, old.keyExpression);
         // A new change counter tells readers that cached pages are stale.
         fresh.version = std::uint16_t(old.version + 1);

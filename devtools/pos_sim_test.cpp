@@ -269,6 +269,8 @@ TEST(PosSimProgramTest, ArgumentsAndHelp) {
         {demo, 2, "usage"},
         {demo + " --items 10 '" + dir.file("small") + "'", 2, "11 to 1000000 items"},
         {demo + " --items many '" + dir.file("small") + "'", 2, "usage"},
+        // A folder that cannot be made is reported, not thrown.
+        {demo + " '" + dir.file("istock.dbf") + "/shop'", 1, "demo shop: cannot write"},
     };
     for (const Case& c : cases) {
         ProgramRun run = runProgram("cd '" + dir.str() + "' && " + c.command);
