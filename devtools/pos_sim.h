@@ -116,7 +116,10 @@ public:
     // Runs the actions with a rate at their rates, in an order fixed by the
     // seed, until `stop`, until `seconds` have passed (0: no limit) or
     // `maxActions` have run (0: no limit). Failures go to stderr and into
-    // counts(); the run goes on.
+    // counts(); the run goes on. Actions run one after another, as at one
+    // till: pauses inside an action (pieces, held locks) delay the next, so
+    // the rates are reached only where the pauses leave room. Several
+    // simulators on one folder act as several tills.
     void runSchedule(double seconds, std::uint64_t maxActions);
 
     const PosCounts& counts() const { return m_counts; }

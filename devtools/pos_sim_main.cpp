@@ -42,6 +42,8 @@ const char kUsage[] =
     "                          time,table,code,recno,version,description,price,action\n"
     "  --verbose               print each action's moments (time action phase table file recno)\n"
     "  --help                  this text\n"
+    "Actions run one after another, as at one till: the pauses inside them delay\n"
+    "the next. Run several simulators on one folder for several tills.\n"
     "Exit code: 0 when every action succeeded or found its file busy, 1 when one\n"
     "failed, 2 for bad arguments.\n";
 
