@@ -69,7 +69,7 @@ struct PosEvent {
     PosAction action;
     std::string phase;      // "begin", "held", "end"
     std::string table;      // "istock"
-    std::string file;       // the file it concerns, full path ("" at "begin")
+    std::string file;       // the file it concerns, full path ("" at "begin" and "end")
     std::uint32_t recno = 0;  // the record concerned, or 0
 };
 
@@ -91,7 +91,8 @@ public:
     // table name or rate), and opens the journal `journalPath` for appending
     // (a header line goes into a new or empty one). The journal is CSV:
     //   time,table,code,recno,version,description,price,action
-    // time: seconds since 1970 (UTC) when the version was whole in the table;
+    // time: seconds since 1970 (UTC) when the version was whole in the table
+    // (for "found": when it was read);
     // version: the number at the end of the description (" V7") and, as a
     // whole amount, in the price (PRICE, or MASS in isub); action: the
     // action that wrote it, or "found" for the version a record had before
