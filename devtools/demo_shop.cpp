@@ -12,116 +12,35 @@
 #include <string>
 #include <vector>
 
+#include "devtools/demo_tables.h"
 #include "display/ui/emf_sample.h"
-#include "inventory/item_layout.h"
 #include "settings/param_file.h"
 #include "tables/table.h"
-#include "tables/table_index.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Stock {
-    const char* code;
-    const char* desc;
-    double price, dollPrice, ctDiamond;
-    const char* colour;
-    double ctOther, size, mass;
-    bool deleted = false;
-};
-
-struct Line {
-    const char* code;
-    const char* desc;
-    const char* rawCode;
-    double qty, mass;
-};
-
-const Stock kStock[] = {
-    {"CH--123", "9CT GOLD CHAIN", 999, 0, 0, "", 0, 450, 4.8, true},  // superseded, deleted
-    {"CH--123", "9CT GOLD CHAIN", 1250, 0, 0, "", 0, 450, 5.2},
-    {"RG--001", "18CT WHITE GOLD SOLITAIRE RING", 8995, 0, 0.5, "G/VS1", 0, 16.5, 3.1},
-    {"ER--010", "PAIR OF STERLING SILVER EARRINGS", 0, 45.5, 0, "", 0, 12, 2.4},
-    {"BR--777", "SET OF 3 STERLING SILVER BANGLES", 1499, 0, 0, "", 0, 0, 30.12},
-    {"PN--404", "9CT YELLOW GOLD HEART PENDANT", 2150, 0, 0.05, "H/SI", 0.2, 18, 1.9},
-    {"WA--200", "STAINLESS STEEL GENTS WATCH", 3200, 0, 0, "", 0, 200, 95},
-};
-
-const Stock kMerch[] = {
-    {"1200345", "18CT RING", 14500, 0, 0, "", 0, 17, 4.6},
-    {"1300001", "DIAMOND CLUSTER PENDANT WITH 18CT YELLOW GOLD CHA", 23900, 0, 0.75,
-     "F/VVS2", 0, 450, 6.3},
-    {"1400002", "TANZANITE AND DIAMOND DRESS RING", 0, 2150, 0.12, "G/SI1", 1.85, 18, 5.05},
-    {"1500003", "SAPPHIRE BRACELET", 6800, 0, 0, "", 2.4, 190, 11.5},
-};
-
-const Line kLines[] = {
-    {"1200345", "18CT GOLD", "G18", 1, 0},
-    {"1200345", "DIAMOND", "D01", 3, 0},
-    {"1200345", "RUBY", "R02", 1, 0.5},
-    {"1300001", "IN", "-0000", 0, 0},
-    {"1300001", "DIAMONDS", "D05", 12, 0.75},
-    {"1400002", "TANZANITE", "T01", 1, 1.85},
-    {"1400002", "rem bought at the spring fair", "X00", 0, 0},
-    {"1400002", "!cost price 950", "X00", 0, 0},
-    {"1400002", "DIAMONDS", "D02", 6, 0.12},
-    {"1500003", "BLUE SAPPHIRES", "S03", 8, 2.4},
-    {"1500003", "18CT WHITE GOLD", "F18", 1, 0},
-};
-
+// Whether everything was written. Each failure is reported on stderr as it
+// comes; later steps still run, so one missing picture does not hide others.
 bool g_ok = true;
 
-bool must(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "demo shop: %s failed\n", what);
-        g_ok = false;
-    }
+void fail(const platform::Status& st) {
+    if (st.isOk()) return;
+    std::fprintf(stderr, "demo shop: %s%s%s\n", st.file().c_str(), st.file().empty() ? "" : ": ",
+                 st.message().c_str());
+    g_ok = false;
+}
+
+bool must(bool ok, const std::string& what) {
+    if (!ok) fail(platform::Status::ioError("cannot write " + what));
     return ok;
 }
 
-bool must(const platform::Status& st, const char* what) {
-    if (!st.isOk()) {
-        std::fprintf(stderr, "demo shop: %s failed: %s %s\n", what, st.message().c_str(), st.file().c_str());
-        g_ok = false;
-    }
-    return st.isOk();
-}
-
-// A new table at `path` with `fields`, open for writing; null when it failed.
-std::unique_ptr<tables::Table> newTable(const std::string& path,
-                                        const std::vector<tables::FieldSpec>& fields) {
-    std::unique_ptr<tables::Table> table;
-    if (!must(tables::Table::create(path, fields), "create table")) return nullptr;
-    if (!must(tables::Table::open(path, false, false, &table), "open table")) return nullptr;
-    return table;
-}
-
-// Appends a record and sets its fields: texts, then numbers.
-void append(tables::Table& t, std::initializer_list<std::pair<const char*, std::string>> texts,
-            std::initializer_list<std::pair<const char*, double>> numbers = {}) {
-    must(t.appendBlank(), "append");
-    for (const auto& [name, text] : texts) must(t.putText(name, text), name);
-    for (const auto& [name, number] : numbers) must(t.putNumber(name, number), name);
-}
-
-void index(tables::Table& t, const fs::path& path, const std::string& key) {
-    must(t.commit(), "commit");
-    must(tables::createIndex(t, path.string(), key), "index");
-}
-
-void writeItems(const fs::path& table, const fs::path& indexFile, const std::string& alias,
-                const Stock* items, std::size_t n) {
-    std::unique_ptr<tables::Table> t = newTable(table.string(), inventory::itemFields());
-    if (!t) return;
-    for (std::size_t i = 0; i < n; ++i) {
-        const Stock& s = items[i];
-        append(*t, {{"CODE", s.code}, {"DESC", s.desc}, {"COLOUR", s.colour}},
-               {{"PRICE", s.price}, {"DOLL_PRICE", s.dollPrice}, {"CTDIAMOND", s.ctDiamond},
-                {"CTOTHER", s.ctOther}, {"SIZE", s.size}, {"TOTAL_MASS", s.mass}});
-        if (s.deleted) must(t->markDeleted(), "delete");
-    }
-    index(*t, indexFile, alias + "->code");
+bool makeFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return must(!ec, folder.string() + " (" + ec.message() + ")");
 }
 
 QImage itemPicture(const QString& title, const QColor& tone, int w = 640, int h = 480) {
@@ -215,20 +134,32 @@ std::string gifBytes(const QImage& source) {
     return out;
 }
 
-void save(const QImage& img, const fs::path& file, const char* format) {
-    fs::create_directories(file.parent_path());
-    if (std::string(format) == "GIF") {
-        std::ofstream out(file, std::ios::binary);
-        out << gifBytes(img);
-        must(bool(out), file.string().c_str());
-        return;
-    }
-    must(img.save(QString::fromStdString(file.string()), format), file.string().c_str());
+void writeText(const fs::path& file, const std::string& text) {
+    if (!makeFolder(file.parent_path())) return;
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+    out.close();
+    must(bool(out), file.string());
 }
 
-void writeText(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
+void save(const QImage& img, const fs::path& file, const char* format) {
+    if (std::string(format) == "GIF") return writeText(file, gifBytes(img));
+    if (!makeFolder(file.parent_path())) return;
+    must(img.save(QString::fromStdString(file.string()), format), file.string());
+}
+
+// The slide show list: one CODE field of 60 characters per entry.
+platform::Status writeSlideList(const std::string& path) {
+    platform::Status st = tables::Table::create(path, {{"CODE", 'C', 60, 0}});
+    std::unique_ptr<tables::Table> list;
+    if (st.isOk()) st = tables::Table::open(path, false, false, &list);
+    for (const char* entry : {"CH--123", "1200345", "RG--001", "images/hand.jpg", "ER--010",
+                              "1300001", "BR--777", "PN--404", "1400002"}) {
+        if (st.isOk()) st = list->appendBlank();
+        if (st.isOk()) st = list->putText("CODE", entry);
+    }
+    if (st.isOk()) st = list->commit();
+    return st;
 }
 
 const char kHelp[] =
@@ -256,23 +187,14 @@ const char kHelp[] =
 
 namespace devtools {
 
-bool writeDemoShop(const std::string& folder, const std::string& profile) {
+bool writeDemoShop(const std::string& folder, const std::string& profile, std::uint32_t items) {
     g_ok = true;
-    fs::path root = fs::absolute(folder);
+    std::error_code ec;
+    fs::path root = fs::absolute(folder, ec);
+    if (!must(!ec, folder)) return false;
     fs::path data = root / "data", appDir = root / "app", till = root / "till1";
-    fs::create_directories(data);
-    fs::create_directories(appDir);
-    fs::create_directories(till);
-
-    writeItems(data / "istock.dbf", data / "istkcode.ntx", "istock", kStock, std::size(kStock));
-    writeItems(data / "imerch.dbf", data / "imercode.ntx", "imerch", kMerch, std::size(kMerch));
-    if (auto isub = newTable((data / "isub.dbf").string(), inventory::subFields())) {
-        for (const Line& l : kLines) {
-            append(*isub, {{"CODE", l.code}, {"DESC", l.desc}, {"RAW_CODE", l.rawCode}},
-                   {{"QTY", l.qty}, {"MASS", l.mass}});
-        }
-        index(*isub, data / "isubcode.ntx", "isub->code");
-    }
+    if (!makeFolder(data) || !makeFolder(appDir) || !makeFolder(till)) return false;
+    fail(writeDemoTables(data.string(), items));
 
     // Pictures: the data folder itself, its images folder, and the prefix folders.
     save(itemPicture("White gold solitaire", QColor(220, 220, 230)), data / "RG--001.png", "PNG");
@@ -297,14 +219,7 @@ bool writeDemoShop(const std::string& folder, const std::string& profile) {
     QImage logo = itemPicture("Lumisett", QColor(212, 175, 55), 400, 300);
     save(logo, appDir / "logo.bmp", "BMP");
     writeText(appDir / "helptext.txt", kHelp);
-    std::string list = (appDir / (profile + ".dbf")).string();
-    if (auto t = newTable(list, {{"CODE", 'C', 60, 0}})) {
-        for (const char* entry : {"CH--123", "1200345", "RG--001", "images/hand.jpg", "ER--010",
-                                  "1300001", "BR--777", "PN--404", "1400002"}) {
-            append(*t, {{"CODE", entry}});
-        }
-        must(t->commit(), "commit");
-    }
+    fail(writeSlideList((appDir / (profile + ".dbf")).string()));
     settings::Settings shopSettings;
     shopSettings.cBuffer = (till / "image.tmp").string();
     shopSettings.cPath = data.string();
