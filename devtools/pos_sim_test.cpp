@@ -38,6 +38,23 @@ std::string trimmed(std::string text) {
     return text;
 }
 
+// Record `recno` of `path` as a reader that takes no lock reads it.
+Item rawItem(const std::string& path, std::uint32_t recno) {
+    std::unique_ptr<platform::File> f;
+    std::unique_ptr<tables::Dbf> dbf;
+    Status st = platform::openFile(path, {platform::Access::ReadOnly, platform::Share::Shared}, &f);
+    if (st.isOk()) st = tables::Dbf::open(std::move(f), false, true, &dbf);
+    std::string record;
+    if (st.isOk()) st = dbf->read(recno, &record);
+    EXPECT_TRUE(st.isOk()) << st.message();
+    if (!st.isOk()) return {};
+    auto field = [&](const char* name) {
+        const int k = tables::findDbfField(dbf->fields(), name);
+        return k < 0 ? std::string() : trimmed(std::string(tables::fieldBytes(record, dbf->fields()[std::size_t(k)])));
+    };
+    return {field("CODE"), field("DESC"), field(tables::findDbfField(dbf->fields(), "PRICE") >= 0 ? "PRICE" : "MASS")};
+}
+
 // Every record of `path` as our engine reads it, by record number from 1
 // (PRICE, or MASS for isub, as stored).
 std::vector<Item> readItems(const std::string& path) {
@@ -115,15 +132,20 @@ TEST_F(PosSimTest, EachActionIsInEffectAsAReaderSeesIt) {
         std::function<void(PosSimTest&)> after;
     };
     // The record `e` names: the version before (" V1" and price 1 when new),
-    // as a reader without locks reads it now.
+    // as a reader without locks reads it now. Our engine, which honours the
+    // record lock, is kept waiting instead of reading half a version.
     auto rewritten = [](bool whole) {
         return [whole](PosSimTest& t, const PosEvent& e) {
-            Item now = readItems(t.table)[e.recno];
+            Item now = rawItem(t.table, e.recno);
             const Item& old = t.before[e.recno];
             EXPECT_EQ(now.desc, old.desc + " V1");
             EXPECT_EQ(now.price, whole ? "1.00" : old.price) << "the price goes in the second piece";
             EXPECT_EQ(tryLock(t.table, tables::Dbf::kLockBase + e.recno).code(),
                       Status::Code::Locked);
+            std::unique_ptr<tables::Table> reader;
+            ASSERT_TRUE(tables::Table::open(t.table, true, true, &reader).isOk());
+            reader->setLockWait(10);
+            EXPECT_EQ(reader->goTo(e.recno).code(), Status::Code::Locked);
         };
     };
     auto indexLocked = [locked](PosSimTest& t, const PosEvent&) {

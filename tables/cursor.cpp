@@ -17,7 +17,7 @@ Status Cursor::open(Table& table, const std::string& path, std::unique_ptr<Curso
     std::unique_ptr<platform::File> file;
     std::unique_ptr<Ntx> ntx;
     Status st = platform::openFile(path, Table::openMode(table.shared(), table.readOnly()), &file);
-    if (st.isOk()) st = Ntx::open(std::move(file), table.shared(), &ntx);
+    if (st.isOk()) st = Ntx::open(std::move(file), table.shared(), table.lockWait(), &ntx);
     if (!st.isOk()) return st.inFile(path);
     out->reset(new Cursor(table, path, std::move(ntx)));
     return {};

@@ -1,7 +1,9 @@
 #include "tables/dbf.h"
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 #include "tables/le.h"
 
@@ -33,12 +35,13 @@ Status readExact(platform::File& file, std::uint64_t offset, void* buffer, std::
     return {};
 }
 
-// Runs `op` under the byte lock at `offset` when `shared`; waits up to two
-// seconds for another program's lock.
+// Runs `op` under the byte lock at `offset` (exclusive for a writer, shared
+// for a reader) when `shared`; waits up to `waitMs` for another program's.
 template <class Op>
-Status underLock(platform::File& file, bool shared, std::uint64_t offset, Op op) {
+Status underLock(platform::File& file, bool shared, std::uint64_t offset, bool exclusive, int waitMs,
+                 Op op) {
     if (!shared) return op();
-    Status st = file.lock(offset, 1, true, 2000);
+    Status st = file.lock(offset, 1, exclusive, waitMs);
     if (!st.isOk()) return st;
     Status result = op();
     // A lock that cannot be released goes with the handle when it closes.
@@ -113,12 +116,35 @@ Status Dbf::read(std::uint32_t recno, std::string* record) {
         return Status::invalid("record " + std::to_string(recno) + " does not exist");
     }
     record->resize(m_header.recordLength);
-    Status st = readExact(*m_file, recordOffset(recno), record->data(), record->size(), "record");
-    if (st.code() == Status::Code::Corrupt) {
-        return Status::corrupt("record " + std::to_string(recno) +
-                               " cannot be read whole: the table changed or is damaged");
+    auto readOnce = [&](std::string* into) {
+        Status st = readExact(*m_file, recordOffset(recno), into->data(), into->size(), "record");
+        if (st.code() == Status::Code::Corrupt) {
+            return Status::corrupt("record " + std::to_string(recno) +
+                                   " cannot be read whole: the table changed or is damaged");
+        }
+        return st;
+    };
+    if (!m_shared) return readOnce(record);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_lockWaitMs);
+    std::string again(record->size(), '\0');
+    for (;;) {
+        Status st = underLock(*m_file, true, kLockBase + recno, false, m_lockWaitMs, [&] {
+            Status read = readOnce(record);
+            return read.isOk() ? readOnce(&again) : read;
+        });
+        if (st.code() == Status::Code::Locked) {
+            return Status::locked("record " + std::to_string(recno) +
+                                      " is being changed by another program",
+                                  st.osCode());
+        }
+        if (!st.isOk() || again == *record) return st;
+        // Written meanwhile without its lock: read until two reads agree.
+        if (std::chrono::steady_clock::now() >= giveUp) {
+            return Status::locked("record " + std::to_string(recno) +
+                                  " keeps changing while it is read");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return st;
 }
 
 Status Dbf::readRange(std::uint32_t first, std::uint32_t count, std::string* buffer) {
@@ -149,7 +175,7 @@ Status Dbf::write(std::uint32_t recno, const std::string& record) {
     if (recno < 1 || recno > m_count || record.size() != m_header.recordLength) {
         return Status::invalid("record " + std::to_string(recno) + " cannot be written");
     }
-    return underLock(*m_file, m_shared, kLockBase + recno, [&] {
+    return underLock(*m_file, m_shared, kLockBase + recno, true, m_lockWaitMs, [&] {
         Status st = m_file->writeAt(recordOffset(recno), record.data(), record.size());
         if (st.isOk()) st = writeHeader(false);
         return st;
@@ -159,7 +185,7 @@ Status Dbf::write(std::uint32_t recno, const std::string& record) {
 Status Dbf::append(const std::string& record, std::uint32_t* recno) {
     if (m_readOnly) return Status::invalid("table is open read-only");
     if (record.size() != m_header.recordLength) return Status::invalid("record of wrong length");
-    return underLock(*m_file, m_shared, kLockBase, [&] {
+    return underLock(*m_file, m_shared, kLockBase, true, m_lockWaitMs, [&] {
         Status st = m_shared ? refresh() : Status();
         if (!st.isOk()) return st;
         if (m_count == 0xFFFFFFFFu) return Status::invalid("table is full");

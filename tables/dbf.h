@@ -17,7 +17,12 @@ namespace tables {
 // refresh() re-reads the record count, a record that can no longer be read
 // whole is Corrupt ("the table changed"), and writes take the standard locks
 // (dbf.md, section 7): the record lock at 1,000,000,000 + recno around a
-// record write, the header lock at 1,000,000,000 around an append.
+// record write, the header lock at 1,000,000,000 around an append. A record
+// read in a shared open is never a mix of two writes: it is read under a
+// shared lock on the same byte (so a writer's record lock, or its lock of the
+// whole table, is waited for), and read again until two reads agree (a
+// writer that takes no lock). The lock is held for the reads alone. Locks
+// are waited for `lockWait` at most, then the read is Locked.
 // One thread at a time per object.
 class Dbf {
 public:
@@ -44,8 +49,14 @@ public:
     // file really holds (a writer may update the count before the record).
     platform::Status refresh();
 
+    // How long a shared open waits for another program's lock (2 seconds
+    // unless set).
+    void setLockWait(int milliseconds) { m_lockWaitMs = milliseconds; }
+    int lockWait() const { return m_lockWaitMs; }
+
     // Reads record `recno` (1..recordCount()) into `record`. Corrupt when the
-    // file no longer holds it whole.
+    // file no longer holds it whole; Locked when another program keeps it
+    // locked, or keeps changing it, for longer than the lock wait.
     platform::Status read(std::uint32_t recno, std::string* record);
 
     // Reads `count` whole records from `first` on into `buffer`, back to back.
@@ -75,6 +86,7 @@ private:
     DbfHeader m_header;
     std::vector<DbfField> m_fields;
     std::uint32_t m_count = 0;
+    int m_lockWaitMs = 2000;
     bool m_shared = false;
     bool m_readOnly = true;
 };

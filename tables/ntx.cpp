@@ -6,11 +6,13 @@ namespace tables {
 
 using platform::Status;
 
-Status Ntx::open(std::unique_ptr<platform::File> file, bool shared, std::unique_ptr<Ntx>* out) {
+Status Ntx::open(std::unique_ptr<platform::File> file, bool shared, int lockWaitMs,
+                std::unique_ptr<Ntx>* out) {
     out->reset();
     std::unique_ptr<Ntx> ntx(new Ntx);
     ntx->m_file = std::move(file);
     ntx->m_shared = shared;
+    ntx->m_lockWaitMs = lockWaitMs;
     ntx->m_path.reserve(kMaxDepth + 1);
     Status st = ntx->guarded([] { return Status(); });
     if (!st.isOk()) return st;
@@ -21,7 +23,7 @@ Status Ntx::open(std::unique_ptr<platform::File> file, bool shared, std::unique_
 template <class Op>
 Status Ntx::guarded(Op op) {
     if (m_shared) {
-        Status st = m_file->lock(kIndexLock, 1, true, 2000);
+        Status st = m_file->lock(kIndexLock, 1, true, m_lockWaitMs);
         if (!st.isOk()) return st;
     }
     Status st = (m_shared || m_fileSize == 0) ? readHeader() : Status();

@@ -30,10 +30,19 @@ public:
     static constexpr std::uint64_t kIndexLock = 1000000000ULL;
     static constexpr int kMaxDepth = 32;
 
-    static platform::Status open(std::unique_ptr<platform::File> file, bool shared,
+    // Opens the index in `file`; a shared open waits `lockWaitMs` at most for
+    // the index lock.
+    static platform::Status open(std::unique_ptr<platform::File> file, bool shared, int lockWaitMs,
                                  std::unique_ptr<Ntx>* out);
+    // The same with the usual wait of 2 seconds.
+    static platform::Status open(std::unique_ptr<platform::File> file, bool shared,
+                                 std::unique_ptr<Ntx>* out) {
+        return open(std::move(file), shared, kDefaultLockWaitMs, out);
+    }
+    static constexpr int kDefaultLockWaitMs = 2000;
 
     const NtxHeader& header() const { return m_header; }
+
 
     // Moves to the first entry whose key, compared over the length of `key`
     // (cut to the key size), is not less than `key`. `*found` tells whether
@@ -82,6 +91,7 @@ private:
 
     std::unique_ptr<platform::File> m_file;
     bool m_shared = false;
+    int m_lockWaitMs = 2000;
     NtxHeader m_header;
     std::uint64_t m_fileSize = 0;
     std::vector<Frame> m_path;

@@ -67,6 +67,11 @@ public:
 
     const std::string& path() const { return m_path; }
     bool shared() const { return m_dbf->shared(); }
+    // How long a shared open waits for another program's record, table or
+    // index lock before the operation is Locked: 2 seconds unless set. Cursors
+    // opened later take it too.
+    void setLockWait(int milliseconds) { m_dbf->setLockWait(milliseconds); }
+    int lockWait() const { return m_dbf->lockWait(); }
     bool readOnly() const { return m_dbf->readOnly(); }
     const std::vector<DbfField>& fields() const { return m_dbf->fields(); }
     // The field layout, in order.

@@ -132,6 +132,73 @@ std::string makeTable(const testsupport::TempDir& dir, const std::vector<std::st
     return path;
 }
 
+// A file that another program writes without taking the record lock: each
+// read of the record sees the next of `versions`, as if written meanwhile.
+class ChangingRecord : public platform::File {
+public:
+    ChangingRecord(std::shared_ptr<std::string> bytes, std::vector<std::string> versions)
+        : m_file(platform::memoryFile(bytes)), m_bytes(std::move(bytes)), m_versions(std::move(versions)) {}
+    Status readAt(std::uint64_t offset, void* buffer, std::size_t length, std::size_t* got) override {
+        if (offset == kHeader && length == kRecord && !m_versions.empty()) {
+            m_bytes->replace(kHeader, kRecord, m_versions.front());
+            if (m_versions.size() > 1) m_versions.erase(m_versions.begin());
+            ++reads;
+        }
+        return m_file->readAt(offset, buffer, length, got);
+    }
+    Status writeAt(std::uint64_t o, const void* d, std::size_t l) override { return m_file->writeAt(o, d, l); }
+    Status size(std::uint64_t* b) override { return m_file->size(b); }
+    Status truncate(std::uint64_t b) override { return m_file->truncate(b); }
+    Status sync() override { return Status(); }
+    Status lock(std::uint64_t o, std::uint64_t l, bool e, int w) override { return m_file->lock(o, l, e, w); }
+    Status unlock(std::uint64_t o, std::uint64_t l) override { return m_file->unlock(o, l); }
+    int reads = 0;
+
+private:
+    std::unique_ptr<platform::File> m_file;
+    std::shared_ptr<std::string> m_bytes;
+    std::vector<std::string> m_versions;
+};
+
+// A shared reader never takes half of one write and half of another: it reads
+// until two reads agree, and a record that never settles is Locked, not a mix.
+TEST(DbfTest, ASharedReadIsNeverAMixOfTwoWrites) {
+    const struct {
+        const char* what;
+        std::vector<std::string> versions;  // what successive reads find
+        bool shared;
+        Status::Code code;
+        std::string record;
+    } cases[] = {
+        {"settled", {record("AB--123")}, true, Status::Code::Ok, record("AB--123")},
+        {"written in pieces meanwhile", {record("AB--999"), record("AB--123"), record("CD--456"),
+                                         record("CD--456")},
+         true, Status::Code::Ok, record("CD--456")},
+        {"never settles", {record("AB--1"), record("AB--2")}, true, Status::Code::Locked, ""},
+        {"exclusive: one read", {record("AB--1"), record("AB--2")}, false, Status::Code::Ok, record("AB--1")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto bytes = emptyTable();
+        std::uint32_t recno = 0;
+        ASSERT_TRUE(openDbf(bytes, false, false)->append(record("AB--000"), &recno).isOk());
+        std::vector<std::string> versions = c.versions;
+        if (c.what == std::string("never settles")) {
+            for (int i = 0; i < 200; ++i) versions.push_back(record(i % 2 ? "AB--1" : "AB--2"));
+        }
+        auto file = std::make_unique<ChangingRecord>(bytes, versions);
+        ChangingRecord* changing = file.get();
+        std::unique_ptr<Dbf> dbf;
+        ASSERT_TRUE(Dbf::open(std::move(file), c.shared, true, &dbf).isOk());
+        dbf->setLockWait(50);
+        std::string got;
+        const Status st = dbf->read(1, &got);
+        EXPECT_EQ(st.code(), c.code) << st.message();
+        if (st.isOk()) EXPECT_EQ(got, c.record);
+        if (!c.shared) EXPECT_EQ(changing->reads, 1);
+    }
+}
+
 TEST(TableTest, AFailedWriteLeavesTheRecordAsItWas) {
     testsupport::TempDir dir;
     std::unique_ptr<Table> t;
