@@ -26,9 +26,10 @@ class StalledLookup : public inventory::ItemLookup {
 public:
     StalledLookup(std::unique_ptr<inventory::ItemLookup> lookup, std::string marker)
         : m_lookup(std::move(lookup)), m_marker(std::move(marker)) {}
-    std::string MakeDesc(const std::string& cCode, const std::string& cPath) override {
+    inventory::Description describe(const std::string& cCode, const std::string& cPath,
+                                    inventory::Patience patience) override {
         waitWhileMarked(m_marker);
-        return m_lookup->MakeDesc(cCode, cPath);
+        return m_lookup->describe(cCode, cPath, patience);
     }
 
 private:

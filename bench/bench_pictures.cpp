@@ -121,7 +121,10 @@ double median(std::vector<double> v) {
 // The description of each slide: its code.
 class CodeAsText : public inventory::ItemLookup {
 public:
-    std::string MakeDesc(const std::string& code, const std::string&) override { return code; }
+    inventory::Description describe(const std::string& code, const std::string&,
+                                    inventory::Patience) override {
+        return {code, true};
+    }
 };
 
 class SlideWindow : public display::testing::QuietWindow {

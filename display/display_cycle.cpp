@@ -5,6 +5,7 @@
 #include "display/code_file.h"
 #include "display/find_pic.h"
 #include "errors/recovery.h"
+#include "inventory/item_code.h"
 #include "inventory/normalize.h"
 #include "platform/fs.h"
 #include "platform/read_limits.h"
@@ -69,8 +70,12 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
         source = m_mode.source();  // Data again, unless the clerk chose another meanwhile
     }
     const bool dataTurn = source != Source::Slides && source != Source::Kbd && source != Source::Freeze;
-    if (!dataTurn) m_unchangedSince.reset();
+    if (!dataTurn) {
+        m_unchangedSince.reset();
+        m_lookedUpStamp.reset();
+    }
     bool codeRead = false;
+    std::optional<platform::FileStamp> readStamp;
     if (source == Source::Slides) {
         m_window.showFreezeButton();
         m_mode.followSlidePeriod(m_slowField.value());
@@ -96,11 +101,19 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
         // every turn.
         platform::Status read = platform::Status::notFound(cCodeFile);
         if (m_services.isFile(cCodeFile)) {
+            readStamp = codeFileStamp(cCodeFile);
             read = m_services.readFile(cCodeFile, &content, platform::kCodeFileLimit);
         }
         if (read.isOk()) {
             content = core::replaceAll(core::rtrim(content), "/", "\\");
             ParsedEntry parsed = parseEntry(content, cPath);
+            // Half a code, caught while the till still writes it, is not
+            // shown: the rest of it is a moment away.
+            if (!settled(cCodeFile, parsed, readStamp)) {
+                m_state.cCode.setData(m_cLastCode == "xxx" ? "" : m_cLastCode);
+                m_services.pause(10);
+                return;
+            }
             m_state.cCode.setData(parsed.code);
             cTarget = parsed.target;
             codeRead = true;
@@ -121,7 +134,13 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
     }
 
     if (m_mode.source() != Source::Kbd) m_window.showFlasher();
-    if (m_state.cCode.getData() != m_cLastCode) redraw(cPath, cTarget);
+    // The till writing the code shown again (the clerk scans the item again)
+    // brings a fresh lookup too.
+    const bool rescanned = codeRead && readStamp && m_lookedUpStamp && *readStamp != *m_lookedUpStamp;
+    if (m_state.cCode.getData() != m_cLastCode || rescanned) {
+        redraw(cPath, cTarget);
+        if (codeRead && m_cLastCode == m_state.cCode.getData()) m_lookedUpStamp = readStamp;
+    }
     if (source == Source::Slides && m_mode.source() == Source::Slides) prepareSlide(nextEntry, cPath);
     if (dataTurn) followIdleTime(cCodeFile, codeRead, idleSeconds);
     m_services.pause(10);
@@ -167,11 +186,39 @@ void DisplayCycle::followIdleTime(const std::string& cCodeFile, bool codeRead, d
     }
 }
 
+bool DisplayCycle::settled(const std::string& cCodeFile, const ParsedEntry& parsed,
+                           const std::optional<platform::FileStamp>& stamp) {
+    const bool closed = m_services.writerDone && m_services.writerDone(cCodeFile) == true;
+    const bool wholeCode = inventory::classifyCode(core::upper(parsed.code)) != inventory::CodeClass::Invalid;
+    if (closed || wholeCode || m_services.isFile(parsed.target) || !stamp) {
+        m_unsettled.reset();
+        return true;
+    }
+    // No item code and no picture: shown only once the file has stayed as
+    // it is for a while.
+    const auto t = now();
+    if (!m_unsettled || m_unsettled->stamp != *stamp) m_unsettled = Unsettled{*stamp, t};
+    return t - m_unsettled->since >= kUnsettledWait;
+}
+
 void DisplayCycle::redraw(const std::string& cPath, std::string cTarget) {
     const std::string code = m_state.cCode.getData();
+    const auto t = now();
+    const bool lasting = m_busySince && t - *m_busySince >= kLastingBusy;
+    const inventory::Description shown = m_lookup.describe(
+        code, cPath, lasting ? inventory::Patience::Report : inventory::Patience::Quiet);
+    if (!shown.complete) {
+        // The point-of-sale holds or rewrites the tables: what is on the
+        // screen stays, and the next turn looks again.
+        if (!m_busySince) m_busySince = t;
+        return;
+    }
+    m_busySince.reset();
+    if (code == m_cLastCode && shown.text == m_shownText) return;
     m_cLastCode = code;
+    m_shownText = shown.text;
     m_window.hidePicture();
-    m_window.setDescription(m_lookup.MakeDesc(code, cPath));
+    m_window.setDescription(shown.text);
     const std::string picture = pictureOf(code, cTarget, cPath);
     if (!picture.empty()) {
         m_window.showPicture(picture);

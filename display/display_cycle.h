@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/program_state.h"
+#include "display/code_file.h"
 #include "display/display_mode.h"
 #include "inventory/make_desc.h"
 #include "platform/file_stamp.h"
@@ -65,8 +66,12 @@ struct CycleServices {
     std::function<std::string(const std::string& listFile, long& record, std::string* next)> nextSlide;
     // Pauses the calling thread.
     std::function<void(int hundredths)> pause;
+    // Whether the till has closed the code file since it last wrote it: true
+    // closed, false still open for writing, nullopt unknown (the system cannot
+    // tell). Empty: unknown.
+    std::function<std::optional<bool>(const std::string& path)> writerDone;
     // What tells one version of the code file from the next (platform::fileStamp),
-    // and the time now: both only for the idle slide show.
+    // and the time now.
     std::function<std::optional<platform::FileStamp>(const std::string& path)> fileStamp;
     std::function<std::chrono::steady_clock::time_point()> now;
 };
@@ -115,7 +120,19 @@ private:
     void HangPicture(const std::string& cPath, const std::string& cCodeFile, double idleSeconds);
     // The next turn redraws, whatever code it finds.
     void reset();
+    // Looks the code up and shows it. A lookup that could not read the
+    // tables just now shows nothing (the screen stays; the code does not
+    // count as shown, so the next turn tries again); once that has lasted
+    // kLastingBusy, the lookup reports its failure as it always did. The
+    // same code looked up again redraws only when its text changed.
     void redraw(const std::string& cPath, std::string cTarget);
+    // Whether `parsed` from the code file `cCodeFile` is whole: the till has
+    // closed the file since it wrote it, or it holds an item code or names a
+    // picture file that exists. Anything else (half a code, caught while the
+    // till still writes it) counts only once the file, as `stamp` says, has
+    // stayed as it is for kUnsettledWait.
+    bool settled(const std::string& cCodeFile, const ParsedEntry& parsed,
+                 const std::optional<platform::FileStamp>& stamp);
     // The picture file of `code`: `cTarget` when it names an existing file,
     // else the picture finder's; "" when there is none (the logo then shows).
     std::string pictureOf(const std::string& code, const std::string& cTarget,
@@ -149,6 +166,18 @@ private:
     CycleServices m_services;
     long m_nSlideRecord = 1;
     std::string m_cLastCode = "xxx";
+    std::string m_shownText;  // the description shown for m_cLastCode
+
+    // Since when lookups have found the tables busy, without a break.
+    std::optional<std::chrono::steady_clock::time_point> m_busySince;
+    // The code file as it was when its code was last looked up.
+    std::optional<platform::FileStamp> m_lookedUpStamp;
+    // A code file that holds no whole code: its stamp, and since when.
+    struct Unsettled {
+        platform::FileStamp stamp;
+        std::chrono::steady_clock::time_point since;
+    };
+    std::optional<Unsettled> m_unsettled;
 
     // Since when the data monitor has seen the code file unchanged; none
     // while another source runs.
@@ -156,6 +185,14 @@ private:
     std::optional<platform::FileStamp> m_codeFileStamp;  // at the last data monitor turn
     std::optional<std::chrono::steady_clock::time_point> m_lastIdleSlide;
 };
+
+// How long lookups may find the tables busy before the failure is reported
+// (the error handler's box, the missing-index text).
+inline constexpr std::chrono::seconds kLastingBusy{60};
+// How long a code file that holds no whole code must stay as it is before
+// it is shown: a till that pauses inside one write (up to a second) never
+// shows half a code.
+inline constexpr std::chrono::milliseconds kUnsettledWait{1500};
 
 // The texts the cycle shows.
 inline constexpr const char* kMissingCodeFileText =

@@ -25,17 +25,22 @@ using display::TurnRequest;
 // the code; each lookup is noted.
 class FakeLookup : public inventory::ItemLookup {
 public:
-    std::string MakeDesc(const std::string& code, const std::string&) override {
+    inventory::Description describe(const std::string& code, const std::string&,
+                                    inventory::Patience patience) override {
         lookups.push_back(code);
+        patiences.push_back(patience);
         if (failNext) {
             failNext = false;
             throw errors::Unwind(errors::Error{});
         }
-        return "DESC(" + code + ")" + price;
+        if (busy && patience == inventory::Patience::Quiet) return {"", false};
+        return {"DESC(" + code + ")" + price, true};
     }
     std::vector<std::string> lookups;
+    std::vector<inventory::Patience> patiences;
     std::string price;
     bool failNext = false;  // the next lookup unwinds
+    bool busy = false;      // the tables cannot be read just now
 };
 
 // Records what the cycle told the window, one line per call.
@@ -96,6 +101,7 @@ protected:
             return platform::FileStamp{files[p].size(), std::chrono::nanoseconds(writes[p]), 1};
         };
         s.now = [this] { return clock; };
+        s.writerDone = [this](const std::string&) { return writerDone; };
         return s;
     }
     void apply(const std::function<void(settings::Settings&)>& change) {
@@ -136,6 +142,7 @@ protected:
     std::vector<std::string> slides;
     bool listExists = true;
     std::vector<int> pauses;
+    std::optional<bool> writerDone = true;  // the till closed the code file after writing it
     std::unique_ptr<DisplayCycle> cycle;
 };
 
@@ -385,6 +392,103 @@ TEST_F(DisplayCycleTest, AShowTurnOvertakenByWatchIsDropped) {
     mode.showSlides(100);  // Show again, and its turn runs in the slide show
     turn(kCodeFile, show);
     EXPECT_TRUE(window.saw("desc DESC(SL--001)"));
+}
+
+// While the point-of-sale holds the tables, a lookup that cannot read them
+// shows nothing: the item on the screen stays, the code does not count as
+// shown, and the next turn looks again, until the tables answer. Only a
+// condition that lasts is reported as before.
+TEST_F(DisplayCycleTest, ABusyLookupKeepsTheScreenAndTheNextTurnLooksAgain) {
+    write("AB12345");
+    turn();
+    ASSERT_TRUE(window.saw("desc DESC(AB12345)"));
+    lookup.busy = true;
+    write("CD12345");
+    for (int i = 0; i < 3; ++i) {
+        wait(10);
+        turn();
+        EXPECT_EQ(window.log, (std::vector<std::string>{"freeze+", "flash+", "flash-"})) << i;
+    }
+    EXPECT_EQ(cycle->lastCode(), "AB12345") << "not counted as shown";
+    lookup.busy = false;
+    turn();
+    EXPECT_TRUE(window.saw("desc DESC(CD12345)"));
+    EXPECT_TRUE(window.saw("title2 (TILL1)"));
+
+    // Busy for a minute without a break: the lookup reports as it always did.
+    lookup.busy = true;
+    write("EF12345");
+    for (int i = 0; i < 7; ++i) {
+        wait(11);
+        turn();
+    }
+    EXPECT_TRUE(window.saw("desc DESC(EF12345)"));
+    EXPECT_EQ(lookup.patiences.back(), inventory::Patience::Report);
+    lookup.busy = false;
+    write("GH12345");
+    turn();
+    EXPECT_EQ(lookup.patiences.back(), inventory::Patience::Quiet) << "a lookup that answered starts afresh";
+}
+
+// The till writing the code shown again (the clerk scans the item again)
+// brings a fresh lookup; the screen changes only when the text did.
+TEST_F(DisplayCycleTest, TheSameCodeWrittenAgainIsLookedUpAgain) {
+    write("AB12345");
+    turn();
+    turn();  // read again, not written again: no lookup
+    EXPECT_EQ(lookups.size(), 1u);
+    write("AB12345");
+    turn();
+    EXPECT_EQ(lookups.size(), 2u);
+    EXPECT_FALSE(window.saw("pic-")) << "the same text is not drawn again";
+    price = " 99.00";
+    write("AB12345");
+    turn();
+    EXPECT_EQ(lookups.size(), 3u);
+    EXPECT_TRUE(window.saw("desc DESC(AB12345) 99.00"));
+}
+
+// A code file caught while the till still writes it (a pause inside one
+// write) holds half a code: it is not shown until the till has closed the
+// file, or until the file has stayed as it is for a while. A whole code, or
+// a picture file that exists, shows at once.
+TEST_F(DisplayCycleTest, HalfACodeIsNotShown) {
+    const struct {
+        const char* what;
+        const char* content;
+        std::optional<bool> writerDone;
+        bool atOnce;
+    } cases[] = {
+        {"half a code, the till still writing", "CH-", false, false},
+        {"half a code, nobody can tell", "CH-", std::nullopt, false},
+        {"an empty file, the till still writing", "", false, false},
+        {"half a code, the till has closed it", "CH-", true, true},
+        {"a whole code, the till still writing", "CH--123", false, true},
+        {"half a picture path", "images\\hand.j", std::nullopt, false},
+        {"a picture path whole", "images\\AB12345.jpg", std::nullopt, true},
+        {"a picture path cut after its code", "images\\AB12345.j", std::nullopt, true},
+    };
+    files["C:\\POS\\images\\AB12345.jpg"] = "jpeg";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        write("AB--001");
+        turn();
+        writerDone = c.writerDone;
+        files[kCodeFile] = c.content;
+        ++writes[kCodeFile];
+        const std::size_t before = lookups.size();
+        turn();
+        EXPECT_EQ(lookups.size() > before, c.atOnce);
+        if (c.atOnce) continue;
+        EXPECT_EQ(cycle->lastCode(), "AB--001");
+        wait(1.0);
+        turn();
+        EXPECT_EQ(lookups.size(), before) << "still settling";
+        wait(0.6);
+        turn();
+        EXPECT_EQ(lookups.size(), before + 1) << "the file stayed as it is: shown as it is";
+    }
 }
 
 // [IdleSlides] 30 with the data monitor at period 5 and slides of 15 s.

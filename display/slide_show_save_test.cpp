@@ -26,7 +26,10 @@ using Items = std::vector<std::string>;
 // The codes the slides showed, in order (the lookup gives the code itself).
 class Shown : public inventory::ItemLookup, public display::testing::QuietWindow {
 public:
-    std::string MakeDesc(const std::string& code, const std::string&) override { return code; }
+    inventory::Description describe(const std::string& code, const std::string&,
+                                    inventory::Patience) override {
+        return {code, true};
+    }
     void setDescription(const std::string& text) override {
         std::lock_guard lock(m_mutex);
         m_shown.push_back(text);

@@ -83,7 +83,8 @@ Status readLine(const tables::Table& t, ComponentLine* line) {
 
 }  // namespace
 
-ItemTables::ItemTables(std::string cPath, TablePlan plan) : m_cPath(std::move(cPath)) {
+ItemTables::ItemTables(std::string cPath, TablePlan plan, int lockWaitMs)
+    : m_cPath(std::move(cPath)), m_lockWaitMs(lockWaitMs) {
     if (plan == TablePlan::OpenStock) {
         m_tables.push_back({"istock", "istkcode"});
     } else {
@@ -96,17 +97,18 @@ Status ItemTables::openTable(std::size_t k) {
     Open& o = m_tables.at(k);
     o.order.reset();
     o.table.reset();
-    return tables::Table::open(m_cPath + "\\" + o.name + ".dbf", true, true, &o.table);
+    Status st = tables::Table::open(m_cPath + "\\" + o.name + ".dbf", true, true, &o.table);
+    if (st.isOk()) o.table->setLockWait(m_lockWaitMs);
+    return st;
 }
 
 Status ItemTables::openOrder(std::size_t k) {
     Open& o = m_tables.at(k);
     o.order.reset();
-    Status st = tables::Cursor::open(*o.table, m_cPath + "\\" + o.index + ".ntx", &o.order);
-    // On its first key, as an order is when it is opened: a damaged index may
-    // show there already.
-    return st.isOk() ? o.order->first() : st;
+    return tables::Cursor::open(*o.table, m_cPath + "\\" + o.index + ".ntx", &o.order);
 }
+
+Status ItemTables::toFirstKey(std::size_t k) { return m_tables.at(k).order->first(); }
 
 Status ItemTables::findItem(std::string_view code, bool* found, ItemRecord* item) {
     *found = false;

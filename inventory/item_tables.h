@@ -22,17 +22,20 @@ namespace inventory {
 class ItemTables {
 public:
     // The tables of `plan` (TablePlan::OpenStock or OpenMerchandise) in the
-    // data path `cPath` (program form, no trailing separator). Nothing is
-    // opened yet.
-    ItemTables(std::string cPath, TablePlan plan);
+    // data path `cPath` (program form, no trailing separator), which wait at
+    // most `lockWaitMs` for another program's lock. Nothing is opened yet.
+    ItemTables(std::string cPath, TablePlan plan, int lockWaitMs);
 
     // How many tables the plan opens (1 or 2), in their order: isub before
     // imerch.
     std::size_t count() const { return m_tables.size(); }
-    // Opens table `k` / its index (the order then stands on its first key). Status of the open (NotFound for a missing
+    // Opens table `k` / its index. Status of the open (NotFound for a missing
     // file, Locked when another program holds it exclusively).
     platform::Status openTable(std::size_t k);
     platform::Status openOrder(std::size_t k);
+    // Puts table `k` on its index's first key, as an order stands when it is
+    // opened: a damaged index may show there already.
+    platform::Status toFirstKey(std::size_t k);
 
     // Seeks `code` (upper-cased, 7 characters) in the item table (istock or
     // imerch) and passes over records marked deleted: the point-of-sale marks
@@ -56,6 +59,7 @@ private:
     Open& item() { return m_tables.back(); }
 
     std::string m_cPath;
+    int m_lockWaitMs;
     std::vector<Open> m_tables;
 };
 

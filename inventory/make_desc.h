@@ -6,13 +6,37 @@
 // The item lookup: from a code to the text of the description box.
 namespace inventory {
 
+// How a lookup meets tables it cannot read just now.
+enum class Patience {
+    // A failure that the point-of-sale causes and ends (a lock held, the
+    // table open exclusively elsewhere, a file absent for a moment while it
+    // is replaced, an index that does not match its table while it is
+    // rebuilt, a short read while a file is rewritten) is tried again for a
+    // moment; if it lasts, the lookup comes back incomplete and nobody is
+    // asked. Any other failure is reported as with Report.
+    Quiet,
+    // Every failure as the error handler and the lookup's texts have it.
+    Report,
+};
+
+// What a lookup gives the description box.
+struct Description {
+    std::string text;      // the text to show (empty when not complete)
+    bool complete = true;  // false: the tables could not be read just now
+};
+
 // What the display asks of the inventory. Tests put their own.
 class ItemLookup {
 public:
     virtual ~ItemLookup() = default;
-    // The text of the description box for `cCode` in the tables of the data
-    // path `cPath` (program form, no trailing backslash).
-    virtual std::string MakeDesc(const std::string& cCode, const std::string& cPath) = 0;
+    // The description of `cCode` in the tables of the data path `cPath`
+    // (program form, no trailing backslash).
+    virtual Description describe(const std::string& cCode, const std::string& cPath,
+                                 Patience patience) = 0;
+    // The text of the description box, every failure reported.
+    std::string MakeDesc(const std::string& cCode, const std::string& cPath) {
+        return describe(cCode, cPath, Patience::Report).text;
+    }
 };
 
 // The lookup in the shop's inventory tables.
@@ -38,10 +62,17 @@ public:
     // Any other failing open or read is a run-time error and goes to the
     // error handler (errors::TableAction): Retry repeats the operation;
     // Default ends the lookup with the not-found text (nothing read in part is
-    // ever shown); an unwind leaves MakeDesc as errors::Unwind.
+    // ever shown); an unwind leaves the lookup as errors::Unwind.
+    //
+    // Patience::Quiet takes the point-of-sale's passing failures (see there),
+    // a damaged index among them, for what they are: the lookup is tried
+    // again up to twice within about a tenth of a second, then comes back
+    // incomplete. Table or index files missing before the first lookup are
+    // looked for again as well before the missing-file texts are given.
     //
     // Any thread; one lookup at a time per object.
-    std::string MakeDesc(const std::string& cCode, const std::string& cPath) override;
+    Description describe(const std::string& cCode, const std::string& cPath,
+                         Patience patience) override;
 
     // Whether a lookup has passed the file checks and opened its tables since
     // this object was made. Once true, it stays true and the existence checks
@@ -49,6 +80,7 @@ public:
     bool tablesFound() const { return m_lTablesFound; }
 
 private:
+    friend class LookupRun;
     std::atomic<bool> m_lTablesFound{false};
 };
 

@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <any>
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -17,6 +20,8 @@
 #include "inventory/item_code.h"
 #include "inventory/item_tables_testing.h"
 #include "platform/file.h"
+#include "tables/dbf.h"
+#include "tables/ntx.h"
 #include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
 
@@ -331,6 +336,91 @@ TEST_F(MakeDescTest, AfterFirstSuccessAFailedOpenGoesToTheHandler) {
     EXPECT_THROW(lookup("CH--123"), errors::Unwind);
     EXPECT_FALSE(anyTableOpen());
     EXPECT_TRUE(tablesFound());
+}
+
+// What the point-of-sale does to the tables while it works, met by a quiet
+// lookup (the display's) and by one that reports (the Parts' MakeDesc):
+// the quiet one comes back incomplete within moments and asks no one; the
+// other gives the texts and errors it always gave.
+TEST_F(MakeDescTest, APointOfSaleAtWorkIsBusyNotMissingOrNotFound) {
+    using platform::Access;
+    using platform::Share;
+    struct Held {
+        std::unique_ptr<platform::File> file;
+    };
+    // Another program's handle on `name` in the data folder, optionally
+    // holding the byte lock at `offset`.
+    auto hold = [&](const char* name, Share share, std::optional<std::uint64_t> offset) {
+        Held h;
+        EXPECT_TRUE(platform::openFile((m_dir.path() / name).string(), {Access::ReadWrite, share}, &h.file)
+                        .isOk())
+            << name;
+        if (h.file && offset) EXPECT_TRUE(h.file->lock(*offset, 1, true, 0).isOk()) << name;
+        return h;
+    };
+    const struct {
+        const char* what;
+        std::function<std::any()> act;  // what the point-of-sale holds while the lookups run
+        std::string reported;           // the Report lookup's text ("" : the handler unwinds)
+    } cases[] = {
+        // The index lock is taken as the index is opened: an open another
+        // program refuses fails quietly, as before.
+        {"the index lock held",
+         [&] { return std::any(std::make_shared<Held>(hold("istkcode.ntx", Share::Shared, tables::Ntx::kIndexLock))); },
+         notFound("CH--123")},
+        {"the record locked",
+         [&] { return std::any(std::make_shared<Held>(hold("istock.dbf", Share::Shared, tables::Dbf::kLockBase + 1))); },
+         ""},
+        {"the table open exclusively",
+         [&] { return std::any(std::make_shared<Held>(hold("istock.dbf", Share::Exclusive, std::nullopt))); },
+         notFound("CH--123")},
+        {"the index gone for a moment",
+         [&] {
+             std::filesystem::rename(m_dir.path() / "istkcode.ntx", m_dir.path() / "istkcode.old");
+             return std::any();
+         },
+         ""},
+        {"the index out of step with the table",
+         [&] {
+             std::unique_ptr<tables::Table> t;
+             EXPECT_TRUE(tables::Table::open(m_dir.str() + "/istock.dbf", true, false, &t).isOk());
+             EXPECT_TRUE(t->goTo(1).isOk());
+             EXPECT_TRUE(t->putText("code", "ZZ--999").isOk());
+             EXPECT_TRUE(t->commit().isOk());
+             return std::any();
+         },
+         indexFilesErrorText(m_dir.str())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(m_dir.path());
+        std::filesystem::create_directory(m_dir.path());
+        writeShop();
+        ASSERT_EQ(lookup("CH--123"), kChainText);  // the tables found once
+        std::vector<errors::Error> raised;
+        // As the program's handler: an open refused by another program's
+        // exclusive hold fails quietly; any other error, here, unwinds.
+        errors::ThreadHandlerScope scope([&](errors::Error& e) -> errors::Action {
+            raised.push_back(e);
+            if (e.genCode == errors::kGenOpen && e.osCode == errors::kOsSharingViolation) {
+                return errors::Action::Default;
+            }
+            throw errors::Unwind(e);
+        });
+        const std::any held = c.act();
+        const auto start = std::chrono::steady_clock::now();
+        const Description quiet = m_lookup->describe("CH--123", m_dir.str(), Patience::Quiet);
+        EXPECT_FALSE(quiet.complete) << quiet.text;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_TRUE(raised.empty()) << raised.front().description;
+        EXPECT_EQ(m_lookup->describe("1200345", m_dir.str(), Patience::Quiet).text, kRingText)
+            << "the other tables answer";
+        if (c.reported.empty()) {
+            EXPECT_THROW(lookup("CH--123"), errors::Unwind);
+        } else {
+            EXPECT_EQ(lookup("CH--123"), c.reported);
+        }
+    }
 }
 
 // The first success counts for every thread that uses the same lookup.

@@ -162,7 +162,10 @@ TEST(CodeFileFollowTest, ACodeWrittenInPiecesIsShownWholeAtOnce) {
     std::unique_ptr<TimerThread> timer;
     services.pause = [&](int h) { timer->pause(h); };
     struct : inventory::ItemLookup {
-        std::string MakeDesc(const std::string&, const std::string&) override { return ""; }
+        inventory::Description describe(const std::string&, const std::string&,
+                                        inventory::Patience) override {
+            return {};
+        }
     } lookup;
     testing::FixedSlidePeriod period;
     settings::Settings applied;
