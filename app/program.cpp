@@ -18,6 +18,7 @@
 #include "inventory/ui/index_util_ui.h"
 #include "platform/fs.h"
 #include "platform/single_instance.h"
+#include "platform/write_watch.h"
 #include "settings/net_name.h"
 #include "settings/ui/help_viewer.h"
 #include "settings/ui/icon_row.h"
@@ -105,6 +106,7 @@ void Program::start(int startDelayMs) {
     buildSettingsPage();
     display::CycleServices services = display::fileServices();
     services.pause = [this](int hundredths) { pauseTurn(hundredths); };
+    services.writerDone = [this](const std::string& codeFile) { return writerDone(codeFile); };
     m_lookup = std::make_unique<inventory::InventoryLookup>();
     stallForTests(m_lookup, services);
     m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display, *m_lookup,
@@ -129,7 +131,8 @@ void Program::start(int startDelayMs) {
     m_timer = std::make_unique<display::TimerThread>([this] { return m_mode.period(); },
                                                      [this] { timerTurn(); },
                                                      [this] { return followsCodeFile(); });
-    m_watcher = std::make_unique<display::ui::CodeFileWatcher>([this] { m_timer->codeFileChanged(); });
+    m_watcher = std::make_unique<display::ui::CodeFileWatcher>([this] { m_timer->codeFileChanged(); },
+                                                               [this] { m_timer->codeFileClosed(); });
     m_watcher->watch(s.cBuffer);
     // What follows the settings each Apply/Save puts in force.
     m_applied.follow([this](const settings::Settings& applied) {
@@ -208,8 +211,18 @@ void Program::helpAction() { settings::ui::HelpText(m_window.get(), m_state.cApp
 
 bool Program::finish(std::chrono::milliseconds patience) {
     if (m_instance) m_instance->stopListening();  // the claim itself lasts until the end
-    m_watcher.reset();  // before the timer it calls
-    return !m_timer || m_timer->stop(patience);
+    if (m_watcher) m_watcher->stop();  // before the timer it calls; a turn may still ask it
+    const bool stopped = !m_timer || m_timer->stop(patience);
+    if (stopped) m_watcher.reset();
+    return stopped;
+}
+
+std::optional<bool> Program::writerDone(const std::string& codeFile) const {
+    if (m_watcher) {
+        if (const std::optional<bool> done = m_watcher->writerDone(codeFile)) return done;
+    }
+    const std::optional<bool> writing = platform::openForWriting(codeFile);
+    return writing ? std::optional<bool>(!*writing) : std::nullopt;
 }
 
 void Program::pauseTurn(int hundredths) {

@@ -97,6 +97,10 @@ private:
     // data monitor runs, or the idle slide show it handed over to.
     bool followsCodeFile() const;
     void buildSettingsPage();
+    // Whether the till has closed the code file since it wrote it (the
+    // watcher's notification, or on Windows a look at the file's sharing).
+    // Timer thread.
+    std::optional<bool> writerDone(const std::string& codeFile) const;
     // Puts the window on the screen the applied settings choose, when it is
     // connected, else on the primary screen.
     void followChosenScreen();

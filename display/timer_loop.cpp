@@ -104,6 +104,17 @@ void TimerThread::codeFileChanged() {
     m_wake.notify_all();
 }
 
+void TimerThread::codeFileClosed() {
+    if (!follows()) return;
+    {
+        std::lock_guard lock(m_mutex);
+        const Clock::time_point now = Clock::now();
+        if (!m_burst) m_burst = Burst{now, now};
+        m_burst->closed = true;
+    }
+    m_wake.notify_all();
+}
+
 void TimerThread::pause(int hundredths) {
     std::unique_lock lock(m_mutex);
     m_wake.wait_for(lock, std::chrono::milliseconds(10 * hundredths),
@@ -126,8 +137,8 @@ TimerLoop::Tick TimerThread::tick() {
         }
         const Clock::time_point now = Clock::now();
         if (m_burst) {
-            const Clock::time_point settled = std::min(m_burst->last + m_settle,
-                                                       m_burst->first + kMaxSettle);
+            const Clock::time_point settled =
+                m_burst->closed ? now : std::min(m_burst->last + m_settle, m_burst->first + kMaxSettle);
             if (now >= settled) {
                 m_burst.reset();
                 lock.unlock();

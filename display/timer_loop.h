@@ -46,7 +46,8 @@ private:
 //
 // Changes of the code file (codeFileChanged, from its watcher) end the wait
 // while `followsChanges` says the data monitor runs. A burst of writes (a file
-// written in pieces) gives one turn once it has settled: no change for
+// written in pieces) gives one turn once it has settled: the writer has closed
+// the file (codeFileClosed, where the system tells), or no change for
 // `settle`, or at most kMaxSettle after its first change. A tick that ends
 // while a burst is still settling waits for it too, so the poll does not read
 // a half-written code either.
@@ -95,6 +96,9 @@ public:
     // The code file may have changed. Any thread; returns at once. Ignored
     // unless `followsChanges` says yes.
     void codeFileChanged();
+    // The till has closed the code file after writing it: the changes need no
+    // settling, the turn runs at once. Any thread; ignored as codeFileChanged.
+    void codeFileClosed();
 
     // The display cycle's pauses: waits `hundredths` of a second, ending early
     // when the loop is stopped or the code file changes while followed (the
@@ -108,6 +112,7 @@ private:
 
     struct Burst {
         Clock::time_point first, last;
+        bool closed = false;  // the writer has closed the file: settled now
     };
 
     TimerLoop m_loop;

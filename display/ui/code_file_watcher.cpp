@@ -4,13 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 
 #include "platform/file_stamp.h"
 #include "platform/path.h"
+#include "platform/write_watch.h"
 
 namespace display::ui {
 
@@ -20,8 +23,13 @@ struct CodeFileWatcher::Shared {
     std::mutex mutex;
     std::condition_variable armed;
     std::function<void()> changed;  // emptied by stop()
+    std::function<void()> closed;   // emptied by stop()
     std::string codeFile;           // the path last asked for
     unsigned asked = 0, taken = 0;  // watch() calls made and armed
+    // Whether the till still writes the file watched (`writesOf`), as its
+    // folder's notification says; nullopt while it cannot tell.
+    std::string writesOf;
+    std::optional<bool> writing;
 };
 
 // The watching thread's side. Its QFileSystemWatcher is made on that thread.
@@ -45,6 +53,17 @@ public:
             connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { fileChanged(); });
             connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
                     [this] { directoryChanged(); });
+            if (m_writes.descriptor() >= 0) {
+                auto* writes = new QSocketNotifier(m_writes.descriptor(), QSocketNotifier::Read, this);
+                connect(writes, &QSocketNotifier::activated, this, [this] { writesHappened(); });
+            }
+            // A folder renamed away and made again under its name is
+            // another one, which the notification does not follow.
+            auto* folders = new QTimer(this);
+            connect(folders, &QTimer::timeout, this, [this] {
+                if (platform::identityOf(m_dirProgram) != m_dirIdentity) directoryChanged();
+            });
+            folders->start(int(kFolderCheck.count()));
         }
         const bool same = codeFile == m_codeFile;
         m_codeFile = std::move(codeFile);
@@ -78,10 +97,34 @@ private:
         notify();
     }
 
+    // What the till did to the file, as its folder's notification tells.
+    void writesHappened() {
+        switch (m_writes.take()) {
+        case platform::WriteWatch::Happened::Nothing:
+            return;
+        case platform::WriteWatch::Happened::Written:
+            setWriting(true);
+            return;
+        case platform::WriteWatch::Happened::Closed:
+            setWriting(false);
+            std::lock_guard lock(m_shared->mutex);
+            if (m_shared->closed) m_shared->closed();
+            return;
+        }
+    }
+
+    void setWriting(std::optional<bool> writing) {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->writesOf = m_codeFile;
+        m_shared->writing = writing;
+    }
+
     // Watches the code file when it exists, and its folder or else the
-    // nearest existing parent. `renew` watches the file afresh even when its
+    // nearest existing parent, and that folder's own parent (where a rename
+    // of the folder shows). `renew` watches the file afresh even when its
     // name is watched: the file there now may be another than the one
-    // watched (renamed into place).
+    // watched (renamed into place). A folder that is no longer the one
+    // watched (renamed away and made again) is watched afresh.
     void arm(bool renew) {
         QString file;
         if (!m_codeFile.empty()) {
@@ -100,10 +143,27 @@ private:
                 dir = up;
             }
         }
-        const bool dirWatched = !m_dir.isEmpty() && m_watcher->directories().contains(m_dir);
-        if (dir != m_dir || !dirWatched) {
-            if (dirWatched) m_watcher->removePath(m_dir);
+        const std::string dirProgram =
+            dir.isEmpty() ? std::string() : QFile::encodeName(QDir::toNativeSeparators(dir)).toStdString();
+        const std::optional<std::uint64_t> identity = platform::identityOf(dirProgram);
+        QString parent = dir.isEmpty() ? QString() : QFileInfo(dir).absolutePath();
+        if (parent == dir) parent.clear();  // the root has none
+        const QStringList dirs = m_watcher->directories();
+        const bool stale = dir != m_dir || parent != m_parent || identity != m_dirIdentity ||
+                           (!m_dir.isEmpty() && !dirs.contains(m_dir));
+        if (stale) {
+            // Both afresh: the folder watched may be the parent watched before.
+            for (const QString& old : {m_dir, m_parent}) {
+                if (!old.isEmpty() && m_watcher->directories().contains(old)) m_watcher->removePath(old);
+            }
             m_dir = !dir.isEmpty() && m_watcher->addPath(dir) ? dir : QString();
+            m_parent = !m_dir.isEmpty() && !parent.isEmpty() && m_watcher->addPath(parent) ? parent : QString();
+            m_dirProgram = dirProgram;
+            m_dirIdentity = identity;
+            // Whether the till still writes the file is known from here on.
+            const bool follows = !m_dir.isEmpty() && m_dir == QFileInfo(file).absolutePath() &&
+                                 m_writes.watch(m_codeFile);
+            setWriting(follows ? std::optional<bool>(false) : std::nullopt);
         }
         const bool exists = !file.isEmpty() && QFileInfo(file).isFile();
         const bool watched = !m_file.isEmpty() && m_watcher->files().contains(m_file);
@@ -118,16 +178,22 @@ private:
         if (m_shared->changed) m_shared->changed();
     }
 
+    static constexpr std::chrono::seconds kFolderCheck{1};
+
     std::shared_ptr<Shared> m_shared;
     QFileSystemWatcher* m_watcher = nullptr;
-    std::string m_codeFile;  // program form
-    QString m_file, m_dir;   // watched now
+    platform::WriteWatch m_writes;
+    std::string m_codeFile;           // program form
+    QString m_file, m_dir, m_parent;  // watched now
+    std::string m_dirProgram;         // m_dir as the platform names it
+    std::optional<std::uint64_t> m_dirIdentity;
     std::optional<platform::FileStamp> m_stamp;
 };
 
-CodeFileWatcher::CodeFileWatcher(std::function<void()> changed)
+CodeFileWatcher::CodeFileWatcher(std::function<void()> changed, std::function<void()> closed)
     : m_shared(std::make_shared<Shared>()), m_thread(new QThread) {
     m_shared->changed = std::move(changed);
+    m_shared->closed = std::move(closed);
     m_worker = new Worker(m_shared);
     m_worker->moveToThread(m_thread);
     QObject::connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
@@ -151,12 +217,19 @@ void CodeFileWatcher::stop() {
     {
         std::lock_guard lock(m_shared->mutex);
         m_shared->changed = nullptr;
+        m_shared->closed = nullptr;
     }
     m_thread->quit();
     if (m_thread->wait(QDeadlineTimer(kStopWait.count()))) delete m_thread;
     // Otherwise the thread and its worker stay, harmless, until the process ends.
     m_thread = nullptr;
     m_worker = nullptr;
+}
+
+std::optional<bool> CodeFileWatcher::writerDone(const std::string& codeFile) const {
+    std::lock_guard lock(m_shared->mutex);
+    if (!m_shared->writing || m_shared->writesOf != codeFile) return std::nullopt;
+    return !*m_shared->writing;
 }
 
 bool CodeFileWatcher::waitArmed(std::chrono::milliseconds limit) {

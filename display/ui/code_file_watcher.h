@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QThread;
@@ -19,12 +20,20 @@ namespace display::ui {
 // files in the folder call nothing. Where no notification arrives (many
 // network shares) nothing is called: the display's poll covers those.
 //
+// Where the system tells it (Linux), the watcher also follows whether the
+// till has closed the file since it last wrote it: `closed` is called when it
+// has (a whole file is there to read), and writerDone() says so.
+//
+// A folder renamed away and made again under its name (or replaced by a
+// link) is another folder: the watcher notices within about a second (at
+// once where the folder's parent tells) and watches the new one.
+//
 // The watching runs on a thread of its own with a Qt event loop, so that a
-// share that is slow to answer never holds up the window; `changed` is called
-// on that thread.
+// share that is slow to answer never holds up the window; `changed` and
+// `closed` are called on that thread.
 class CodeFileWatcher {
 public:
-    explicit CodeFileWatcher(std::function<void()> changed);
+    explicit CodeFileWatcher(std::function<void()> changed, std::function<void()> closed = {});
     ~CodeFileWatcher();
     CodeFileWatcher(const CodeFileWatcher&) = delete;
     CodeFileWatcher& operator=(const CodeFileWatcher&) = delete;
@@ -38,6 +47,11 @@ public:
     // it), then leaves it to end with the process. Also done by the destructor.
     void stop();
     static constexpr std::chrono::milliseconds kStopWait{1000};
+
+    // Whether the till has closed `codeFile` since it last wrote it: true
+    // closed, false still writing; nullopt when it is not the file watched or
+    // the system does not tell. Any thread.
+    std::optional<bool> writerDone(const std::string& codeFile) const;
 
     // Waits until the last watch() has taken effect; false after `limit`.
     // For tests.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -93,6 +94,76 @@ TEST_F(CodeFileWatcherTest, FollowsTheFileThroughWhatAPointOfSaleDoes) {
     };
     for (const Step& s : steps) EXPECT_EQ(callsAfter(s.action, s.heard), s.heard) << s.name;
 }
+
+// The till's folder renamed away and made again (or replaced by a link to
+// another) is another folder: its writes are heard at once from then on, not
+// only at the display's poll.
+TEST_F(CodeFileWatcherTest, AFolderMadeAgainIsWatchedAgain) {
+    fs::create_directories(till);
+    writeFile(code, "AB--001");
+    watch(code);
+    const struct {
+        const char* name;
+        std::function<void()> replace;
+    } cases[] = {
+        {"renamed away and made again",
+         [&] {
+             fs::rename(till, dir.path() / "till1.old");
+             fs::create_directories(till);
+         }},
+#ifndef _WIN32
+        {"replaced by a link to another folder",
+         [&] {
+             fs::rename(till, dir.path() / "till1.older");
+             fs::create_directories(dir.path() / "elsewhere");
+             fs::create_directory_symlink(dir.path() / "elsewhere", till);
+         }},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(callsAfter([&] {
+            c.replace();
+            writeFile(code, "AB--002");
+        }, true));
+        std::this_thread::sleep_for(1200ms);  // the watcher has noticed by now in any case
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(callsAfter([&] { appendFile(code, "\r\n"); }, true));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "heard through the new folder's watch";
+    }
+}
+
+#ifndef _WIN32
+// Where the system tells it, the watcher knows whether the till still has the
+// code file open for writing, and says when it has closed it.
+TEST(CodeFileWatcherWritesTest, ATillStillWritingAndOneThatClosed) {
+    testsupport::TempDir dir;
+    const fs::path till = dir.path() / "till1", code = till / "image.tmp";
+    fs::create_directories(till);
+    writeFile(code, "AB--001");
+    std::atomic<int> closed{0};
+    CodeFileWatcher watcher([] {}, [&] { ++closed; });
+    watcher.watch(code.string());
+    ASSERT_TRUE(watcher.waitArmed(5s));
+    EXPECT_EQ(watcher.writerDone(code.string()), true);
+    EXPECT_EQ(watcher.writerDone((till / "other.tmp").string()), std::nullopt);
+    auto waitUntil = [](const std::function<bool()>& done) {
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (!done() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(5ms);
+        return done();
+    };
+    std::FILE* writer = std::fopen(code.c_str(), "wb");
+    ASSERT_NE(writer, nullptr);
+    std::fputs("CH-", writer);
+    std::fflush(writer);
+    EXPECT_TRUE(waitUntil([&] { return watcher.writerDone(code.string()) == false; }));
+    EXPECT_EQ(closed, 0);
+    std::fputs("-123", writer);
+    std::fclose(writer);
+    EXPECT_TRUE(waitUntil([&] { return closed == 1; }));
+    EXPECT_EQ(watcher.writerDone(code.string()), true);
+}
+#endif
 
 TEST_F(CodeFileWatcherTest, AFolderThatAppearsLaterIsWatched) {
     watch(code);  // till1 does not exist yet
