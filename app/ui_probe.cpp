@@ -100,7 +100,9 @@ bool describeContent(const QWidget* w, QJsonObject& out, bool& leaf) {
 std::unique_ptr<UiProbe> UiProbe::fromEnvironment(Program& program) {
     const QString file = qEnvironmentVariable(kVariable);
     if (file.isEmpty()) return nullptr;
-    return std::make_unique<UiProbe>(program, file);
+    bool given = false;
+    const int interval = qEnvironmentVariableIntValue(kIntervalVariable, &given);
+    return std::make_unique<UiProbe>(program, file, given && interval > 0 ? interval : 100);
 }
 
 UiProbe::UiProbe(Program& program, QString file, int intervalMs)

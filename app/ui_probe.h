@@ -40,6 +40,9 @@ class Program;
 class UiProbe : public QObject {
 public:
     static constexpr const char* kVariable = "LUMISETT_UI_PROBE";
+    // Milliseconds between looks at the screen, when not a tenth of a second
+    // (the benchmarks time the display with a finer probe).
+    static constexpr const char* kIntervalVariable = "LUMISETT_UI_PROBE_MS";
 
     // The probe the environment asks for, or nullptr when the variable is
     // unset or empty. May be made before Program::start, so that the boxes of
