@@ -21,7 +21,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
+#include <tuple>
 
 #include "app/display_page.h"
 #include "app/main_window.h"
@@ -632,6 +634,49 @@ TEST_F(ProgramTest, ProbeOnlyWhenTheVariableNamesAFile) {
     EXPECT_TRUE(fs::exists(file));
     if (before.isNull()) qunsetenv(app::UiProbe::kVariable);
     else qputenv(app::UiProbe::kVariable, before);
+}
+
+// An item code, a station name or a description that looks like markup is
+// shown as it stands: the title lines size themselves to the literal text
+// (a table 100,000 pixels wide or a picture would stretch or hide them), and
+// the description box holds the text itself.
+TEST(DisplayPageTest, MarkupInDataIsShownAsItStands) {
+    QWidget page;
+    page.resize(600, 400);
+    app::DisplayPage display(&page, {600, 400, "14.Times New Roman", 0}, {});
+    std::map<std::string, const QWidget*> named;
+    for (const auto& [widget, name] : display.probeNames()) named[name] = widget;
+    const auto* title = qobject_cast<const QLabel*>(named["oTitle"]);
+    const auto* title2 = qobject_cast<const QLabel*>(named["oTitle2"]);
+    ASSERT_TRUE(title && title2);
+    const int height = title->height(), height2 = title2->height();
+
+    const char* codes[] = {
+        "<h1>RG--001</h1>",
+        "<table width=100000><tr><td>RG--001</td></tr></table>",
+        "<img src=\"RG--001.png\">",
+        "<b>CH</b>--123",
+        "RG&amp;001<br>",
+    };
+    for (const char* code : codes) {
+        SCOPED_TRACE(code);
+        const std::string station = std::string("(") + code + ")";
+        ASSERT_TRUE(Qt::mightBeRichText(QString::fromUtf8(station)));  // Qt would guess markup
+        display.setTitle(code);
+        display.setTitle2(station);
+        display.setDescription(std::string(code) + "\r\n" + code);
+        ASSERT_TRUE(waitFor([&] { return display.title2() == station; }, 2000));
+
+        EXPECT_EQ(display.title(), code);
+        EXPECT_EQ(display.description(), std::string(code) + "\n" + code);
+        for (const auto& [label, text, h] : {std::tuple{title, std::string(code), height},
+                                             std::tuple{title2, station, height2}}) {
+            const int literal = label->fontMetrics().horizontalAdvance(QString::fromUtf8(text));
+            EXPECT_GE(label->width(), literal) << text;
+            EXPECT_LE(label->width(), literal + 8) << text;
+            EXPECT_EQ(label->height(), h) << text;
+        }
+    }
 }
 
 }  // namespace

@@ -14,8 +14,12 @@
 namespace app {
 namespace {
 
+// The title lines show an item code and a station name as they stand: text
+// that looks like markup (a code "<h1>", "<table width=100000>") is never laid
+// out as rich text, which would hide it or stretch the label.
 QLabel* makeLabel(QWidget* parent, const std::string& font) {
     auto* l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText);
     l->setFont(compoundFont(font));
     return l;
 }

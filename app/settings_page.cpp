@@ -16,7 +16,9 @@ namespace app {
 namespace {
 
 QLabel* label(QWidget* page, const char* text, double x, double y, double w, double h) {
-    auto* l = new QLabel(text, page);
+    auto* l = new QLabel(page);
+    l->setTextFormat(Qt::PlainText);  // "<image.tmp>" is a file's name, not markup
+    l->setText(QString::fromUtf8(text));
     l->setFont(compoundFont("12.Times New Roman"));
     placeBottomLeft(l, x, y, w, h);
     return l;

@@ -32,6 +32,26 @@ std::optional<std::string> sectionValue(const std::string& text, const std::stri
     return text.substr(pos, end - pos);
 }
 
+// The text with every line end as CR LF: a lone LF (a Linux editor) and a lone
+// CR (a tool that changed them) end a line too, and a last line without its
+// end (an editor that adds none) gets one, so the rules below, written for
+// CR LF, read any file alike.
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8 + 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += kCrLf;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    if (!out.empty() && out.back() != '\n') out += kCrLf;
+    return out;
+}
+
 // A period as the spin button between `low` and `high` holds it.
 double periodWithin(double v, int low, int high) {
     v = std::round(v);
@@ -117,22 +137,23 @@ std::string ReadParam(const std::string& paramFile, Settings& settings) {
                                        " KB are read.");
     }
     if (!read.isOk()) text.clear();
-    const std::string upperText = core::upper(text);
+    const std::string lines = withCrLf(text);
+    const std::string upperText = core::upper(lines);
 
-    if (auto v = sectionValue(text, upperText, "[CODESPEC]")) settings.cBuffer = *v;
-    if (auto v = sectionValue(text, upperText, "[DATAPATH]")) settings.cPath = *v;
-    if (auto v = sectionValue(text, upperText, "[SLOWTIME]")) {
+    if (auto v = sectionValue(lines, upperText, "[CODESPEC]")) settings.cBuffer = *v;
+    if (auto v = sectionValue(lines, upperText, "[DATAPATH]")) settings.cPath = *v;
+    if (auto v = sectionValue(lines, upperText, "[SLOWTIME]")) {
         settings.nSlow = periodWithin(core::numericValue(*v), kSlowMin, kSlowMax);
     }
-    if (auto v = sectionValue(text, upperText, "[FASTTIME]")) {
+    if (auto v = sectionValue(lines, upperText, "[FASTTIME]")) {
         settings.nFast = periodWithin(core::numericValue(*v), kFastMin, kFastMax);
     }
-    if (auto v = sectionValue(text, upperText, kScreenHead)) settings.screen = core::alltrim(*v);
-    if (auto v = sectionValue(text, upperText, kIdleSlidesHead)) {
+    if (auto v = sectionValue(lines, upperText, kScreenHead)) settings.screen = core::alltrim(*v);
+    if (auto v = sectionValue(lines, upperText, kIdleSlidesHead)) {
         settings.idleSlides = std::clamp(std::round(core::numericValue(*v)), kIdleSlidesMin,
                                          kIdleSlidesMax);
     }
-    readStartPos(text, upperText, settings);
+    readStartPos(lines, upperText, settings);
     return text;
 }
 

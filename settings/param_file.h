@@ -4,8 +4,9 @@
 
 #include "platform/status.h"
 
-// The parameter file: fourteen CR LF lines of settings in the program folder,
-// read once at start-up and rewritten whole by Apply/Save.
+// The parameter file: fourteen lines of settings in the program folder, read
+// once at start-up (whatever its line ends) and rewritten whole by Apply/Save
+// (with CR LF).
 namespace settings {
 
 // The shop's settings: what the parameter file keeps, with the values the
@@ -38,7 +39,8 @@ inline constexpr int kFastMin = 5, kFastMax = 100;
 inline constexpr int kPathFieldWidth = 250;
 
 // Reads `paramFile` into `settings`: each section found replaces its values,
-// a missing one leaves them as they are. A period read is rounded to whole
+// a missing one leaves them as they are. Lines may end in CR LF, LF or CR, also
+// mixed in one file, and the last line needs no end. A period read is rounded to whole
 // tenths and brought within its field's limits (kSlowMin..kSlowMax,
 // kFastMin..kFastMax; text that is no number counts as 0), so that what the
 // Settings page shows is what runs. A missing or unreadable file counts

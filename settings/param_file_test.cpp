@@ -124,11 +124,10 @@ TEST_F(ParamFileTest, MisformedFiles) {
         {"heads in any case and order",
          "[starttime]\r\n[fasttime]\r\n15\r\n[DATApath]\r\nD:\\x\r\n[codespec]\r\nX:\\i.tmp\r\n",
          values("a", "b", 7, 8), values("X:\\i.tmp", "D:\\x", 7, 15)},
-        {"LF-only lines lose the first character",
-         "[CodeSpec]\nC:\\POS\\image.tmp\r\n[SlowTime]\n250\r\n", values("a", "b", 7, 8),
-         values(":\\POS\\image.tmp", "b", 50, 8)},
-        {"head without CR LF after it gives an empty value", "[SlowTime]\r\n200",
+        {"head at the end of the file gives an empty value", "[SlowTime]",
          values("a", "b", 7, 8), values("a", "b", 20, 8)},
+        {"a last value without a line end after it", "[SlowTime]\r\n200",
+         values("a", "b", 7, 8), values("a", "b", 200, 8)},
         // Periods read are held within the spin buttons' limits, so the
         // Settings page shows what runs.
         {"asterisk periods read as 0, the lower limits",
@@ -168,6 +167,55 @@ TEST_F(ParamFileTest, MisformedFiles) {
         EXPECT_EQ(p.posX, c.expected.posX) << c.name;
         EXPECT_EQ(p.posY, c.expected.posY) << c.name;
         EXPECT_EQ(p.nFrameState, c.expected.nFrameState) << c.name;
+    }
+}
+
+// A file edited with a Linux editor (LF), or passed through a tool that
+// changed its line ends (CR), or a mix of them, reads as the CR LF file does,
+// every section of it; the file is still written with CR LF.
+TEST_F(ParamFileTest, AnyLineEndReadsAlike) {
+    const std::vector<std::string> lines = {
+        "[CodeSpec]", "C:\\POS\\TILL1\\image.tmp", "", "[Datapath]", "C:\\POS\\DATA", "",
+        "[SlowTime]", "120", "", "[FastTime]", "15", "", "[StartPos]", "100,-200,2", "",
+        "[Screen]", "HDMI-2", "", "[IdleSlides]", "60"};
+    struct Case {
+        const char* name;
+        std::vector<const char*> ends;  // taken in turn, line after line
+    } cases[] = {
+        {"CR LF", {"\r\n"}},
+        {"LF", {"\n"}},
+        {"CR", {"\r"}},
+        {"mixed", {"\n", "\r", "\r\n"}},
+        {"mixed the other way", {"\r", "\n", "\r", "\r\n", "\n"}},
+    };
+    for (const Case& c : cases) {
+        for (const bool lastLineEnded : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (lastLineEnded ? "" : ", last line without end"));
+            std::string text;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                text += lines[i];
+                if (i + 1 < lines.size() || lastLineEnded) text += c.ends[i % c.ends.size()];
+            }
+            dir.write("TILL2.ini", text);
+            Settings p = values("a", "b", 7, 8, 1, 2, 3);
+            EXPECT_EQ(settings::ReadParam(file(), p), text) << "the text is returned as read";
+            EXPECT_EQ(p.cBuffer, "C:\\POS\\TILL1\\image.tmp");
+            EXPECT_EQ(p.cPath, "C:\\POS\\DATA");
+            EXPECT_EQ(p.nSlow, 120);
+            EXPECT_EQ(p.nFast, 15);
+            EXPECT_EQ(p.posX, 100);
+            EXPECT_EQ(p.posY, -200);
+            EXPECT_EQ(p.nFrameState, 2);
+            EXPECT_EQ(p.screen, "HDMI-2");
+            // The last line counts also when the file ends without its line end.
+            EXPECT_EQ(p.idleSlides, 60);
+
+            ASSERT_TRUE(settings::SaveParam(file(), p, FakeWindow()).isOk());
+            std::string crLf;
+            for (const std::string& line : lines) crLf += line + "\r\n";
+            crLf.replace(crLf.find("100,-200,2"), 10, "212,184,2");
+            EXPECT_EQ(dir.read("TILL2.ini"), crLf);
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -139,6 +140,40 @@ TEST(DialogBoxesTest, AlertAndMessageBoxes) {
     EXPECT_EQ(choice, 2);
     dialogs.messageBox("Error log was written to the file KRLERROR.LOG");
     EXPECT_EQ(captions.size(), 1);
+}
+
+// A box's text often carries a path, a code or a table's text: whatever looks
+// like markup in it is shown as it stands, at the width of its characters.
+TEST(DialogBoxesTest, MarkupInTheTextIsShownAsItStands) {
+    DialogBoxes dialogs;
+    const std::string texts[] = {
+        "Could not read <table width=100000><tr><td>C:\\POS\\DATA</td></tr></table>",
+        "<h1>RG--001</h1> not found",
+        "<img src=\"ring.png\"> is no picture",
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(Qt::mightBeRichText(QString::fromStdString(text)));  // Qt would guess markup
+        QString shown, title;
+        int width = 0, literal = 0;
+        QObject::connect(&dialogs, &DialogBoxes::boxShown, [&](QMessageBox* box) {
+            title = box->windowTitle();
+            for (const QLabel* label : box->findChildren<QLabel*>()) {
+                if (label->text() != box->text()) continue;  // the icon
+                shown = label->text();
+                width = label->sizeHint().width();
+                literal = label->fontMetrics().horizontalAdvance(label->text());
+            }
+            clickLater(box, QMessageBox::Ok);
+        });
+        dialogs.messageBox(text, text);
+        QObject::disconnect(&dialogs, &DialogBoxes::boxShown, nullptr, nullptr);
+        EXPECT_EQ(shown.toStdString(), text);
+        EXPECT_EQ(title.toStdString(), text);
+        // Word wrap may make the label narrower than its text, never wider.
+        EXPECT_GT(width, 0);
+        EXPECT_LE(width, literal + 8);
+    }
 }
 
 }  // namespace
