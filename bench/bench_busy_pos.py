@@ -30,7 +30,8 @@ RATES = {"rewrite": 5, "rewrite-pieces": 2, "append": 0.3, "hold-index": 0.2, "e
 
 def write_times(run, seconds):
     """How long the point-of-sale's record rewrites take (begin to end), s."""
-    pos = run.start_pos({"rewrite": 20}, seconds, os.path.join(run.root, "writes.csv"), verbose=True)
+    journal = os.path.join(run.root, "writes.csv")
+    pos = run.start_pos({"rewrite": 20}, seconds, journal, verbose=True)
     begun, took = {}, []
     for line in pos.stdout:
         t, action, phase = line.split()[:3]
@@ -39,6 +40,7 @@ def write_times(run, seconds):
         elif phase == "end" and action in begun:
             took.append(float(t) - begun.pop(action))
     pos.wait()
+    run.versions.read_journal(journal)  # the versions it wrote are versions the items had
     return took
 
 
