@@ -12,10 +12,16 @@ namespace platform {
 // milliseconds on Linux, two seconds on FAT) with the same size keeps its
 // stamp: callers that must not miss such a rewrite trust only stamps whose
 // last write lies a while back.
+// A writer can put a file's modification time back after rewriting it; the
+// change time it cannot (POSIX: the inode's change time, which any write or
+// change of the times sets to now; Windows: the change time of the file's
+// basic information), so it is part of the stamp.
 struct FileStamp {
     std::uint64_t size = 0;
     std::chrono::nanoseconds modified{0};  // last write, since 1970-01-01 UTC
-    std::uint64_t identity = 0;            // the inode on POSIX (a file renamed into place has a new one); 0 on Windows
+    std::uint64_t identity = 0;            // the inode on POSIX, the volume and file index on
+                                           // Windows: a file renamed into place has a new one
+    std::chrono::nanoseconds changed{0};   // last change of the file or its times, since 1970
 
     bool operator==(const FileStamp&) const = default;
     auto operator<=>(const FileStamp&) const = default;

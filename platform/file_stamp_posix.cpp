@@ -13,6 +13,7 @@ std::optional<FileStamp> fileStamp(const std::string& path) {
     stamp.size = std::uint64_t(st.st_size);
     stamp.modified = std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
     stamp.identity = std::uint64_t(st.st_ino);
+    stamp.changed = std::chrono::seconds(st.st_ctim.tv_sec) + std::chrono::nanoseconds(st.st_ctim.tv_nsec);
     return stamp;
 }
 

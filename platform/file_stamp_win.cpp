@@ -24,6 +24,24 @@ std::optional<FileStamp> fileStamp(const std::string& path) {
     FileStamp stamp;
     stamp.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     stamp.modified = sinceUnixEpoch(data.ftLastWriteTime);
+    // The file index and the change time need a handle (no access asked).
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileInformationByHandle(h, &info)) {
+            stamp.identity = (std::uint64_t(info.dwVolumeSerialNumber) << 40) ^
+                             ((std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+        }
+        FILE_BASIC_INFO basic;
+        if (GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)) {
+            FILETIME t;
+            t.dwLowDateTime = DWORD(basic.ChangeTime.QuadPart & 0xFFFFFFFF);
+            t.dwHighDateTime = DWORD(std::uint64_t(basic.ChangeTime.QuadPart) >> 32);
+            stamp.changed = sinceUnixEpoch(t);
+        }
+        CloseHandle(h);
+    }
     return stamp;
 }
 
