@@ -86,18 +86,18 @@ BarDrawing ProgressModel::layout(double width, double height) {
     if (w < 1 || h < 1)
         return d;
 
-    // The share done, measured from the minimum, so that a range that does
-    // not start at 0 still starts empty.
-    const double done = std::clamp(quotient(m_progress - m_minimum, m_maximum - m_minimum), 0.0, 1.0);
+    // The progress point: the count over the width of the range (a range of
+    // no width counts as 0), at most the whole bar.
+    const double done = quotient(m_progress, m_maximum - m_minimum);
     if (!d.vertical) {
-        const double x = w * done;
+        const double x = std::min(w * done, w);
         d.erase = Box{x + 1, 1, w, h};
         const Run run = squareRun(w, h, x);
         m_squares = run.squares;
         for (auto [a, b] : run.spans)
             d.squares.push_back({a, 2, b, h - 1});
     } else {
-        const double y = h * done;
+        const double y = std::min(h * done, h);
         d.erase = Box{1, y, w, h};
         const Run run = squareRun(h, w, y);
         m_squares = run.squares;

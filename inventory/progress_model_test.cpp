@@ -89,7 +89,11 @@ TEST(ProgressModel, WhichSquaresARedrawFills) {
         {"below the start", 400, 24, 1, 1000, -50, false, 1},
         {"point in square 5", 400, 24, 0, 398, 100, false, 5},
         {"zero-width range", 400, 24, 5, 5, 5, false, 1},
-        {"range away from 0 starts empty", 400, 24, 50, 100, 50, false, 1},
+        // The point is the count over the range's width, whatever the range
+        // starts at: a range from 50 at 50 is full.
+        {"range away from 0", 400, 24, 50, 100, 50, false, 17},
+        {"one step into 1 to 24", 400, 24, 1, 24, 1, false, 1},
+        {"three steps into 1 to 24", 400, 24, 1, 24, 3, false, 3},
         {"tall bar, full", 24, 400, 0, 10, 10, true, 17},
         {"tall bar, half", 24, 400, 0, 398, 199, true, 9},
         {"square widget", 50, 50, 0, 10, 10, true, 0},
@@ -119,8 +123,8 @@ TEST(ProgressModel, HorizontalRowGeometry) {
     EXPECT_LE(d.squares.back().x2, 398 - 1);  // at least a pixel before the inner edge
     EXPECT_EQ(d.erase, (Box{399, 1, 398, 22}));  // nothing right of the end
 
-    m.setCurrent(1);
-    EXPECT_EQ(m.layout(400, 24).erase, (Box{1, 1, 398, 22}));  // erases from the progress point
+    m.setCurrent(1);  // the point: 398 x 1 / 999
+    EXPECT_EQ(m.layout(400, 24).erase, (Box{1 + 398.0 / 999, 1, 398, 22}));  // erases from the point
 }
 
 TEST(ProgressModel, VerticalColumnGeometry) {
