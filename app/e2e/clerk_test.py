@@ -309,7 +309,11 @@ def apply_settings(prog, shop):
     prog.click_page(*HELP)
     prog.wait("the help text", [Check("help viewer text",
                                       lambda s: [w["text"][:31] for w in help_viewer(s)],
-                                      ["LUMISETT - the customer display"])])
+                                      ["LUMISETT - the customer display"]),
+                                # over the window's whole client area, none of it cut off
+                                Check("help viewer place", lambda s: [w["rect"] for w in help_viewer(s)],
+                                      predicate("the main window's client area",
+                                                lambda v, p=prog: v == [p.snapshot().main["rect"]]))])
     prog.key("space")  # any key closes it
     prog.wait("the help closed", [Check("help viewers", help_viewer, []), on_page("Settings")])
     for field, value in ((SLOW_FIELD, "20"), (FAST_FIELD, "7"), (CODE_FILE_FIELD, shop.till2)):

@@ -8,7 +8,6 @@
 
 #include "graphics/color_codes.h"
 #include "graphics/ui/colours.h"
-#include "graphics/ui/place.h"
 #include "platform/fs.h"
 #include "platform/read_limits.h"
 #include "platform/ui/qt_text.h"
@@ -64,8 +63,11 @@ void HelpText(QWidget* window, const std::string& cAppPath) {
         text.clear();
     }
 
+    // Over the whole of the window's client area: a viewer of the window's
+    // outer size would lose its first lines and its scroll bar's right edge
+    // beyond the client area.
     QPointer<QPlainTextEdit> viewer = new QPlainTextEdit(window);
-    graphics::ui::placeBottomLeft(viewer, 0, 0, 600, 400);
+    viewer->setGeometry(window->rect());
     graphics::ui::setColours(viewer, graphics::kSysClrEntryField);
     QFont font("Times New Roman");
     font.setPointSize(14);

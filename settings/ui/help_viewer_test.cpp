@@ -24,8 +24,8 @@ QString runHelp(QWidget& window, const std::string& folder,
         ASSERT_NE(viewer, nullptr);
         shown = viewer->toPlainText();
         EXPECT_TRUE(viewer->isReadOnly());
-        // {0, 0} is the window's lower-left corner.
-        EXPECT_EQ(viewer->geometry(), QRect(0, window.height() - 400, 600, 400));
+        // The whole client area, its first line and scroll bar in sight.
+        EXPECT_EQ(viewer->geometry(), window.rect());
         EXPECT_EQ(viewer->palette().color(QPalette::Base),
                   graphics::toQColor(graphics::kSysClrEntryField, QApplication::palette()));
         act(viewer);
@@ -39,7 +39,7 @@ TEST(HelpViewerTest, KeyPressInAnotherWidgetEndsTheViewerAfterItsOwnHandling) {
     testsupport::TempDir dir;
     dir.write("helptext.txt", "Line one\r\nLine two\r\n");
     QWidget window;
-    window.resize(600, 400);
+    window.resize(594, 372);  // the main window's client area
     auto* field = new QLineEdit(&window);
     window.show();
     QString shown = runHelp(window, dir.str(), [&](QPlainTextEdit*) {
