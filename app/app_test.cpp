@@ -514,6 +514,31 @@ public:
     }
 };
 
+// The Tab key's round over a page: the widgets of `named` that Tab reaches, in order.
+std::vector<std::string> tabRound(QWidget* page,
+                                  const std::vector<std::pair<const QWidget*, const char*>>& named) {
+    std::vector<std::string> names;
+    for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        if (!page->isAncestorOf(w) || !(w->focusPolicy() & Qt::TabFocus)) continue;
+        for (const auto& [widget, name] : named) {
+            if (widget == w) names.push_back(name);
+        }
+    }
+    return names;
+}
+
+// The description box takes no Tab stop; the Settings page's additions come
+// after its own widgets.
+TEST_F(ProgramTest, TabOrderOfThePages) {
+    const std::vector<std::string> display =
+        tabRound(program->window().page(Page::Display), displayPage().probeNames());
+    EXPECT_EQ(std::count(display.begin(), display.end(), "oDescDispBox"), 0);
+    EXPECT_NE(std::find(display.begin(), display.end(), "oShowButton"), display.end());
+    EXPECT_EQ(tabRound(program->window().page(Page::Settings), program->settingsPage().probeNames()),
+              (std::vector<std::string>{"oImagePath", "oDataPath", "oSlow", "oFast", "oFullScreen", "oHelp",
+                                        "oApplySave", "oDisplay", "oScreen", "oIdleSlides"}));
+}
+
 TEST_F(ProgramTest, SettingsPageShowsTheSavedSettingsWithinTheFieldLimits) {
     EXPECT_EQ(widget<QSpinBox>("oSlow")->value(), 40);  // from the demo's parameter file
     EXPECT_EQ(widget<QSpinBox>("oFast")->value(), 5);

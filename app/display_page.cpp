@@ -46,6 +46,7 @@ DisplayPage::DisplayPage(QWidget* page, const Measures& m, Actions actions) : QO
     setColours(m_descDispBox, -47);
     m_descDispBox->setFont(compoundFont(m.cFont));
     m_descDispBox->setReadOnly(true);
+    m_descDispBox->setFocusPolicy(Qt::ClickFocus);  // no tab stop
     m_descDispBox->setUndoRedoEnabled(false);
     m_descDispBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_descDispBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

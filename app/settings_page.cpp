@@ -168,6 +168,9 @@ std::vector<std::pair<const QWidget*, const char*>> SettingsPage::probeNames() c
 void SettingsPage::createDisplayButton() {
     m_display = button(m_page, "Display", "16.Times New Roman", 408, 28, 96, 24, true);
     m_display->setObjectName("oDisplay");
+    // The additions come after every widget of the page in the Tab order.
+    QWidget::setTabOrder(m_display, m_screen);
+    QWidget::setTabOrder(m_screen, m_idleSlides);
     QObject::connect(m_display, &QPushButton::clicked, [this] {
         if (m_actions.display) m_actions.display();
     });
