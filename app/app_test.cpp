@@ -235,16 +235,26 @@ TEST_F(ProgramTest, OpensAtTheSavedPlaceAndSavesTheSamePlace) {
     EXPECT_NE(readIni().find("[StartPos]\r\n120,90,3\r\n"), std::string::npos) << readIni();
 }
 
-// A start position off the screen, or one that shows the window only in
-// part, opens the window centred.
-TEST_F(ProgramTest, StartPositionOffTheScreenOpensCentred) {
+// A start position where the window cannot be reached, or past the right
+// or top edge, opens the window centred; a negative one that still shows the
+// title bar stays.
+TEST_F(ProgramTest, StartPositionOffTheScreenOpensCentredANegativeOneStays) {
     const QRect screen = app::screenRect(app::targetScreen());
     const core::Position centre = core::centredPosition(screen.width(), screen.height());
-    for (const char* startPos : {"-30000,-30000,3", "-5,100,3", "100,-1,3",
-                                 "99999999999,99999999999,3", "100,100000,3"}) {
-        SCOPED_TRACE(startPos);
-        restartWith(startPos);
-        EXPECT_EQ(app::windowPosition(program->window(), app::targetScreen()), centre);
+    const struct {
+        const char* startPos;
+        core::Position opens;
+    } cases[] = {
+        {"-30000,-30000,3", centre},
+        {"99999999999,99999999999,3", centre},
+        {"100,100000,3", centre},
+        {"-5,100,3", {-5, 100}},
+        {"100,-1,3", {100, -1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.startPos);
+        restartWith(c.startPos);
+        EXPECT_EQ(app::windowPosition(program->window(), app::targetScreen()), c.opens);
     }
 }
 

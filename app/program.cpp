@@ -75,12 +75,12 @@ void Program::start(int startDelayMs) {
     s.posX = s.posY = std::numeric_limits<double>::quiet_NaN();
     settings::ReadParam(m_state.cParamFile.getData(), s);
     QScreen* target = targetScreen(s.screen);
-    const QSize screen = screenRect(target).size();
+    const QRect screen = screenRect(target);
     const core::Position centre = core::centredPosition(screen.width(), screen.height());
     if (std::isnan(s.posX)) s.posX = centre.x;
     if (std::isnan(s.posY)) s.posY = centre.y;
-    const core::Position pos = core::checkStartPosition({s.posX, s.posY}, centre,
-                                                        screen.width(), screen.height());
+    const core::Position pos =
+        core::checkStartPosition({s.posX, s.posY}, centre, screenArea(screen), connectedScreens());
     s.posX = pos.x;
     s.posY = pos.y;
     m_applied.publish(s);

@@ -87,15 +87,25 @@ void moveToScreen(QWidget* window, const QRect& from, const QScreen* to) {
         showMaximisedOn(window, to);
         return;
     }
-    const QSize size = screenRect(to).size();
+    const QRect target = screenRect(to);
     const core::Position pos = core::checkStartPosition(
-        windowPosition(*window, from), core::centredPosition(size.width(), size.height()),
-        size.width(), size.height());
+        windowPosition(*window, from), core::centredPosition(target.width(), target.height()),
+        screenArea(target), connectedScreens());
     if (window->isMinimized()) {
         place(window, pos, to);
     } else {
         showAt(window, pos, to);
     }
+}
+
+core::ScreenArea screenArea(const QRect& r) {
+    return {double(r.left()), double(r.top()), double(r.width()), double(r.height())};
+}
+
+std::vector<core::ScreenArea> connectedScreens() {
+    std::vector<core::ScreenArea> areas;
+    for (const QScreen* s : QGuiApplication::screens()) areas.push_back(screenArea(screenRect(s)));
+    return areas;
 }
 
 core::Position windowPosition(const QWidget& window, const QScreen* screen) {

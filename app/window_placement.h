@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QRect>
 #include <string>
 
@@ -22,6 +24,10 @@ QScreen* targetScreen(const std::string& chosen = "");
 // A null screen counts as 1024 x 768.
 QRect screenRect(const QScreen* screen);
 QRect workArea(const QScreen* screen);
+// A screen's rectangle as the start position's check takes it, and every
+// connected screen's.
+core::ScreenArea screenArea(const QRect& rect);
+std::vector<core::ScreenArea> connectedScreens();
 
 // Shows `window` with its frame's lower-left corner at `pos` on `screen`.
 // Where the frame is only known once the window is on the screen (a window

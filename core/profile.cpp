@@ -1,5 +1,7 @@
 #include "core/profile.h"
 
+#include <algorithm>
+
 #include "core/xbase_values.h"
 #include "platform/fs.h"
 
@@ -56,11 +58,20 @@ Position centredPosition(int screenWidth, int screenHeight) {
     return {double((screenWidth - 600) / 2), double((screenHeight - 400) / 2)};
 }
 
-Position checkStartPosition(Position saved, Position centre, int screenWidth, int screenHeight) {
-    // Written as "inside", so that a NaN (which compares false) is outside.
-    const bool inside = saved.x >= 0 && saved.x <= screenWidth - 600 && saved.y >= 0 &&
-                        saved.y <= screenHeight - 400;
-    return inside ? saved : centre;
+Position checkStartPosition(Position saved, Position centre, const ScreenArea& home,
+                            const std::vector<ScreenArea>& screens) {
+    // Written as conditions that hold, so that a NaN (which compares false)
+    // fails them.
+    const bool withinHome = saved.x <= home.width - 600 && saved.y <= home.height - 400;
+    if (!withinHome) return centre;
+    const double left = home.left + saved.x;
+    const double top = home.top + home.height - saved.y - 400;
+    for (const ScreenArea& s : screens) {
+        const double from = std::max(left, s.left), to = std::min(left + 600, s.left + s.width);
+        const double upper = std::max(top, s.top), lower = std::min(top + kGrabHeight, s.top + s.height);
+        if (to - from >= kGrabWidth && lower - upper >= kGrabHeight) return saved;
+    }
+    return centre;
 }
 
 bool startsSlideShow(const std::optional<std::string>& cMode) {

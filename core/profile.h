@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Start-up rules that need no window: the profile name and the two files it
 // names, the program folder, the start position and the start mode.
@@ -45,11 +46,28 @@ struct Position {
 // truncated toward zero.
 Position centredPosition(int screenWidth, int screenHeight);
 
-// The saved position when a 600 x 400 window there lies wholly on the screen
-// (0 <= x <= W - 600 and 0 <= y <= H - 400); otherwise, also for a negative,
-// huge or non-finite value, the centre, so the window never opens where
-// nobody sees it.
-Position checkStartPosition(Position saved, Position centre, int screenWidth, int screenHeight);
+// A screen's place on the desktop: left, top, width, height in pixels, y
+// downwards (as the window system has it).
+struct ScreenArea {
+    double left = 0, top = 0, width = 0, height = 0;
+};
+
+// How much of a window's top edge (its title bar) a screen must show for the
+// window to be grabbed and moved.
+inline constexpr double kGrabWidth = 100;
+inline constexpr double kGrabHeight = 28;
+
+// The saved position `saved` (the lower-left corner of a 600 x 400 window,
+// from the lower-left corner of `home`, the screen positions count from),
+// when the window opens where it can be seen and moved: it does not reach
+// past the right edge or above the top edge of `home`, and one of `screens`
+// (every connected screen, `home` among them) shows at least kGrabWidth x
+// kGrabHeight of its top edge. A position left of or below `home` stays so
+// (a customer's screen beside or under the primary one has negative
+// positions). Otherwise, also for a huge or non-finite value, the centre, so
+// the window never opens where nobody can reach it.
+Position checkStartPosition(Position saved, Position centre, const ScreenArea& home,
+                            const std::vector<ScreenArea>& screens);
 
 // The start mode word: true when UPPER(cMode) occurs in "SLIDES SHOW SLIDE SHOW"
 // (so "slide show", "Slides" and "SHOW" start the slide show). A missing word

@@ -68,6 +68,7 @@ TEST(StartPositionTest, CentreAndEdgeRule) {
     EXPECT_EQ(centre, (Position{212, 184}));
     EXPECT_EQ(centredPosition(601, 401), (Position{0, 0}));
     EXPECT_EQ(centredPosition(500, 300), (Position{-50, -50}));  // truncated toward zero
+    const ScreenArea primary{0, 0, 1024, 768};
     struct Case {
         Position saved;
         Position expected;
@@ -77,9 +78,14 @@ TEST(StartPositionTest, CentreAndEdgeRule) {
         {{425, 100}, {212, 184}},   // past the right edge
         {{100, 369}, {212, 184}},   // past the top edge
         {{0, 0}, {0, 0}},           // the lower-left corner itself
-        // Off the screen, or only partly on it: the centre.
-        {{-50, 20}, {212, 184}},
-        {{20, -1}, {212, 184}},
+        // Left of or below the screen, as far as the title bar can be grabbed.
+        {{-50, 20}, {-50, 20}},
+        {{20, -1}, {20, -1}},
+        {{-500, 20}, {-500, 20}},    // 100 pixels of the title bar on the screen
+        {{-501, 20}, {212, 184}},    // 99
+        {{20, -372}, {20, -372}},    // the title bar's 28 rows just on the screen
+        {{20, -373}, {212, 184}},
+        // Nowhere to be reached.
         {{-30000, -30000}, {212, 184}},
         {{1e11, 100}, {212, 184}},
         {{100, 99999999999}, {212, 184}},
@@ -87,9 +93,18 @@ TEST(StartPositionTest, CentreAndEdgeRule) {
         {{100, HUGE_VAL}, {212, 184}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(checkStartPosition(c.saved, centre, 1024, 768), c.expected)
+        EXPECT_EQ(checkStartPosition(c.saved, centre, primary, {primary}), c.expected)
             << c.saved.x << "," << c.saved.y;
     }
+    // A customer's screen left of the primary one: positions there count
+    // from the primary screen and are negative; kept while that screen
+    // shows the window, centred once it is unplugged.
+    const ScreenArea left{-1280, 0, 1280, 1024};
+    EXPECT_EQ(checkStartPosition({-1000, 300}, centre, primary, {primary, left}), (Position{-1000, 300}));
+    EXPECT_EQ(checkStartPosition({-1000, 300}, centre, primary, {primary}), centre);
+    // One below the primary one.
+    const ScreenArea below{0, 768, 1024, 768};
+    EXPECT_EQ(checkStartPosition({100, -600}, centre, primary, {primary, below}), (Position{100, -600}));
 }
 
 TEST(StartModeTest, SlideShowWords) {
