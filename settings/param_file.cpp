@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 #include "core/xbase_values.h"
@@ -17,6 +18,14 @@ const char kCrLf[] = "\r\n";
 // The heads of the sections added after the fourteen lines.
 const char kScreenHead[] = "[SCREEN]";
 const char kIdleSlidesHead[] = "[IDLESLIDES]";
+const char kWatchdogHead[] = "[WATCHDOG]";
+const char kKioskHead[] = "[KIOSK]";
+const char kPictureStoreHead[] = "[PICTURESTORE]";
+const char kViewsHead[] = "[VIEWS]";
+const char kPriceOnRequestHead[] = "[PRICEONREQUEST]";
+const char kShownLogHead[] = "[SHOWNLOG]";
+const char* const kAddedHeads[] = {kScreenHead,  kIdleSlidesHead,      kWatchdogHead, kKioskHead,
+                                   kPictureStoreHead, kViewsHead, kPriceOnRequestHead, kShownLogHead};
 
 // Value line of a section: from the second character after the head's end
 // (CR LF, whatever actually follows the head) up to the next CR LF. "" when
@@ -88,7 +97,7 @@ void readStartPos(std::string_view text, const std::string& upperText, Settings&
     if (head == std::string::npos) return;
     // The comma searches below go past the [StartPos] line, as they always
     // have; the sections added after it are no part of what they may find.
-    for (const char* added : {kScreenHead, kIdleSlidesHead}) {
+    for (const char* added : kAddedHeads) {
         std::size_t at = upperText.find(added, head);
         if (at != std::string::npos && at < text.size()) text = text.substr(0, at);
     }
@@ -124,6 +133,36 @@ void readStartPos(std::string_view text, const std::string& upperText, Settings&
     }
 }
 
+// A number of the file brought within [0, high] (no number: 0).
+double within(const std::string& v, double high) {
+    const double n = core::numericValue(v);
+    return n > 0 ? std::min(n, high) : 0;
+}
+
+void readAdditions(const std::string& lines, const std::string& upperText, Settings& settings) {
+    auto on = [](const std::string& v) { return core::numericValue(v) == 1; };
+    if (auto v = sectionValue(lines, upperText, kWatchdogHead)) settings.watchdog = on(*v);
+    if (auto v = sectionValue(lines, upperText, kKioskHead)) settings.kiosk = on(*v);
+    if (auto v = sectionValue(lines, upperText, kPictureStoreHead)) {
+        settings.pictureStoreMb = std::round(within(*v, kPictureStoreMaxMb));
+    }
+    if (auto v = sectionValue(lines, upperText, kViewsHead)) settings.viewSeconds = within(*v, kViewSecondsMax);
+    if (auto v = sectionValue(lines, upperText, kPriceOnRequestHead)) {
+        // The amount, and on the next line the text (none: the default).
+        if (!core::isEmptyText(*v)) settings.priceOnRequest = core::numericValue(*v);
+        const std::size_t at = upperText.find(kPriceOnRequestHead);
+        const std::size_t amountEnd = lines.find(kCrLf, at + std::strlen(kPriceOnRequestHead) + 2);
+        if (amountEnd != std::string::npos) {
+            const std::size_t textEnd = lines.find(kCrLf, amountEnd + 2);
+            const std::string text =
+                textEnd == std::string::npos ? std::string() : lines.substr(amountEnd + 2, textEnd - amountEnd - 2);
+            const bool isHead = core::alltrim(text).starts_with("[");
+            if (!core::isEmptyText(text) && !isHead) settings.priceOnRequestText = core::alltrim(text);
+        }
+    }
+    if (auto v = sectionValue(lines, upperText, kShownLogHead)) settings.shownLog = on(*v);
+}
+
 }  // namespace
 
 std::string ReadParam(const std::string& paramFile, Settings& settings) {
@@ -153,6 +192,7 @@ std::string ReadParam(const std::string& paramFile, Settings& settings) {
         settings.idleSlides = std::clamp(std::round(core::numericValue(*v)), kIdleSlidesMin,
                                          kIdleSlidesMax);
     }
+    readAdditions(lines, upperText, settings);
     readStartPos(lines, upperText, settings);
     return text;
 }
@@ -184,6 +224,20 @@ std::string paramText(const Settings& s, int frameState) {
         line("[IdleSlides]");
         line(wholeNumber(s.idleSlides));
     }
+    auto section = [&](const char* head, const std::string& value) {
+        line("");
+        line(head);
+        line(value);
+    };
+    if (s.watchdog) section("[Watchdog]", "1");
+    if (s.kiosk) section("[Kiosk]", "1");
+    if (s.pictureStoreMb != 0) section("[PictureStore]", wholeNumber(s.pictureStoreMb));
+    if (s.viewSeconds != 0) section("[Views]", core::formatNumberTrimmed(s.viewSeconds, s.viewSeconds == std::round(s.viewSeconds) ? 0 : 1));
+    if (s.priceOnRequest) {
+        section("[PriceOnRequest]", core::formatNumberTrimmed(*s.priceOnRequest, *s.priceOnRequest == std::round(*s.priceOnRequest) ? 0 : 2));
+        line(s.priceOnRequestText);
+    }
+    if (s.shownLog) section("[ShownLog]", "1");
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/status.h"
@@ -8,6 +9,10 @@
 // once at start-up (whatever its line ends) and rewritten whole by Apply/Save
 // (with CR LF).
 namespace settings {
+
+// What the price line says for an item at or above [PriceOnRequest] when the
+// file gives no text.
+inline constexpr const char* kPriceOnRequestDefault = "Price on request";
 
 // The shop's settings: what the parameter file keeps, with the values the
 // program starts from where the file has none. One value, copied whole.
@@ -25,10 +30,24 @@ struct Settings {
                                  // the first) or name; "" the primary screen
     double idleSlides = 0;       // [IdleSlides] seconds without a new code before the
                                  // data monitor hands over to the slide show; 0 never
+    bool watchdog = false;       // [Watchdog] 1: started again when it ends abnormally
+    bool kiosk = false;          // [Kiosk] 1: the screen kept awake, the pointer hidden
+    double pictureStoreMb = 0;   // [PictureStore] megabytes of local picture copies; 0 off
+    double viewSeconds = 0;      // [Views] seconds per view of an item; 0 the first only
+    // [PriceOnRequest] the amount from which the price line shows
+    // priceOnRequestText instead of the figure (the line after the amount);
+    // none: the price as always.
+    std::optional<double> priceOnRequest;
+    std::string priceOnRequestText = kPriceOnRequestDefault;
+    bool shownLog = false;       // [ShownLog] 1: the items shown are logged
 };
 
 // The limits of [IdleSlides] (seconds), as its field on the Settings page has
 // them; a value read from the file is brought within them.
+// ([PictureStore] and [Views] are brought within kPictureStoreMaxMb and
+// kViewSecondsMax, and to no less than 0.)
+inline constexpr double kPictureStoreMaxMb = 1024 * 1024;
+inline constexpr double kViewSecondsMax = 3600;
 inline constexpr double kIdleSlidesMin = 0;
 inline constexpr double kIdleSlidesMax = 3600;
 // The limits of the Settings page's two periods' spin buttons (tenths of a
@@ -56,8 +75,10 @@ inline constexpr const char* kParamFileTooLarge =
 
 // The fourteen lines SaveParam writes, each ending in CR LF, with the frame
 // state `frameState` (the check box's, not settings.nFrameState); after them,
-// each after an empty line, [Screen] when a screen is chosen and [IdleSlides]
-// when it is not 0. A shop that uses neither keeps the fourteen lines.
+// each after an empty line and only when it is not its default, [Screen],
+// [IdleSlides], [Watchdog], [Kiosk], [PictureStore], [Views],
+// [PriceOnRequest] (the amount, then its text) and [ShownLog]. A shop that
+// uses none of them keeps the fourteen lines.
 std::string paramText(const Settings& settings, int frameState);
 
 // What SaveParam asks of the main window.

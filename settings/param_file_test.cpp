@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/dialogs.h"
 #include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
@@ -243,6 +245,91 @@ TEST_F(ParamFileTest, ScreenAndIdleSlidesFollowTheFourteenLinesOnlyWhenSet) {
         EXPECT_EQ(p.posX, 212);
         EXPECT_EQ(p.posY, 184);
         EXPECT_EQ(p.nFrameState, 2) << c.screen;
+    }
+}
+
+// The shop's additions: each written after the fourteen lines only when it
+// is not its default, each read back as written, in any case of its head,
+// behind [StartPos] without disturbing it.
+TEST_F(ParamFileTest, AdditionsFollowTheFourteenLinesOnlyWhenSet) {
+    struct Case {
+        const char* what;
+        std::function<void(Settings&)> set;
+        std::string tail;
+    } cases[] = {
+        {"none", [](Settings&) {}, ""},
+        {"watchdog", [](Settings& s) { s.watchdog = true; }, "\r\n[Watchdog]\r\n1\r\n"},
+        {"kiosk", [](Settings& s) { s.kiosk = true; }, "\r\n[Kiosk]\r\n1\r\n"},
+        {"picture store", [](Settings& s) { s.pictureStoreMb = 1024; }, "\r\n[PictureStore]\r\n1024\r\n"},
+        {"views", [](Settings& s) { s.viewSeconds = 2.5; }, "\r\n[Views]\r\n2.5\r\n"},
+        {"price on request",
+         [](Settings& s) { s.priceOnRequest = 5000; },
+         "\r\n[PriceOnRequest]\r\n5000\r\nPrice on request\r\n"},
+        {"price on request, own text",
+         [](Settings& s) {
+             s.priceOnRequest = 2500.5;
+             s.priceOnRequestText = "Ask us";
+         },
+         "\r\n[PriceOnRequest]\r\n2500.50\r\nAsk us\r\n"},
+        {"shown log", [](Settings& s) { s.shownLog = true; }, "\r\n[ShownLog]\r\n1\r\n"},
+        {"all, in their order",
+         [](Settings& s) {
+             s.idleSlides = 30;
+             s.watchdog = s.kiosk = s.shownLog = true;
+             s.viewSeconds = 4;
+         },
+         "\r\n[IdleSlides]\r\n30\r\n\r\n[Watchdog]\r\n1\r\n\r\n[Kiosk]\r\n1\r\n"
+         "\r\n[Views]\r\n4\r\n\r\n[ShownLog]\r\n1\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Settings s = values("C:\\POS\\image.tmp", "C:\\POS", 100, 10);
+        c.set(s);
+        ASSERT_TRUE(settings::SaveParam(file(), s, FakeWindow()).isOk());
+        EXPECT_EQ(dir.read("TILL2.ini"), kSaved + c.tail);
+        Settings p = values("", "", 1, 1, 1, 1, 3);
+        settings::ReadParam(file(), p);
+        EXPECT_EQ(p.watchdog, s.watchdog);
+        EXPECT_EQ(p.kiosk, s.kiosk);
+        EXPECT_EQ(p.pictureStoreMb, s.pictureStoreMb);
+        EXPECT_EQ(p.viewSeconds, s.viewSeconds);
+        EXPECT_EQ(p.priceOnRequest, s.priceOnRequest);
+        EXPECT_EQ(p.priceOnRequestText, s.priceOnRequestText);
+        EXPECT_EQ(p.shownLog, s.shownLog);
+        EXPECT_EQ(p.posX, 212);
+        EXPECT_EQ(p.nFrameState, 2);
+    }
+    // Read as a shop may write them by hand.
+    const struct {
+        const char* text;
+        std::function<bool(const Settings&)> holds;
+    } read[] = {
+        {"[watchdog]\r\n1\r\n", [](const Settings& p) { return p.watchdog; }},
+        {"[Watchdog]\r\n0\r\n", [](const Settings& p) { return !p.watchdog; }},
+        {"[Kiosk]\nyes\n", [](const Settings& p) { return !p.kiosk; }},
+        {"[PictureStore]\r\n-5\r\n", [](const Settings& p) { return p.pictureStoreMb == 0; }},
+        {"[PictureStore]\r\n99999999999\r\n",
+         [](const Settings& p) { return p.pictureStoreMb == settings::kPictureStoreMaxMb; }},
+        {"[Views]\r\nsoon\r\n", [](const Settings& p) { return p.viewSeconds == 0; }},
+        {"[PriceOnRequest]\r\n10000\r\n",
+         [](const Settings& p) {
+             return p.priceOnRequest == 10000 && p.priceOnRequestText == settings::kPriceOnRequestDefault;
+         }},
+        {"[PriceOnRequest]\r\n10000\r\n[ShownLog]\r\n1\r\n",
+         [](const Settings& p) {
+             return p.priceOnRequestText == settings::kPriceOnRequestDefault && p.shownLog;
+         }},
+        {"[PriceOnRequest]\r\n\r\n", [](const Settings& p) { return !p.priceOnRequest; }},
+    };
+    for (const auto& r : read) {
+        SCOPED_TRACE(r.text);
+        dir.write("TILL2.ini", std::string("[StartPos]\r\n10,20,3\r\n\r\n") + r.text);
+        Settings p;
+        settings::ReadParam(file(), p);
+        EXPECT_TRUE(r.holds(p));
+        EXPECT_EQ(p.posX, 10);
+        EXPECT_EQ(p.posY, 20);
+        EXPECT_EQ(p.nFrameState, 3);
     }
 }
 
