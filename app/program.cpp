@@ -107,7 +107,10 @@ void Program::start(int startDelayMs) {
     display::CycleServices services = display::fileServices();
     services.pause = [this](int hundredths) { pauseTurn(hundredths); };
     services.writerDone = [this](const std::string& codeFile) { return writerDone(codeFile); };
-    m_lookup = std::make_unique<inventory::InventoryLookup>();
+    auto inventory = std::make_unique<inventory::InventoryLookup>();
+    m_inventory = inventory.get();
+    followPriceOnRequest(s);
+    m_lookup = std::move(inventory);
     stallForTests(m_lookup, services);
     m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display, *m_lookup,
                                                       *m_settingsPage, m_applied, std::move(services));
@@ -138,6 +141,7 @@ void Program::start(int startDelayMs) {
     m_applied.follow([this](const settings::Settings& applied) {
         m_watcher->watch(applied.cBuffer);
         followChosenScreen();
+        followPriceOnRequest(applied);
     });
     // Started now, so that the turns asked for before its first one (Show in
     // the first seconds) run at once.
@@ -167,6 +171,11 @@ Program::Claim Program::claimProfile() {
     const bool raised = m_instance->askToRaise(kClaimWait);
     m_instance.reset();
     return raised ? Claim::Raised : Claim::NoAnswer;
+}
+
+void Program::followPriceOnRequest(const settings::Settings& s) {
+    if (!s.priceOnRequest) return m_inventory->setPriceOnRequest(std::nullopt);
+    m_inventory->setPriceOnRequest(inventory::PriceOnRequest{*s.priceOnRequest, s.priceOnRequestText});
 }
 
 void Program::followChosenScreen() {

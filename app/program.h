@@ -104,6 +104,8 @@ private:
     // Puts the window on the screen the applied settings choose, when it is
     // connected, else on the primary screen.
     void followChosenScreen();
+    // The lookup shows prices from [PriceOnRequest] on as its text.
+    void followPriceOnRequest(const settings::Settings& s);
 
     std::string m_cProf;
     std::optional<std::string> m_cMode;
@@ -111,6 +113,7 @@ private:
     display::DisplayMode& m_mode;
     settings::AppliedSettings m_applied;
     std::unique_ptr<inventory::ItemLookup> m_lookup;
+    inventory::InventoryLookup* m_inventory = nullptr;  // the lookup m_lookup holds
     std::unique_ptr<MainWindow> m_window;
     DisplayPage* m_display = nullptr;                   // owned by the Display page widget
     std::unique_ptr<SettingsPage> m_settingsPage;

@@ -1,6 +1,7 @@
 #include "inventory/item_text.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/xbase_values.h"
 
@@ -42,7 +43,8 @@ std::string measures(const ItemRecord& item, std::string_view cItemWord) {
     return text;
 }
 
-std::string priceLine(const ItemRecord& item) {
+std::string priceLine(const ItemRecord& item, const std::optional<PriceOnRequest>& onRequest) {
+    if (onRequest && shownPrice(item) >= onRequest->amount) return "\r\nPrice: " + onRequest->text;
     return "\r\nPrice: " + ShowPrice(item.price, item.doll_price, 11);
 }
 
@@ -56,6 +58,11 @@ bool isHidden(const ComponentLine& line) {
 }
 
 }  // namespace
+
+double shownPrice(const ItemRecord& item) {
+    const double amount = item.price == 0 && item.doll_price > 0 ? item.doll_price : item.price;
+    return std::round(amount * 100) / 100;
+}
 
 std::string ShowPrice(double nPrice, double nDollPrice, int nWidth) {
     if (nPrice == 0 && nDollPrice > 0) {
@@ -76,18 +83,19 @@ std::string itemWord(std::string_view cDesc) {
     return word;
 }
 
-std::string describeStock(const ItemRecord& item, std::string_view cCode) {
+std::string describeStock(const ItemRecord& item, std::string_view cCode,
+                          const std::optional<PriceOnRequest>& onRequest) {
     std::string cDesc = core::rtrim(item.desc);
     const std::string cItemWord = itemWord(cDesc);
     cDesc += measures(item, cItemWord);
     cDesc += "(Stock code: ";
     cDesc += cCode;
-    cDesc += ")" + priceLine(item);
+    cDesc += ")" + priceLine(item, onRequest);
     return cDesc;
 }
 
 std::string describeMerchandise(const ItemRecord& item, const std::vector<ComponentLine>& lines,
-                                std::string_view cCode) {
+                                std::string_view cCode, const std::optional<PriceOnRequest>& onRequest) {
     std::string cDesc = core::rtrim(item.desc);
     const std::string cItemWord = itemWord(cDesc);
     bool lCont = cDesc.size() == kDescWidth;
@@ -118,7 +126,7 @@ std::string describeMerchandise(const ItemRecord& item, const std::vector<Compon
     cDesc += measures(item, cItemWord);
     cDesc += "(Merch. code: ";
     cDesc += cCode;
-    cDesc += ")" + priceLine(item);
+    cDesc += ")" + priceLine(item, onRequest);
     return cDesc;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,10 +47,24 @@ std::string ShowPrice(double nPrice, double nDollPrice, int nWidth);
 // "SET OF ", else "item".
 std::string itemWord(std::string_view cDesc);
 
+// A shop's choice not to show high prices ([PriceOnRequest]): an item whose
+// price line would show `amount` or more shows `text` in place of the price
+// figure ("Price: " + text); the rest of its description stays.
+struct PriceOnRequest {
+    double amount = 0;
+    std::string text;
+};
+
+// The amount the price line shows: the price, or the dollar price when the
+// price is 0 and the dollar price above 0 (ShowPrice), to the cent.
+double shownPrice(const ItemRecord& item);
+
 // The description of a standard stock item found under `cCode`: its text,
 // stone weights, colour, size or length, total mass, "(Stock code: ...)" and
-// the price line.
-std::string describeStock(const ItemRecord& item, std::string_view cCode);
+// the price line (PriceOnRequest's text in place of the figure when given and
+// reached).
+std::string describeStock(const ItemRecord& item, std::string_view cCode,
+                          const std::optional<PriceOnRequest>& onRequest = std::nullopt);
 
 // The description of a merchandise item found under `cCode`, with its
 // component lines. `lines` are the isub lines in index order from the seek of
@@ -58,6 +73,7 @@ std::string describeStock(const ItemRecord& item, std::string_view cCode);
 // any case, or "!" at the start of the text) and lines whose raw code begins
 // with "G" or "F" (upper case only).
 std::string describeMerchandise(const ItemRecord& item, const std::vector<ComponentLine>& lines,
-                                std::string_view cCode);
+                                std::string_view cCode,
+                                const std::optional<PriceOnRequest>& onRequest = std::nullopt);
 
 }  // namespace inventory

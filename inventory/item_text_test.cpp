@@ -144,6 +144,45 @@ TEST(ItemTextTest, PriceLines) {
     EXPECT_TRUE(inventory::describeStock(r, "CH--123").ends_with("\r\nPrice:        0.00"));
 }
 
+// [PriceOnRequest]: from the amount on, the text stands in place of the
+// figure the price line would show (the dollar price where that shows); the
+// rest of the description is as it was.
+TEST(ItemTextTest, PriceOnRequest) {
+    const inventory::PriceOnRequest rule{1250, "Price on request"};
+    const struct {
+        double price, dollPrice;
+        bool onRequest;
+    } cases[] = {
+        {1250, 0, true},           // at the amount
+        {1249.995, 0, true},       // shown as 1250.00
+        {1249.99, 0, false},
+        {99999, 0, true},
+        {0, 1250, true},           // the dollar price is what the line shows
+        {0, 1249, false},
+        {5000, 100, true},
+        {0, 0, false},
+    };
+    for (const auto& c : cases) {
+        ItemRecord r = chain();
+        r.price = c.price;
+        r.doll_price = c.dollPrice;
+        const std::string plain = inventory::describeStock(r, "CH--123");
+        const std::string shown = inventory::describeStock(r, "CH--123", rule);
+        const std::size_t line = plain.rfind("\r\nPrice: ");
+        ASSERT_NE(line, std::string::npos);
+        if (c.onRequest) {
+            EXPECT_EQ(shown, plain.substr(0, line) + "\r\nPrice: Price on request") << c.price;
+        } else {
+            EXPECT_EQ(shown, plain) << c.price;
+        }
+    }
+    ItemRecord m;
+    m.desc = "18CT RING";
+    m.price = 3000;
+    EXPECT_TRUE(inventory::describeMerchandise(m, {}, "1200345", inventory::PriceOnRequest{3000, "Ask us"})
+                    .ends_with("(Merch. code: 1200345)\r\nPrice: Ask us"));
+}
+
 ItemRecord ring() {
     ItemRecord r;
     r.code = "1200345";

@@ -144,7 +144,7 @@ Outcome LookupRun::run(const LookupStart& start, const std::string& cProgName) {
         // read from istock: it is reported as not found even when imerch
         // holds the code.
         if (plan != TablePlan::OpenStock) return {Outcome::Kind::Text, notFoundText(cProgName, code)};
-        return {Outcome::Kind::Text, describeStock(item, code)};
+        return {Outcome::Kind::Text, describeStock(item, code, m_owner.priceOnRequest())};
     }
     std::vector<ComponentLine> lines;
     if (Step step = attempt("DbSkip", false, m_patience,
@@ -152,7 +152,17 @@ Outcome LookupRun::run(const LookupStart& start, const std::string& cProgName) {
         step != Step::Done) {
         return failed(step, cProgName, code);
     }
-    return {Outcome::Kind::Text, describeMerchandise(item, lines, code)};
+    return {Outcome::Kind::Text, describeMerchandise(item, lines, code, m_owner.priceOnRequest())};
+}
+
+void InventoryLookup::setPriceOnRequest(std::optional<PriceOnRequest> onRequest) {
+    std::lock_guard lock(m_mutex);
+    m_priceOnRequest = std::move(onRequest);
+}
+
+std::optional<PriceOnRequest> InventoryLookup::priceOnRequest() const {
+    std::lock_guard lock(m_mutex);
+    return m_priceOnRequest;
 }
 
 Description InventoryLookup::describe(const std::string& cCode, const std::string& cPath,

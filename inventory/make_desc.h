@@ -1,7 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
+#include <optional>
 #include <string>
+
+#include "inventory/item_text.h"
 
 // The item lookup: from a code to the text of the description box.
 namespace inventory {
@@ -74,6 +78,11 @@ public:
     Description describe(const std::string& cCode, const std::string& cPath,
                          Patience patience) override;
 
+    // From now on an item whose price reaches `onRequest` shows its text in
+    // place of the price figure ([PriceOnRequest]); nullopt: every price as
+    // it is. Any thread.
+    void setPriceOnRequest(std::optional<PriceOnRequest> onRequest);
+
     // Whether a lookup has passed the file checks and opened its tables since
     // this object was made. Once true, it stays true and the existence checks
     // of the table and index files are skipped. Any thread.
@@ -81,7 +90,11 @@ public:
 
 private:
     friend class LookupRun;
+    std::optional<PriceOnRequest> priceOnRequest() const;
+
     std::atomic<bool> m_lTablesFound{false};
+    mutable std::mutex m_mutex;
+    std::optional<PriceOnRequest> m_priceOnRequest;
 };
 
 }  // namespace inventory
