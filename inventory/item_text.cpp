@@ -61,7 +61,8 @@ bool isHidden(const ComponentLine& line) {
 
 double shownPrice(const ItemRecord& item) {
     const double amount = item.price == 0 && item.doll_price > 0 ? item.doll_price : item.price;
-    return std::round(amount * 100) / 100;
+    // Rounded as the price line rounds it.
+    return core::numericValue(core::alltrim(core::formatNumber(amount, 30, 2)));
 }
 
 std::string ShowPrice(double nPrice, double nDollPrice, int nWidth) {
