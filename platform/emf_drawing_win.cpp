@@ -4,9 +4,9 @@
 #include <cstring>
 #include <limits>
 
-#include "tools/metafile_backend.h"
+#include "platform/emf_drawing.h"
 
-namespace tools {
+namespace platform {
 namespace {
 
 void put16(std::string* out, std::uint16_t v) {
@@ -48,7 +48,7 @@ std::string bmpFile(const std::uint32_t* pixels, int width, int height) {
 }  // namespace
 
 // Plays the metafile into a DIB section of the asked size on white.
-std::optional<std::string> convertEmf(std::string_view emf, int width, int height) {
+std::optional<std::string> drawEmf(std::string_view emf, int width, int height) {
     if (width <= 0 || height <= 0 || emf.size() > std::numeric_limits<UINT>::max())
         return std::nullopt;
     HENHMETAFILE meta =
@@ -81,4 +81,4 @@ std::optional<std::string> convertEmf(std::string_view emf, int width, int heigh
     return result;
 }
 
-}  // namespace tools
+}  // namespace platform
