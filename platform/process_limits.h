@@ -33,7 +33,7 @@ inline constexpr bool kMemoryLimitWorks = true;
 // allocation fails. Best effort, without a result: a limit the system refuses
 // is left out (on Windows all of them when the process cannot have a job
 // object of its own), so the process's parent must keep a time limit of its
-// own. Call it once, early.
+// own. Any thread; call it once, early.
 void limitThisProcess(const ProcessLimits& limits);
 
 }  // namespace platform

@@ -18,13 +18,13 @@ struct ChildEnd {
     int exitCode = 0;
 };
 
-// Runs `program` with `arguments` (as bytes on POSIX, UTF-8 on Windows) and
-// waits for it to end, at most `limit`; then kills it and waits for that.
-// Its standard input, output and error lead to the null device. On POSIX it
-// gets a session of its own, so that a kill also ends every process it
-// started there (an office converter's launcher and the office process); on
-// Windows it gets no console window. Blocks the calling thread; any thread,
-// several at once.
+// Runs the program file `program` (a path: POSIX does not search the PATH)
+// with `arguments` (as bytes on POSIX, UTF-8 on Windows) and waits for it to end,
+// at most `limit`; then kills it and waits for that. Its standard input,
+// output and error lead to the null device. On POSIX it gets a session of its
+// own, so that a kill also ends every process it started there (an office
+// converter's launcher and the office process); on Windows it gets no console
+// window. Blocks the calling thread; any thread, several at once.
 ChildEnd runChild(const std::string& program, const std::vector<std::string>& arguments,
                   std::chrono::milliseconds limit);
 
