@@ -4,19 +4,12 @@
 #include <QWidget>
 #include <cmath>
 
+#include "platform/ui/font_substitutes.h"
 #include "platform/ui/qt_text.h"
 
 namespace app {
 
-void installFontSubstitutes() {
-#ifndef _WIN32
-    QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "Tinos", "DejaVu Serif"});
-    QFont::insertSubstitutions("Courier", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"});
-    QFont::insertSubstitutions("Courier New", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"});
-    QFont::insertSubstitutions("Helv", {"Liberation Sans", "Arimo", "DejaVu Sans"});
-    QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Arimo", "DejaVu Sans"});
-#endif
-}
+void installFontSubstitutes() { platform::ui::substituteWindowsFonts(); }
 
 QFont compoundFont(const std::string& name) {
     QString text = platform::ui::toQString(name);

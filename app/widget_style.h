@@ -18,9 +18,9 @@ using graphics::ui::placeBottomLeft;
 using graphics::ui::setColours;
 
 // Makes "Times New Roman", "Courier", "Helv" and "MS Sans Serif" resolve to
-// installed metric-compatible faces (Liberation Serif, Mono, Sans). Once, on
-// the GUI thread, before widgets are made. On Windows they are the system's
-// own faces (Windows maps "Helv" itself): nothing is substituted.
+// installed metric-compatible faces where the system lacks them
+// (platform::ui::substituteWindowsFonts). Once, on the GUI thread, before
+// widgets are made.
 void installFontSubstitutes();
 
 // A font from a compound name: point size, ".", face, optionally "." and a

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/os.h"
+
 // The out-of-process metafile conversion: the display hands a metafile to
 // `lumisett-tool convert-metafile IN OUT [WIDTH HEIGHT]` (a subcommand that
 // --help does not list), so that a picture that crashes or exhausts the
@@ -17,11 +19,8 @@ namespace display {
 
 inline constexpr const char* kConvertMetafileCommand = "convert-metafile";
 
-#ifdef _WIN32
-inline constexpr bool kMetafileChildDraws = true;  // OUT is a BMP of the asked size
-#else
-inline constexpr bool kMetafileChildDraws = false;  // OUT is an SVG document
-#endif
+// true: OUT is a BMP of the asked size (Windows); false: an SVG document.
+inline constexpr bool kMetafileChildDraws = platform::kWindows;
 
 // Exit codes of the child. Anything else (another code, a signal, an
 // exception, the time limit) is a failed conversion. Not 3: that is what

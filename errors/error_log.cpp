@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/local_time.h"
 #include "platform/system_info.h"
 #include "tables/dbe.h"
 
@@ -74,14 +75,8 @@ std::string dateText(const std::tm& t, const std::string& format) {
 }
 
 std::tm localNow() {
-    std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm t{};
-#ifdef _WIN32
-    localtime_s(&t, &now);
-#else
-    localtime_r(&now, &t);
-#endif
-    return t;
+    using std::chrono::system_clock;
+    return platform::localTime(system_clock::to_time_t(system_clock::now()));
 }
 
 std::string pathIn(const std::string& folder, const std::string& name) {

@@ -50,12 +50,7 @@ std::string programVersion() {
 }
 
 std::string osMessage(int osCode) {
-#ifndef _WIN32
-    if (osCode == kOsSharingViolation) {
-        return "The process cannot access the file because it is being used by another "
-               "process.";
-    }
-#endif
+    if (osCode == kOsSharingViolation) return platform::sharingViolationText();
     return platform::osErrorText(osCode);
 }
 

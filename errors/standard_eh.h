@@ -43,7 +43,8 @@ std::string programVersion();
 
 // Text for an operating-system error code. Code 32 is the sharing violation
 // the table engine reports on every platform (see kOsSharingViolation), so it
-// gets that text everywhere; others come from platform::osErrorText.
+// gets that text everywhere (platform::sharingViolationText); others come
+// from platform::osErrorText.
 std::string osMessage(int osCode);
 
 // Installs the default handler for the whole process (replacing any earlier

@@ -51,4 +51,10 @@ std::string hostName();
 // Operating system's text for an error code (errno, or GetLastError on Windows).
 std::string osErrorText(int osCode);
 
+// The text for a file that another process holds: Windows' own for its
+// ERROR_SHARING_VIOLATION (code 32, which the table engine reports its lock
+// conflicts with on every system); elsewhere, where errno 32 is a broken pipe,
+// Windows' English sentence.
+std::string sharingViolationText();
+
 }  // namespace platform

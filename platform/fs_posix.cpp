@@ -171,4 +171,8 @@ std::string hostName() {
 
 std::string osErrorText(int osCode) { return std::strerror(osCode); }
 
+std::string sharingViolationText() {
+    return "The process cannot access the file because it is being used by another process.";
+}
+
 }  // namespace platform

@@ -10,6 +10,7 @@
 #endif
 
 #include "platform/file.h"
+#include "platform/os.h"
 #include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
 
@@ -206,6 +207,18 @@ TEST(FsTest, ErrorsCarryTheSystemsText) {
     EXPECT_NE(text.back(), '\n');
     EXPECT_NE(text.back(), '\r');
     EXPECT_NE(st.message().find(text), std::string::npos) << st.message();
+}
+
+// Windows has its own words for the sharing violation (wine words them
+// differently); elsewhere errno 32 is a broken pipe, so the text is fixed.
+TEST(FsTest, SharingViolationHasItsOwnText) {
+    const std::string text = platform::sharingViolationText();
+    if (platform::kWindows) {
+        EXPECT_EQ(text, platform::osErrorText(32));
+    } else {
+        EXPECT_NE(text.find("being used by another process"), std::string::npos) << text;
+        EXPECT_NE(text, platform::osErrorText(32));
+    }
 }
 
 }  // namespace

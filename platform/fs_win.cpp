@@ -189,4 +189,6 @@ std::string osErrorText(int osCode) {
     return out;
 }
 
+std::string sharingViolationText() { return osErrorText(ERROR_SHARING_VIOLATION); }
+
 }  // namespace platform

@@ -4,7 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/os.h"
+
 namespace platform {
+
+// What separates the components of a native path (what the system's own file
+// dialogs give): "\\" on Windows, "/" elsewhere.
+inline constexpr char kNativeSeparator = kWindows ? '\\' : '/';
 
 // Paths inside the program keep the Windows form the shop's files use
 // ("C:\POS\image.tmp", cPath + "\images\"). Only this layer turns them into

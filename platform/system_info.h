@@ -18,4 +18,9 @@ std::string osDescription();
 // (for --help and --version). Does nothing on POSIX.
 void useParentConsole();
 
+// Makes standard output write the bytes it is given: on Windows no "\r" is
+// put before each "\n" any more. Does nothing on POSIX, which never adds one.
+// Call it before anything is written to standard output.
+void setStdoutBinary();
+
 }  // namespace platform

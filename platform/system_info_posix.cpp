@@ -23,4 +23,6 @@ std::string osDescription() {
 
 void useParentConsole() {}
 
+void setStdoutBinary() {}
+
 }  // namespace platform

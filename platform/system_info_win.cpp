@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -41,5 +43,7 @@ void useParentConsole() {
     if (out != nullptr && out != INVALID_HANDLE_VALUE) return;  // a pipe, a file or a console
     if (AttachConsole(ATTACH_PARENT_PROCESS)) std::freopen("CONOUT$", "w", stdout);
 }
+
+void setStdoutBinary() { _setmode(_fileno(stdout), _O_BINARY); }
 
 }  // namespace platform

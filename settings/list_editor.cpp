@@ -6,6 +6,7 @@
 #include "inventory/normalize.h"
 #include "platform/beep.h"
 #include "platform/dialogs.h"
+#include "platform/path.h"
 #include "settings/list_file.h"
 
 namespace settings {
@@ -81,9 +82,10 @@ std::string imageEntry(std::string_view chosen, std::string_view cPath) {
     // every one of those would leave a name that points nowhere.
     if (cPath.empty()) return std::string(chosen);
     std::string entry = core::replaceAll(chosen, std::string(cPath) + "\\", "");
-#ifndef _WIN32
-    entry = core::replaceAll(entry, std::string(cPath) + "/", "");
-#endif
+    // The chooser gives native paths: where they are not in the program's
+    // own form, their prefix goes too.
+    if (platform::kNativeSeparator != '\\')
+        entry = core::replaceAll(entry, std::string(cPath) + platform::kNativeSeparator, "");
     return entry;
 }
 

@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fs.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "platform/os.h"
 
 namespace {
 
@@ -20,61 +17,12 @@ TEST(NetNameTest, ShortStableNameWithoutPadding) {
     }
 }
 
-#ifdef _WIN32
 TEST(NetNameTest, TheRegistrysComputerName) {
+    if (!platform::kWindows) GTEST_SKIP() << "the registry is Windows'";
     // The system keeps the same name in the registry value NetName reads.
     std::string name = settings::NetName();
     ASSERT_FALSE(name.empty());
     EXPECT_EQ(name, platform::hostName());
 }
-
-// A key of the test's own under HKEY_CURRENT_USER, removed afterwards.
-class QueryRegistryTest : public ::testing::Test {
-protected:
-    static constexpr const char* kSubKey = "Software\\LumisettTest\\QueryRegistry";
-    static constexpr std::uint32_t kCurrentUser = 0x80000001u;
-
-    void SetUp() override {
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSubKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &m_key, nullptr),
-                  ERROR_SUCCESS);
-    }
-    void TearDown() override {
-        RegCloseKey(m_key);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kSubKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\LumisettTest");
-    }
-    void set(const char* name, const std::string& bytes) {
-        ASSERT_EQ(RegSetValueExA(m_key, name, 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size())),
-                  ERROR_SUCCESS);
-    }
-
-    HKEY m_key = nullptr;
-};
-
-TEST_F(QueryRegistryTest, StringValues) {
-    set("plain", std::string("TILL2", 6));                 // with its terminating zero
-    set("nozero", "TILL3");                                 // stored without one
-    set("empty", std::string(1, '\0'));
-    set("blanks", std::string("TILL 4  ", 9));              // the value's own blanks stay
-    struct Case {
-        const char* subKey;
-        const char* value;
-        const char* expected;
-    } cases[] = {
-        {kSubKey, "plain", "TILL2"},
-        {kSubKey, "nozero", "TILL3"},
-        {kSubKey, "empty", ""},
-        {kSubKey, "blanks", "TILL 4  "},
-        {kSubKey, "missing", ""},
-        {"Software\\LumisettTest\\NoSuchKey", "plain", ""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(settings::QueryRegistry(kCurrentUser, c.subKey, c.value), c.expected)
-            << c.subKey << " " << c.value;
-    }
-}
-#endif
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/local_time.h"
 #include "tables/le.h"
 
 namespace tables {
@@ -12,13 +13,7 @@ namespace tables {
 using platform::Status;
 
 void localToday(int* year, int* month, int* day) {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &now);
-#else
-    localtime_r(&now, &tm);
-#endif
+    const std::tm tm = platform::localTime(std::time(nullptr));
     *year = tm.tm_year + 1900;
     *month = tm.tm_mon + 1;
     *day = tm.tm_mday;

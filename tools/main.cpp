@@ -3,13 +3,9 @@
 #include <exception>
 #include <string>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "display/metafile_child.h"
 #include "errors/error.h"
+#include "platform/system_info.h"
 #include "tools/commands.h"
 
 namespace tools {
@@ -58,11 +54,8 @@ void printHelp(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-    // What the tool prints is compared byte for byte with the POSIX build:
-    // no "\r" before each "\n".
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+    // What the tool prints is compared byte for byte with the POSIX build.
+    platform::setStdoutBinary();
     if (argc < 2) {
         printHelp(stderr);
         return 2;

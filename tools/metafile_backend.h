@@ -7,7 +7,7 @@
 // The library that converts an EMF inside the conversion child
 // (cmd_convert.cpp), one per platform (display/metafile_child.h says what
 // each writes): libemf2svg where it exists (metafile_backend_emf2svg.cpp),
-// GDI on Windows (metafile_backend_gdi.cpp).
+// GDI on Windows (metafile_backend_gdi.cpp, through platform/emf_drawing.h).
 namespace tools {
 
 // The bytes the child writes to OUT for `emf`, which has passed

@@ -126,30 +126,24 @@ bool ImageView::setPicture(DecodedPicture picture, const std::string& file) {
     m_image = {};
     m_scaled = {};
     m_fullSize = {};
-#ifndef _WIN32
     m_svg.reset();
-#endif
     if (picture.kind == PictureKind::Raster) {
         m_image = std::move(picture.image);
         m_fullSize = picture.fullSize;
         m_kind = PictureKind::Raster;
-    } else if (picture.kind == PictureKind::Metafile) {
-#ifdef _WIN32
+    } else if (picture.kind == PictureKind::Metafile && !picture.image.isNull()) {
         // Drawn already, at the size it is shown at (picture_decoder.h).
-        if (!picture.image.isNull()) {
-            m_image = std::move(picture.image);
+        m_image = std::move(picture.image);
+        m_svgSize = picture.svgSize;
+        m_kind = PictureKind::Metafile;
+    } else if (picture.kind == PictureKind::Metafile) {
+        auto drawing = std::make_unique<platform::ui::SvgDrawing>(picture.svg);
+        if (drawing->isValid()) {
+            if (!picture.viewBox.isNull()) drawing->setViewBox(picture.viewBox);
+            m_svg = std::move(drawing);
             m_svgSize = picture.svgSize;
             m_kind = PictureKind::Metafile;
         }
-#else
-        auto renderer = std::make_unique<QSvgRenderer>(picture.svg);
-        if (renderer->isValid()) {
-            if (!picture.viewBox.isNull()) renderer->setViewBox(picture.viewBox);
-            m_svg = std::move(renderer);
-            m_svgSize = picture.svgSize;
-            m_kind = PictureKind::Metafile;
-        }
-#endif
     }
     if (m_kind != PictureKind::None) m_file = file;
     decodeAgainIfGrown();
@@ -180,12 +174,10 @@ void ImageView::paintCanvas(QPainter& painter, const QRect& dirty) {
     painter.fillRect(m_canvas->rect(), kCanvasColour);
     const QRect target = pictureRect();
     if (target.isEmpty()) return;
-#ifdef _WIN32
-    const bool drawImage = m_kind != PictureKind::None;  // metafiles too, drawn by GDI
-#else
-    const bool drawImage = m_kind == PictureKind::Raster;
-#endif
-    if (drawImage) {
+    if (m_svg) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        m_svg->render(painter, QRectF(target));
+    } else if (m_kind != PictureKind::None) {  // raster, or a metafile drawn already
         if (m_scaled.size() != target.size()) {
             m_scaled = m_image.size() == target.size()
                            ? m_image
@@ -194,12 +186,6 @@ void ImageView::paintCanvas(QPainter& painter, const QRect& dirty) {
         }
         painter.drawImage(target.topLeft(), m_scaled);
     }
-#ifndef _WIN32
-    else if (m_kind == PictureKind::Metafile) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        m_svg->render(&painter, QRectF(target));
-    }
-#endif
 }
 
 void ImageView::decodeAgainIfGrown() {

@@ -2,9 +2,6 @@
 
 #include <QFrame>
 #include <QImage>
-#ifndef _WIN32
-#include <QSvgRenderer>
-#endif
 #include <atomic>
 #include <deque>
 #include <memory>
@@ -16,6 +13,7 @@
 #include "display/picture_layout.h"
 #include "display/ui/picture_decoder.h"
 #include "display/ui/picture_preparer.h"
+#include "platform/ui/svg_drawing.h"
 
 namespace display::ui {
 
@@ -113,13 +111,11 @@ private:
     std::atomic<bool> m_autoScale{true};
     std::atomic<int> m_canvasWidth{0}, m_canvasHeight{0};
 
-    QImage m_image;   // raster: as decoded
+    QImage m_image;   // raster, and a metafile drawn already: as decoded
     QSize m_fullSize;  // raster: the picture's own size
-    QImage m_scaled;  // raster: m_image at the size last drawn
-#ifndef _WIN32
-    std::unique_ptr<QSvgRenderer> m_svg;
-#endif
-    QSize m_svgSize;
+    QImage m_scaled;  // m_image at the size last drawn
+    std::unique_ptr<platform::ui::SvgDrawing> m_svg;  // a metafile as an SVG document
+    QSize m_svgSize;  // metafile: the picture's own size
 
     // Pictures decoded by showPictureQueued, oldest first, and the result of
     // the sharper re-decode, each waiting for its queued call. The generation

@@ -4,12 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <atomic>
 #include <cstdio>
 #include <deque>
 #include <map>
@@ -17,33 +15,20 @@
 #include <mutex>
 #include <string_view>
 #include <tuple>
+#include <vector>
 
 #include "display/emf_check.h"
 #include "display/metafile_child.h"
 #include "platform/fs.h"
+#include "platform/os.h"
 #include "platform/read_limits.h"
 #include "platform/system_info.h"
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <thread>
-#include <vector>
-#endif
+#include "platform/ui/child_process.h"
+#include "platform/ui/svg_drawing.h"
 
 namespace display::ui {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A picture is known by its name, its content and the size it is drawn at: a
 // file rewritten in place is converted again, the same file shown again is not.
@@ -60,10 +45,11 @@ struct CacheKey {
 
 constexpr std::size_t kCacheEntries = 32;
 
-// Set at the end of the program: a running converter is stopped, none starts.
-std::atomic<bool> g_ending{false};
+// LibreOffice writes SVG, which only a build that draws SVG can show. The
+// Windows build has none (its conversion child draws with GDI), so there MET
+// files and what GDI refuses stay undrawn.
+bool officeConverterUsable() { return platform::ui::kSvgDrawing; }
 
-#ifndef _WIN32
 // LibreOffice places the imported picture as a Graphic shape on a page and
 // writes that shape's BoundingBox (hundredths of a millimetre); the picture is
 // that box, not the page.
@@ -82,7 +68,6 @@ QRectF graphicBounds(const QByteArray& svg) {
     QRectF r(attr("x"), attr("y"), attr("width"), attr("height"));
     return r.width() > 0 && r.height() > 0 ? r : QRectF();
 }
-#endif
 
 // How a converter run ended: exit 0, the refusal code, another exit code, a
 // signal (or an abnormal end on Windows), or stopped at its time limit.
@@ -94,93 +79,20 @@ RunResult exitResult(int code) {
     return RunResult::Failed;
 }
 
-#ifdef Q_OS_UNIX
-// posix_spawn rather than fork: the display process is large and has threads.
-// The converter gets a session of its own, so that a time-out ends the
-// launcher and the office process it starts together.
-// The running converter's process group, for endAll.
-std::atomic<pid_t> g_running{0};
-
-void stopRunning() {
-    if (const pid_t pid = g_running.load(); pid > 0) ::kill(-pid, SIGKILL);
-}
-
+// A converter run, stopped at `limit` (platform::ui::runChild).
 RunResult runConverter(const QString& program, const QStringList& arguments,
                        std::chrono::milliseconds limit) {
-    if (g_ending) return RunResult::Failed;
     std::vector<std::string> args;
-    args.push_back(program.toStdString());
     for (const QString& a : arguments) args.push_back(a.toStdString());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    for (int fd : {0, 1, 2})
-        posix_spawn_file_actions_addopen(&files, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    posix_spawnattr_destroy(&attributes);
-    if (spawned != 0) return RunResult::Failed;
-    g_running = pid;
-    struct Forget {
-        ~Forget() { g_running = 0; }
-    } forget;
-
-    const auto deadline = Clock::now() + limit;
-    int status = 0;
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (done < 0 && errno != EINTR) return RunResult::Failed;
-        if (Clock::now() >= deadline || g_ending) {
-            ::kill(-pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return RunResult::TimedOut;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const platform::ui::ChildEnd end = platform::ui::runChild(program.toStdString(), args, limit);
+    switch (end.kind) {
+        case platform::ui::ChildEnd::Kind::Exited: return exitResult(end.exitCode);
+        case platform::ui::ChildEnd::Kind::Crashed: return RunResult::Crashed;
+        case platform::ui::ChildEnd::Kind::TimedOut: return RunResult::TimedOut;
+        case platform::ui::ChildEnd::Kind::Failed: break;
     }
-    if (WIFSIGNALED(status)) return RunResult::Crashed;
-    return WIFEXITED(status) ? exitResult(WEXITSTATUS(status)) : RunResult::Failed;
+    return RunResult::Failed;
 }
-#else
-void stopRunning() {}  // the waiting thread sees g_ending within a tenth of a second
-
-RunResult runConverter(const QString& program, const QStringList& arguments,
-                       std::chrono::milliseconds limit) {
-    if (g_ending) return RunResult::Failed;
-    QProcess process;
-#ifdef Q_OS_WIN
-    // No console: the child needs none, and one left behind a killed child
-    // would outlive it.
-    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
-        args->flags = (args->flags & ~DWORD(CREATE_NO_WINDOW)) | DETACHED_PROCESS;
-    });
-#endif
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    if (!process.waitForStarted(5000)) return RunResult::Failed;
-    const auto deadline = Clock::now() + limit;
-    while (process.state() != QProcess::NotRunning && !g_ending && Clock::now() < deadline) {
-        process.waitForFinished(100);
-    }
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-        return RunResult::TimedOut;
-    }
-    if (process.exitStatus() != QProcess::NormalExit) return RunResult::Crashed;
-    return exitResult(process.exitCode());
-}
-#endif
 
 const char* endText(RunResult result) {
     switch (result) {
@@ -216,11 +128,8 @@ QImage readDrawing(const QByteArray& bmp, QSize size) {
 
 // lumisett-tool beside the running program, else the one this build made.
 QString defaultChildProgram() {
-#ifdef Q_OS_WIN
-    const QString name = QStringLiteral("lumisett-tool.exe");
-#else
-    const QString name = QStringLiteral("lumisett-tool");
-#endif
+    const QString name =
+        QStringLiteral("lumisett-tool") + QLatin1String(platform::kExecutableSuffix);
     const std::string self = platform::programPath();
     if (!self.empty()) {
         const QString beside =
@@ -252,10 +161,8 @@ struct MetafileConverter::Impl {
     // refusal (the office converter may try) from a failure.
     std::optional<ConvertedMetafile> runChild(const std::string& file, std::string_view emf,
                                               QSize drawSize, bool* refused);
-#ifndef _WIN32
     std::optional<ConvertedMetafile> runOffice(const std::string& file, const std::string& bytes,
                                                bool isEmf);
-#endif
 };
 
 MetafileConverter& MetafileConverter::instance() {
@@ -286,10 +193,7 @@ void MetafileConverter::setChildTimeLimit(std::chrono::milliseconds limit) {
     m_impl->childTimeLimit = limit;
 }
 
-void MetafileConverter::endAll() {
-    g_ending = true;
-    stopRunning();
-}
+void MetafileConverter::endAll() { platform::ui::stopChildren(); }
 
 void MetafileConverter::clearCache() {
     std::lock_guard lock(m_impl->mutex);
@@ -319,14 +223,11 @@ std::optional<ConvertedMetafile> MetafileConverter::Impl::run(const std::string&
                                                               const std::string& bytes,
                                                               QSize drawSize) {
     const bool isEmf = bytes.size() >= 44 && bytes.compare(40, 4, " EMF") == 0;
-#ifdef _WIN32
     if (!isEmf) {
+        if (officeConverterUsable()) return runOffice(file, bytes, false);
         note(file, "only EMF metafiles are drawn on Windows");
         return std::nullopt;
     }
-#else
-    if (!isEmf) return runOffice(file, bytes, false);
-#endif
     const EmfCheck check = checkEmf(bytes);
     if (!check.ok()) {
         note(file, "not a sound EMF file (" + check.fault + ")");
@@ -341,13 +242,10 @@ std::optional<ConvertedMetafile> MetafileConverter::Impl::run(const std::string&
     bool refused = false;
     auto picture =
         runChild(file, std::string_view(bytes).substr(0, check.length), drawSize, &refused);
-#ifdef _WIN32
-    if (refused) note(file, "Windows cannot draw it");
-    return picture;
-#else
     if (picture || !refused) return picture;
-    return runOffice(file, bytes.substr(0, check.length), true);
-#endif
+    if (officeConverterUsable()) return runOffice(file, bytes.substr(0, check.length), true);
+    note(file, "Windows cannot draw it");
+    return picture;
 }
 
 std::optional<ConvertedMetafile> MetafileConverter::Impl::runChild(const std::string& file,
@@ -395,7 +293,6 @@ std::optional<ConvertedMetafile> MetafileConverter::Impl::runChild(const std::st
     return picture;
 }
 
-#ifndef _WIN32
 std::optional<ConvertedMetafile> MetafileConverter::Impl::runOffice(const std::string& file,
                                                              const std::string& bytes,
                                                              bool isEmf) {
@@ -444,6 +341,5 @@ std::optional<ConvertedMetafile> MetafileConverter::Impl::runOffice(const std::s
     }
     return picture;
 }
-#endif
 
 }  // namespace display::ui

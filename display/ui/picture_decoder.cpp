@@ -5,16 +5,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "display/jpeg_check.h"
-#include "display/ui/metafile_converter.h"
-#ifdef _WIN32
 #include "display/emf_check.h"
-#else
-#include <QSvgRenderer>
-#endif
+#include "display/jpeg_check.h"
+#include "display/metafile_child.h"
+#include "display/ui/metafile_converter.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/read_limits.h"
+#include "platform/ui/svg_drawing.h"
 
 namespace display::ui {
 namespace {
@@ -49,12 +47,11 @@ DecodedPicture decodeRaster(const std::string& bytes, QSize canvasSize, bool aut
     return picture;
 }
 
-#ifdef _WIN32
-// Windows draws EMF with GDI, in the conversion child, at the size the
+// Where the conversion child draws (Windows: GDI), it draws at the size the
 // picture is shown at. It has no reader of OS/2 MET files: they stay
 // undecoded, and the canvas empty.
-DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes,
-                              QSize canvasSize, bool autoScale) {
+DecodedPicture drawnMetafile(const std::string& file, const std::string& bytes, QSize canvasSize,
+                             bool autoScale) {
     const EmfSize header = emfSize(bytes);
     const QSize own(header.width, header.height);
     if (own.isEmpty()) return {};
@@ -67,12 +64,12 @@ DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes,
     picture.svgSize = own;
     return picture;
 }
-#else
-DecodedPicture metafilePicture(QByteArray svg, QRectF viewBox, QSize size) {
+
+DecodedPicture svgPicture(QByteArray svg, QRectF viewBox, QSize size) {
     // Parse once here, off the GUI thread, to refuse what Qt cannot draw.
-    QSvgRenderer renderer(svg);
-    if (!renderer.isValid()) return {};
-    if (size.isEmpty()) size = renderer.defaultSize();
+    const platform::ui::SvgDrawing drawing(svg);
+    if (!drawing.isValid()) return {};
+    if (size.isEmpty()) size = drawing.defaultSize();
     if (size.isEmpty()) return {};
     DecodedPicture picture;
     picture.kind = PictureKind::Metafile;
@@ -82,13 +79,13 @@ DecodedPicture metafilePicture(QByteArray svg, QRectF viewBox, QSize size) {
     return picture;
 }
 
-DecodedPicture decodeMetafile(const std::string& file, const std::string& bytes) {
+// Elsewhere the child (or the office converter) writes an SVG document.
+DecodedPicture svgMetafile(const std::string& file, const std::string& bytes) {
     if (bytes.empty()) return {};
     auto converted = MetafileConverter::instance().convert(file, bytes);
     if (!converted) return {};
-    return metafilePicture(std::move(converted->svg), converted->viewBox, converted->size);
+    return svgPicture(std::move(converted->svg), converted->viewBox, converted->size);
 }
-#endif
 
 }  // namespace
 
@@ -127,11 +124,8 @@ DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool aut
     }
     if (!read.isOk()) return picture;
     if (kind == PictureKind::Raster) return decodeRaster(bytes, canvasSize, autoScale);
-#ifdef _WIN32
-    return decodeMetafile(file, bytes, canvasSize, autoScale);
-#else
-    return decodeMetafile(file, bytes);
-#endif
+    if (kMetafileChildDraws) return drawnMetafile(file, bytes, canvasSize, autoScale);
+    return svgMetafile(file, bytes);
 }
 
 }  // namespace display::ui

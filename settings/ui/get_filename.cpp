@@ -7,6 +7,7 @@
 
 #include "platform/ui/qt_text.h"
 #include "core/xbase_values.h"
+#include "platform/os.h"
 #include "platform/path.h"
 
 namespace settings::ui {
@@ -17,11 +18,7 @@ using platform::ui::toQString;
 
 // "All files": "*.*" matches every file on Windows; elsewhere names without a
 // dot would be left out by it.
-#ifdef _WIN32
-constexpr const char* kAllFiles = "*.*";
-#else
-constexpr const char* kAllFiles = "*";
-#endif
+constexpr const char* kAllFiles = platform::kWindows ? "*.*" : "*";
 
 QtFileDialog g_qtDialog;
 FileDialog* g_dialog = &g_qtDialog;
