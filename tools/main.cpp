@@ -39,6 +39,10 @@ const std::vector<Command>& commands() {
          "rebuild istkcode.ntx, imercode.ntx and isubcode.ntx of the tables in DATA_PATH; exit 1 "
          "when a table is missing or held by another program",
          cmdReindex},
+        {"autostart", "PROFILE [--folder PROGRAM_FOLDER] [--remove]",
+         "write (or remove) the desktop's entry that starts 'lumisett PROFILE' in the program folder "
+         "(default: the current one) at log-on",
+         cmdAutostart},
     };
     return table;
 }
