@@ -1,5 +1,6 @@
 // doctor: the inventory tables and their indexes, lookups, pictures.
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,10 +25,12 @@ namespace {
 
 // Codes looked up in each table, spread over its records.
 constexpr std::uint32_t kSampleCodes = 5;
-// Items whose picture is looked for in each table: the picture finder lists a
-// folder for every name it does not find, which a large shop's images folder
-// makes slow, so a large table is looked at in part (and says so).
-constexpr std::uint32_t kPictureItems = 5000;
+// Items whose picture is looked for in each table, spread over its records,
+// and the time that may take: the picture finder lists a folder for every
+// name it does not find, which a large images folder makes slow (ten thousand
+// pictures there take tens of milliseconds an item).
+constexpr std::uint32_t kPictureItems = 2000;
+constexpr std::chrono::seconds kPictureTime{10};
 // The largest pictures named.
 constexpr std::size_t kLargestShown = 3;
 
@@ -133,14 +136,22 @@ struct Picture {
     std::uint64_t size = 0;
 };
 
-// How many of the table's live items have a picture (of the first
-// kPictureItems), adding each picture to `pictures`.
-std::string countPictures(const std::string& cPath, Checked& t, std::vector<Picture>& pictures) {
-    std::uint32_t items = 0, withPicture = 0;
+// How many of the table's live items have a picture ("4 of 6 stock items"),
+// adding each picture to `pictures`. A table of more than kPictureItems
+// records, or one that takes longer than kPictureTime, is looked at in part,
+// and the text says so.
+std::string countPictures(const std::string& cPath, Checked& t, const char* kind,
+                          std::vector<Picture>& pictures) {
+    const auto deadline = std::chrono::steady_clock::now() + kPictureTime;
+    const std::uint32_t picks = std::min(t.records, kPictureItems);
+    std::uint32_t items = 0, withPicture = 0, k = 0;
     std::string code;
-    for (platform::Status st = t.table->first(); st.isOk() && !t.table->eof() && items < kPictureItems;
-         st = t.table->next()) {
-        if (t.table->deleted() || !t.table->getText("CODE", &code).isOk()) continue;
+    for (; k < picks && std::chrono::steady_clock::now() < deadline; ++k) {
+        const auto recno = std::uint32_t(1 + std::uint64_t(k) * t.records / picks);
+        if (!t.table->goTo(recno).isOk() || t.table->eof() || t.table->deleted() ||
+            !t.table->getText("CODE", &code).isOk()) {
+            continue;
+        }
         code = core::alltrim(code);
         if (code.empty()) continue;
         ++items;
@@ -150,9 +161,10 @@ std::string countPictures(const std::string& cPath, Checked& t, std::vector<Pict
         const auto stamp = platform::fileStamp(file);
         pictures.push_back({file, stamp ? stamp->size : 0});
     }
-    std::string text = std::to_string(withPicture) + " of " + std::to_string(items);
-    if (items == kPictureItems && t.records > items) {
-        text += " (the first " + std::to_string(items) + " of " + std::to_string(t.records) + " records)";
+    std::string text = std::to_string(withPicture) + " of " + std::to_string(items) + " " + kind;
+    if (k < t.records) {
+        text += " looked at (spread over " + std::to_string(t.records) + " records" +
+                (k < picks ? ", until the time allowed ran out)" : ")");
     }
     return text;
 }
@@ -160,10 +172,10 @@ std::string countPictures(const std::string& cPath, Checked& t, std::vector<Pict
 void checkPictures(const std::string& cPath, Checked& stock, Checked& merch, Report& report) {
     std::vector<Picture> pictures;
     std::string text = "pictures:";
-    if (stock.table) text += " " + countPictures(cPath, stock, pictures) + " stock items";
+    if (stock.table) text += " " + countPictures(cPath, stock, "stock items", pictures);
     if (merch.table) {
-        text += std::string(stock.table ? "," : "") + " " + countPictures(cPath, merch, pictures) +
-                " merchandise items";
+        text += std::string(stock.table ? "," : "") + " " +
+                countPictures(cPath, merch, "merchandise items", pictures);
     }
     text += " have one";
     if (pictures.empty()) {
