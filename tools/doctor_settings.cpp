@@ -40,7 +40,10 @@ void checkParamFile(Shop& shop, Report& report) {
     const platform::Status read = platform::readFile(file, &text, platform::kParamFileLimit);
     if (!read.isOk()) {
         using Code = platform::Status::Code;
-        if (read.code() == Code::NotFound) {
+        if (read.code() == Code::NotFound && platform::fileKindAt(file) != platform::FileKind::Missing) {
+            report.fail("parameter file " + file + ": not a regular file",
+                        "remove what stands at its name, then set the Settings page and Apply/Save");
+        } else if (read.code() == Code::NotFound) {
             report.fail("parameter file " + file + ": not there",
                         "start 'lumisett " + shop.files.profile +
                             "' in the program folder, set the Settings page and Apply/Save (or "
