@@ -45,9 +45,9 @@ Status changeNotice(const std::string& folder, ChangeNotice* out) {
     std::string dir = native->empty() ? "." : *native;
     struct statfs fs;
     while (::statfs(dir.c_str(), &fs) != 0) {
-        if (errno != ENOENT && errno != ENOTDIR) {
-            return Status::ioError("cannot ask the file system: " + osErrorText(errno), errno)
-                .inFile(folder);
+        const int err = errno;
+        if (err != ENOENT && err != ENOTDIR) {
+            return Status::ioError("cannot ask the file system: " + osErrorText(err), err).inFile(folder);
         }
         // On to the parent; "/" always answers, so this ends.
         while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
