@@ -28,6 +28,8 @@ int cmdCheckIndex(const Args& args);
 int cmdFindPicture(const Args& args);
 int cmdDescribe(const Args& args);
 int cmdReindex(const Args& args);
+int cmdAutostart(const Args& args);
+int cmdDoctor(const Args& args);
 // Hidden: the display's metafile conversion child (display/metafile_child.h).
 int cmdConvertMetafile(const Args& args);
 

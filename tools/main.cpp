@@ -35,6 +35,14 @@ const std::vector<Command>& commands() {
          "rebuild istkcode.ntx, imercode.ntx and isubcode.ntx of the tables in DATA_PATH; exit 1 "
          "when a table is missing or held by another program",
          cmdReindex},
+        {"doctor", "[PROGRAM_FOLDER] [PROFILE]",
+         "check a shop as support would (parameter file, code file, tables, indexes, lookups, "
+         "pictures, slide show list, error logs); exit 1 when a check failed",
+         cmdDoctor},
+        {"autostart", "PROFILE [--folder PROGRAM_FOLDER] [--remove]",
+         "write (or remove) the desktop's entry that starts 'lumisett PROFILE' in the program folder "
+         "(default: the current one) at log-on",
+         cmdAutostart},
     };
     return table;
 }
