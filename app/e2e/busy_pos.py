@@ -23,6 +23,7 @@ from driver import Processes, StepFailed, start_xvfb
 NOT_FOUND = "was not found in the data files"
 MISSING_TEXTS = ("ERROR! Could not open data files", "ERROR! Missing INDEX files")
 CODE_LINE = re.compile(r"\((?:Stock|Merch\.) code: (\S+)\)")
+NOT_FOUND_LINE = re.compile(r"(\S+)  was not found in the data files")
 PRICE_LINE = re.compile(r"Price:\s+(\S+)")
 VERSION = re.compile(r" V(\d+)$")
 
@@ -257,19 +258,23 @@ class BusyRun:
         wrong, latencies = [], []
         for d in self.displays:
             for i, (t, title, text) in enumerate(d.samples):
-                if t < since:
+                if t < since or not text:
                     continue
-                code = title_code(title)
-                if code is None or code in ("", ".....", "Code name not found") or text is None:
+                text = text.replace("\r\n", "\n")
+                # The text says whose it is; the title follows it within the
+                # turn (after the picture), so it is not what is judged.
+                if any(m in text for m in MISSING_TEXTS):
+                    wrong.append((d.profile, title_code(title), "a missing-file text"))
                     continue
-                if code not in self.versions.versions:
-                    continue  # a picture file, or half a code shown (judged below)
-                # The title and the text come one after the other: judge the
-                # screen as it stood, not the moment between them.
+                missing = NOT_FOUND_LINE.search(text)
+                owner = CODE_LINE.search(text)
+                code = missing.group(1) if missing else owner.group(1) if owner else None
+                if code is None or code not in self.versions.versions:
+                    continue
                 steady = i + 1 >= len(d.samples) or d.samples[i + 1][0] - t > 0.25
                 if not steady:
                     continue
-                why = self.versions.judge(code, text.replace("\r\n", "\n"))
+                why = self.versions.judge(code, text)
                 if why:
                     wrong.append((d.profile, code, why))
             for t, title, text in d.samples:

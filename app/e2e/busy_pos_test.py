@@ -46,6 +46,14 @@ def main():
         written, shown, p50, p95 = summary(latencies)
         print(f"codes written {written}, shown {shown} (the others overtaken by the next code "
               f"while the tables were held), median {p50:.3f} s, 95th percentile {p95:.3f} s")
+        with open(os.path.join(root, "report.txt"), "w") as report:
+            for profile, code, why in wrong:
+                print(f"WRONG {profile} {code}: {why}", file=report)
+            for d in run.displays:
+                for t, title, text in d.samples:
+                    print(f"{d.profile} {t:.3f} {title!r} {text!r}", file=report)
+                for t, code in d.till.written:
+                    print(f"{d.profile} {t:.3f} wrote {code}", file=report)
         for profile, code, why in wrong[:20]:
             print(f"WRONG {profile} {code}: {why}", file=sys.stderr)
         if wrong:
