@@ -134,6 +134,7 @@ void Program::start(int startDelayMs) {
     m_timer = std::make_unique<display::TimerThread>([this] { return m_mode.period(); },
                                                      [this] { timerTurn(); },
                                                      [this] { return followsCodeFile(); });
+    m_timer->setBetweenTicks([this] { m_gate.run([this] { m_cycle->stepViews(); }); });
     m_watcher = std::make_unique<display::ui::CodeFileWatcher>([this] { m_timer->codeFileChanged(); },
                                                                [this] { m_timer->codeFileClosed(); });
     m_watcher->watch(s.cBuffer);

@@ -19,6 +19,7 @@ const char kCrLf[] = "\r\n";
 CycleServices fileServices() {
     CycleServices s;
     s.findPic = [](const std::string& code, const std::string& path) { return FindPic(code, path); };
+    s.findViews = [](const std::string& first) { return FindViews(first); };
     s.isFile = [](const std::string& path) { return platform::isFile(path); };
     s.readFile = platform::readFile;
     s.nextSlide = [](const std::string& listFile, long& record, std::string* next) {
@@ -186,6 +187,16 @@ void DisplayCycle::followIdleTime(const std::string& cCodeFile, bool codeRead, d
     }
 }
 
+void DisplayCycle::stepViews() {
+    if (m_views.size() < 2 || core::StopDisplay()) return;
+    const double seconds = m_settings.current().viewSeconds;
+    const auto t = now();
+    if (seconds <= 0 || t - m_viewSince < std::chrono::duration<double>(seconds)) return;
+    m_view = (m_view + 1) % m_views.size();
+    m_viewSince = t;
+    m_window.showPicture(m_views[m_view]);
+}
+
 bool DisplayCycle::settled(const std::string& cCodeFile, const ParsedEntry& parsed,
                            const std::optional<platform::FileStamp>& stamp) {
     const bool closed = m_services.writerDone && m_services.writerDone(cCodeFile) == true;
@@ -220,9 +231,16 @@ void DisplayCycle::redraw(const std::string& cPath, std::string cTarget) {
     m_window.hidePicture();
     m_window.setDescription(shown.text);
     const std::string picture = pictureOf(code, cTarget, cPath);
+    m_views.clear();
+    m_view = 0;
+    m_viewSince = t;
     if (!picture.empty()) {
         m_window.showPicture(picture);
         m_window.setTitle(code);
+        if (m_settings.current().viewSeconds > 0 && m_services.findViews) {
+            m_views = m_services.findViews(picture);
+            m_views.insert(m_views.begin(), picture);
+        }
     } else {
         m_window.showPicture(m_state.cLogo.getData());
         m_window.setTitle(core::isEmptyText(code) ? "....." : "Picture not found for " + core::upper(code));

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/program_state.h"
 #include "display/code_file.h"
@@ -53,6 +54,8 @@ public:
 // any of them. fileServices() gives the real ones.
 struct CycleServices {
     std::function<std::string(const std::string& code, const std::string& path)> findPic;
+    // The further views beside a picture (FindViews), for [Views].
+    std::function<std::vector<std::string>(const std::string& first)> findViews;
     // As platform::isFile and platform::readFile (only regular files count;
     // a read beyond `limit` bytes is refused as TooLarge).
     std::function<bool(const std::string& path)> isFile;
@@ -110,6 +113,13 @@ public:
     // unwinds abandons the turn (the next turn redraws) instead of ending the
     // thread.
     void turn(const TurnRequest& request = {});
+
+    // [Views]: while an item stays on the screen, shows its next view (the
+    // pictures FindViews finds beside its first) once the seconds the settings
+    // give have passed, round and round; a new item starts at its first
+    // picture. Nothing else changes. Called between turns, as often as the
+    // timer ticks, serialised with the turns (TurnGate).
+    void stepViews();
 
     long slideRecord() const { return m_nSlideRecord; }
     const std::string& lastCode() const { return m_cLastCode; }
@@ -178,6 +188,11 @@ private:
         std::chrono::steady_clock::time_point since;
     };
     std::optional<Unsettled> m_unsettled;
+
+    // [Views]: the pictures of the item on the screen, the one shown, since when.
+    std::vector<std::string> m_views;
+    std::size_t m_view = 0;
+    std::chrono::steady_clock::time_point m_viewSince;
 
     // Since when the data monitor has seen the code file unchanged; none
     // while another source runs.

@@ -102,6 +102,9 @@ protected:
         };
         s.now = [this] { return clock; };
         s.writerDone = [this](const std::string&) { return writerDone; };
+        s.findViews = [this](const std::string& first) {
+            return views.count(first) ? views[first] : std::vector<std::string>();
+        };
         return s;
     }
     void apply(const std::function<void(settings::Settings&)>& change) {
@@ -137,6 +140,7 @@ protected:
     display::testing::FixedSlidePeriod slow{150};
     settings::AppliedSettings settings;
     std::map<std::string, std::string> files, pictures;
+    std::map<std::string, std::vector<std::string>> views;
     std::vector<std::string>& lookups = lookup.lookups;
     std::string& price = lookup.price;
     std::vector<std::string> slides;
@@ -489,6 +493,53 @@ TEST_F(DisplayCycleTest, HalfACodeIsNotShown) {
         turn();
         EXPECT_EQ(lookups.size(), before + 1) << "the file stayed as it is: shown as it is";
     }
+}
+
+// [Views] 3: the item on the screen steps through its views every three
+// seconds, round and round, in the slide show too; a new item starts at its
+// first picture.
+TEST_F(DisplayCycleTest, ViewsStepWhileTheItemStays) {
+    apply([](settings::Settings& s) { s.viewSeconds = 3; });
+    for (const char* p : {"C:\\P\\AB12345.jpg", "C:\\P\\AB12345_2.jpg", "C:\\P\\AB12345_3.png",
+                          "C:\\P\\CD12345.jpg", "C:\\P\\CD12345_2.jpg"}) {
+        files[p] = "picture";
+    }
+    pictures["AB12345"] = "C:\\P\\AB12345.jpg";
+    pictures["CD12345"] = "C:\\P\\CD12345.jpg";
+    views["C:\\P\\AB12345.jpg"] = {"C:\\P\\AB12345_2.jpg", "C:\\P\\AB12345_3.png"};
+    views["C:\\P\\CD12345.jpg"] = {"C:\\P\\CD12345_2.jpg"};
+    auto stepsTo = [&](double after) {
+        wait(after);
+        window.log.clear();
+        cycle->stepViews();
+        return window.log.empty() ? std::string() : window.log.back();
+    };
+    write("AB12345");
+    turn();
+    EXPECT_EQ(stepsTo(2.9), "");
+    EXPECT_EQ(stepsTo(0.1), "pic C:\\P\\AB12345_2.jpg");
+    EXPECT_EQ(stepsTo(3), "pic C:\\P\\AB12345_3.png");
+    EXPECT_EQ(stepsTo(3), "pic C:\\P\\AB12345.jpg") << "round again";
+    turn();  // the same code: its views go on
+    EXPECT_EQ(stepsTo(3), "pic C:\\P\\AB12345_2.jpg");
+    write("CD12345");
+    wait(1);
+    turn();
+    EXPECT_TRUE(window.saw("pic C:\\P\\CD12345.jpg")) << "a new item starts at its first picture";
+    EXPECT_EQ(stepsTo(2.5), "");
+    EXPECT_EQ(stepsTo(0.5), "pic C:\\P\\CD12345_2.jpg");
+    // In the slide show too.
+    slides = {"AB12345"};
+    mode.showSlides(100);
+    turn();
+    EXPECT_EQ(stepsTo(3), "pic C:\\P\\AB12345_2.jpg");
+    // Off: the first picture only.
+    apply([](settings::Settings& s) { s.viewSeconds = 0; });
+    EXPECT_EQ(stepsTo(10), "");
+    write("CD12345");
+    mode.watch(5);
+    turn();
+    EXPECT_EQ(stepsTo(10), "");
 }
 
 // [IdleSlides] 30 with the data monitor at period 5 and slides of 15 s.

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/fs.h"
+#include "platform/path.h"
 
 namespace display {
 namespace {
@@ -37,6 +38,22 @@ std::string FindPic(std::string cCode, std::string cPath) {
         if (platform::isFile(candidate)) return candidate;
     }
     return {};
+}
+
+std::vector<std::string> FindViews(const std::string& first) {
+    std::vector<std::string> views;
+    const std::size_t sep = platform::lastSeparator(first);
+    const std::size_t dot = first.rfind('.');
+    if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return views;
+    const std::string stem = first.substr(0, dot);
+    for (int n = 2; n <= kMaxViews; ++n) {
+        const std::string name = stem + "_" + std::to_string(n);
+        const auto ext = std::find_if(kPreferenceOrder.begin(), kPreferenceOrder.end(),
+                                      [&](const char* e) { return platform::isFile(name + e); });
+        if (ext == kPreferenceOrder.end()) break;
+        views.push_back(name + *ext);
+    }
+    return views;
 }
 
 }  // namespace display

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace display {
 
@@ -16,5 +17,14 @@ namespace display {
 // (platform::fileExists). Returns cPath + "\" + the name found, or "" when the
 // item has no picture. Reads only the file system; any thread.
 std::string FindPic(std::string cCode, std::string cPath);
+
+// The further views of the picture `first` (a picture file, as FindPic gives
+// it): beside it, in its folder, the files named after its name with "_2",
+// "_3", ... added (CH--123.jpg: CH--123_2.jpg, CH--123_3.png, ...), in any of
+// the four formats, preferred in FindPic's order; the first number missing
+// ends them, and at most kMaxViews are taken. Reads only the file system;
+// any thread.
+std::vector<std::string> FindViews(const std::string& first);
+inline constexpr int kMaxViews = 20;
 
 }  // namespace display

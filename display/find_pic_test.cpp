@@ -67,3 +67,39 @@ TEST(FindPic, MissingDataFolderFindsNothing) {
 
 }  // namespace
 }  // namespace display
+
+namespace display {
+namespace {
+
+// The further views of a piece: beside its first picture, _2, _3, ... in any
+// of the formats, until the first number missing.
+TEST(FindViews, BesideTheFirstPictureUntilTheFirstGap) {
+    const struct {
+        const char* what;
+        std::vector<const char*> files;
+        const char* first;
+        std::vector<const char*> views;
+    } cases[] = {
+        {"none", {"images/CH--123.jpg"}, "images\\CH--123.jpg", {}},
+        {"two more, any format",
+         {"images/CH--123.jpg", "images/CH--123_2.png", "images/CH--123_3.jpg"},
+         "images\\CH--123.jpg",
+         {"images\\CH--123_2.png", "images\\CH--123_3.jpg"}},
+        {"the finder's order among formats", {"CH--123.bmp", "CH--123_2.png", "CH--123_2.gif"},
+         "CH--123.bmp", {"CH--123_2.gif"}},
+        {"a gap ends them", {"images/CH/CH--123.jpg", "images/CH/CH--123_2.jpg", "images/CH/CH--123_4.jpg"},
+         "images\\CH\\CH--123.jpg", {"images\\CH\\CH--123_2.jpg"}},
+        {"only beside it, not in another folder", {"images/CH--123.jpg", "CH--123_2.jpg"},
+         "images\\CH--123.jpg", {}},
+    };
+    for (const auto& c : cases) {
+        testsupport::TempDir dir;
+        for (const char* f : c.files) dir.write(f, "x");
+        std::vector<std::string> want;
+        for (const char* v : c.views) want.push_back(dir.str() + "\\" + v);
+        EXPECT_EQ(FindViews(dir.str() + "\\" + c.first), want) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace display

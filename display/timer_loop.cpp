@@ -149,6 +149,11 @@ TimerLoop::Tick TimerThread::tick() {
             }
             m_wake.wait_until(lock, settled);
         } else if (now >= end) {
+            if (m_betweenTicks) {
+                lock.unlock();
+                m_betweenTicks();
+                lock.lock();
+            }
             return TimerLoop::Tick::Elapsed;
         } else {
             m_wake.wait_until(lock, end);

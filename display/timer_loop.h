@@ -72,6 +72,11 @@ public:
     // Starts the thread: its first turn comes after `delay`. Turns asked for
     // meanwhile run at once.
     void start(std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+    // `betweenTicks` runs on this thread after every tick of the wait (about
+    // every tenth of a second, never during a turn), for what steps on by
+    // itself between turns (the views of an item). Before start().
+    void setBetweenTicks(std::function<void()> betweenTicks) { m_betweenTicks = std::move(betweenTicks); }
+
     // Asks the loop to end at its next tick and waits for it (after a turn in
     // progress has finished; a turn's pause ends at once). Safe to call twice.
     void stop();
@@ -117,6 +122,7 @@ private:
 
     TimerLoop m_loop;
     std::function<bool()> m_followsChanges;
+    std::function<void()> m_betweenTicks;
     const std::chrono::milliseconds m_settle;
     std::mutex m_mutex;
     std::condition_variable m_wake;
