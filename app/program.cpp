@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <limits>
 
 #include "app/display_page.h"
@@ -107,6 +108,10 @@ void Program::start(int startDelayMs) {
     display::CycleServices services = display::fileServices();
     services.pause = [this](int hundredths) { pauseTurn(hundredths); };
     services.writerDone = [this](const std::string& codeFile) { return writerDone(codeFile); };
+    services.shown = [this](const std::string& code, display::Source source, const std::string& station) {
+        logShown(code, source, station);
+    };
+    followShownLog(s);
     auto inventory = std::make_unique<inventory::InventoryLookup>();
     m_inventory = inventory.get();
     followPriceOnRequest(s);
@@ -143,6 +148,7 @@ void Program::start(int startDelayMs) {
         m_watcher->watch(applied.cBuffer);
         followChosenScreen();
         followPriceOnRequest(applied);
+        followShownLog(applied);
     });
     // Started now, so that the turns asked for before its first one (Show in
     // the first seconds) run at once.
@@ -177,6 +183,28 @@ Program::Claim Program::claimProfile() {
 void Program::followPriceOnRequest(const settings::Settings& s) {
     if (!s.priceOnRequest) return m_inventory->setPriceOnRequest(std::nullopt);
     m_inventory->setPriceOnRequest(inventory::PriceOnRequest{*s.priceOnRequest, s.priceOnRequestText});
+}
+
+void Program::followShownLog(const settings::Settings& s) {
+    std::lock_guard lock(m_shownLogMutex);
+    if (!s.shownLog) {
+        m_shownLog.reset();
+    } else if (!m_shownLog) {
+        m_shownLog = std::make_shared<settings::ShownLog>(m_state.cAppPath.getData(), m_cProf);
+    }
+}
+
+void Program::logShown(const std::string& code, display::Source source, const std::string& station) {
+    std::shared_ptr<settings::ShownLog> log;
+    {
+        std::lock_guard lock(m_shownLogMutex);
+        log = m_shownLog;
+    }
+    if (!log) return;
+    const settings::ShownSource from = source == display::Source::Slides ? settings::ShownSource::SlideShow
+                                       : source == display::Source::Kbd  ? settings::ShownSource::Typed
+                                                                         : settings::ShownSource::Till;
+    log->shown(std::time(nullptr), code, from, station);
 }
 
 void Program::followChosenScreen() {

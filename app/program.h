@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "inventory/make_desc.h"
 #include "settings/applied_settings.h"
 #include "settings/param_file.h"
+#include "settings/shown_log.h"
 
 namespace settings::ui {
 class SlideListPage;
@@ -106,6 +108,10 @@ private:
     void followChosenScreen();
     // The lookup shows prices from [PriceOnRequest] on as its text.
     void followPriceOnRequest(const settings::Settings& s);
+    // [ShownLog]: the log kept while the settings in force turn it on.
+    void followShownLog(const settings::Settings& s);
+    // Notes an item shown in the log, when there is one. Timer thread.
+    void logShown(const std::string& code, display::Source source, const std::string& station);
 
     std::string m_cProf;
     std::optional<std::string> m_cMode;
@@ -114,6 +120,8 @@ private:
     settings::AppliedSettings m_applied;
     std::unique_ptr<inventory::ItemLookup> m_lookup;
     inventory::InventoryLookup* m_inventory = nullptr;  // the lookup m_lookup holds
+    std::mutex m_shownLogMutex;
+    std::shared_ptr<settings::ShownLog> m_shownLog;  // [ShownLog], while on
     std::unique_ptr<MainWindow> m_window;
     DisplayPage* m_display = nullptr;                   // owned by the Display page widget
     std::unique_ptr<SettingsPage> m_settingsPage;

@@ -71,6 +71,7 @@ void DisplayCycle::HangPicture(const std::string& cPath, const std::string& cCod
         source = m_mode.source();  // Data again, unless the clerk chose another meanwhile
     }
     const bool dataTurn = source != Source::Slides && source != Source::Kbd && source != Source::Freeze;
+    m_turnSource = dataTurn ? Source::Data : source;
     if (!dataTurn) {
         m_unchangedSince.reset();
         m_lookedUpStamp.reset();
@@ -246,6 +247,16 @@ void DisplayCycle::redraw(const std::string& cPath, std::string cTarget) {
         m_window.setTitle(core::isEmptyText(code) ? "....." : "Picture not found for " + core::upper(code));
     }
     m_window.setTitle2(m_state.cHost.getData());
+    if (shown.item && m_services.shown) {
+        std::string station;
+        if (m_turnSource == Source::Data) {
+            station = m_state.cHost.getData();
+            if (station.size() >= 2 && station.front() == '(' && station.back() == ')') {
+                station = station.substr(1, station.size() - 2);
+            }
+        }
+        m_services.shown(code, m_turnSource, station);
+    }
 }
 
 std::string DisplayCycle::pictureOf(const std::string& code, const std::string& cTarget,

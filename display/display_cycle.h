@@ -54,6 +54,10 @@ public:
 // any of them. fileServices() gives the real ones.
 struct CycleServices {
     std::function<std::string(const std::string& code, const std::string& path)> findPic;
+    // An item found in the tables was put on the screen: its code, the source
+    // it came from and the station (the till's folder, "" for the others);
+    // for [ShownLog]. Empty: nothing is told.
+    std::function<void(const std::string& code, Source source, const std::string& station)> shown;
     // The further views beside a picture (FindViews), for [Views].
     std::function<std::vector<std::string>(const std::string& first)> findViews;
     // As platform::isFile and platform::readFile (only regular files count;
@@ -174,6 +178,7 @@ private:
     const SlidePeriodField& m_slowField;
     const settings::AppliedSettings& m_settings;
     CycleServices m_services;
+    Source m_turnSource = Source::Data;  // where the turn in progress takes its code
     long m_nSlideRecord = 1;
     std::string m_cLastCode = "xxx";
     std::string m_shownText;  // the description shown for m_cLastCode

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <set>
 
 #include "core/display_state.h"
 #include "display/code_file.h"
@@ -34,13 +35,14 @@ public:
             throw errors::Unwind(errors::Error{});
         }
         if (busy && patience == inventory::Patience::Quiet) return {"", false};
-        return {"DESC(" + code + ")" + price, true};
+        return {"DESC(" + code + ")" + price, true, !code.empty() && !unknown.count(code)};
     }
     std::vector<std::string> lookups;
     std::vector<inventory::Patience> patiences;
     std::string price;
     bool failNext = false;  // the next lookup unwinds
     bool busy = false;      // the tables cannot be read just now
+    std::set<std::string> unknown;  // codes the tables do not hold
 };
 
 // Records what the cycle told the window, one line per call.
@@ -102,6 +104,9 @@ protected:
         };
         s.now = [this] { return clock; };
         s.writerDone = [this](const std::string&) { return writerDone; };
+        s.shown = [this](const std::string& code, display::Source source, const std::string& station) {
+            shownItems.push_back(code + " " + std::to_string(int(source)) + " " + station);
+        };
         s.findViews = [this](const std::string& first) {
             return views.count(first) ? views[first] : std::vector<std::string>();
         };
@@ -141,6 +146,7 @@ protected:
     settings::AppliedSettings settings;
     std::map<std::string, std::string> files, pictures;
     std::map<std::string, std::vector<std::string>> views;
+    std::vector<std::string> shownItems;  // what the shown log was told
     std::vector<std::string>& lookups = lookup.lookups;
     std::string& price = lookup.price;
     std::vector<std::string> slides;
@@ -540,6 +546,38 @@ TEST_F(DisplayCycleTest, ViewsStepWhileTheItemStays) {
     mode.watch(5);
     turn();
     EXPECT_EQ(stepsTo(10), "");
+}
+
+// [ShownLog]: each item found and put on the screen is told once, with where
+// it came from; a code the tables do not hold, a lookup that could not read
+// them and the same item read again are not.
+TEST_F(DisplayCycleTest, ItemsShownAreToldWithTheirSource) {
+    using display::Source;
+    const auto told = [](const char* code, Source source, const char* station) {
+        return std::string(code) + " " + std::to_string(int(source)) + " " + station;
+    };
+    lookup.unknown = {"ZZ99999"};
+    write("AB12345");
+    turn();
+    turn();
+    write("ZZ99999");
+    turn();
+    lookup.busy = true;
+    write("CD12345");
+    turn();
+    lookup.busy = false;
+    turn();
+    slides = {"SL--001"};
+    mode.showSlides(100);
+    turn();
+    mode.freeze();
+    turn();
+    state.cCode.setData("ef1");
+    turn();
+    EXPECT_EQ(shownItems, (std::vector<std::string>{told("AB12345", Source::Data, "TILL1"),
+                                                    told("CD12345", Source::Data, "TILL1"),
+                                                    told("SL--001", Source::Slides, ""),
+                                                    told("ef----1", Source::Kbd, "")}));
 }
 
 // [IdleSlides] 30 with the data monitor at period 5 and slides of 15 s.

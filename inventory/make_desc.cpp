@@ -76,6 +76,7 @@ constexpr std::chrono::milliseconds kQuietRetries[] = {std::chrono::milliseconds
 struct Outcome {
     enum class Kind { Text, Busy, FilesMissing } kind = Kind::Text;
     std::string text;
+    bool item = false;  // a found item's description
 };
 
 }  // namespace
@@ -144,7 +145,7 @@ Outcome LookupRun::run(const LookupStart& start, const std::string& cProgName) {
         // read from istock: it is reported as not found even when imerch
         // holds the code.
         if (plan != TablePlan::OpenStock) return {Outcome::Kind::Text, notFoundText(cProgName, code)};
-        return {Outcome::Kind::Text, describeStock(item, code, m_owner.priceOnRequest())};
+        return {Outcome::Kind::Text, describeStock(item, code, m_owner.priceOnRequest()), true};
     }
     std::vector<ComponentLine> lines;
     if (Step step = attempt("DbSkip", false, m_patience,
@@ -152,7 +153,7 @@ Outcome LookupRun::run(const LookupStart& start, const std::string& cProgName) {
         step != Step::Done) {
         return failed(step, cProgName, code);
     }
-    return {Outcome::Kind::Text, describeMerchandise(item, lines, code, m_owner.priceOnRequest())};
+    return {Outcome::Kind::Text, describeMerchandise(item, lines, code, m_owner.priceOnRequest()), true};
 }
 
 void InventoryLookup::setPriceOnRequest(std::optional<PriceOnRequest> onRequest) {
@@ -177,7 +178,7 @@ Description InventoryLookup::describe(const std::string& cCode, const std::strin
         const bool last = patience == Patience::Report || tries == std::size(kQuietRetries);
         switch (outcome.kind) {
         case Outcome::Kind::Text:
-            return {outcome.text, true};
+            return {outcome.text, true, outcome.item};
         case Outcome::Kind::FilesMissing:
             // A file may be absent for a moment while the point-of-sale
             // replaces it: looked for again before the text is given.

@@ -27,6 +27,7 @@ enum class Patience {
 struct Description {
     std::string text;      // the text to show (empty when not complete)
     bool complete = true;  // false: the tables could not be read just now
+    bool item = false;     // the text describes an item found in the tables
 };
 
 // What the display asks of the inventory. Tests put their own.

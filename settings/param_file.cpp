@@ -146,7 +146,12 @@ void readAdditions(const std::string& lines, const std::string& upperText, Setti
     if (auto v = sectionValue(lines, upperText, kPictureStoreHead)) {
         settings.pictureStoreMb = std::round(within(*v, kPictureStoreMaxMb));
     }
-    if (auto v = sectionValue(lines, upperText, kViewsHead)) settings.viewSeconds = within(*v, kViewSecondsMax);
+    if (auto v = sectionValue(lines, upperText, kViewsHead)) {
+        // A picture a second at most: a camera photograph takes a good part
+        // of a second to decode.
+        settings.viewSeconds = within(*v, kViewSecondsMax);
+        if (settings.viewSeconds > 0) settings.viewSeconds = std::max(settings.viewSeconds, kViewSecondsMin);
+    }
     if (auto v = sectionValue(lines, upperText, kPriceOnRequestHead)) {
         // The amount, and on the next line the text (none: the default).
         if (!core::isEmptyText(*v)) settings.priceOnRequest = core::numericValue(*v);

@@ -48,6 +48,7 @@ struct Settings {
 // kViewSecondsMax, and to no less than 0.)
 inline constexpr double kPictureStoreMaxMb = 1024 * 1024;
 inline constexpr double kViewSecondsMax = 3600;
+inline constexpr double kViewSecondsMin = 1;  // for a value above 0
 inline constexpr double kIdleSlidesMin = 0;
 inline constexpr double kIdleSlidesMax = 3600;
 // The limits of the Settings page's two periods' spin buttons (tenths of a

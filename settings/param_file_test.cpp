@@ -311,6 +311,7 @@ TEST_F(ParamFileTest, AdditionsFollowTheFourteenLinesOnlyWhenSet) {
         {"[PictureStore]\r\n99999999999\r\n",
          [](const Settings& p) { return p.pictureStoreMb == settings::kPictureStoreMaxMb; }},
         {"[Views]\r\nsoon\r\n", [](const Settings& p) { return p.viewSeconds == 0; }},
+        {"[Views]\r\n0.2\r\n", [](const Settings& p) { return p.viewSeconds == settings::kViewSecondsMin; }},
         {"[PriceOnRequest]\r\n10000\r\n",
          [](const Settings& p) {
              return p.priceOnRequest == 10000 && p.priceOnRequestText == settings::kPriceOnRequestDefault;

@@ -30,6 +30,7 @@ int cmdDescribe(const Args& args);
 int cmdReindex(const Args& args);
 int cmdAutostart(const Args& args);
 int cmdDoctor(const Args& args);
+int cmdShown(const Args& args);
 // Hidden: the display's metafile conversion child (display/metafile_child.h).
 int cmdConvertMetafile(const Args& args);
 

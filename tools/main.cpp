@@ -43,6 +43,10 @@ const std::vector<Command>& commands() {
          "write (or remove) the desktop's entry that starts 'lumisett PROFILE' in the program folder "
          "(default: the current one) at log-on",
          cmdAutostart},
+        {"shown", "FOLDER [PROFILE] [--from YYYY-MM-DD] [--to YYYY-MM-DD]",
+         "list the items shown most often, per source (till, slide show, typed), from the logs "
+         "[ShownLog] writes in the program folder FOLDER",
+         cmdShown},
     };
     return table;
 }

@@ -152,3 +152,23 @@ execute_process(COMMAND ${EMULATOR} ${TOOL} seek ${stale}/istock.dbf ${stale}/is
 if(NOT rc EQUAL 1 OR NOT out STREQUAL "" OR NOT err MATCHES "leads to record 1, whose key is 'SZ--099'.*out of date")
     message(FATAL_ERROR "lumisett-tool seek on a stale index: exit ${rc}, printed [${out}] [${err}]")
 endif()
+
+# shown: counts per source, most shown first, over the month files of one
+# profile (another profile's file and a line that is no item are left out),
+# and the days asked for.
+set(logs "${CMAKE_CURRENT_BINARY_DIR}/shown-logs")
+file(REMOVE_RECURSE "${logs}")
+file(MAKE_DIRECTORY "${logs}")
+file(WRITE "${logs}/TILL1-shown-2026-11.csv"
+     "time,code,source,station\r\n2026-11-30 17:00:00,CH--123,till,\"\\\\pos,1\"\r\n"
+     "2026-11-30 17:01:00,RI--007,slide show,\r\n")
+file(WRITE "${logs}/TILL1-shown-2026-12.csv"
+     "time,code,source,station\r\n2026-12-01 09:00:00,RI--007,till,pos\r\n"
+     "2026-12-01 09:01:00,CH--123,till,pos\r\n2026-12-02 10:00:00,CH--123,till,pos\r\n"
+     "garbage\r\n2026-12-02 10:05:00,1200345,typed,\r\n")
+file(WRITE "${logs}/TILL2-shown-2026-12.csv" "time,code,source,station\r\n2026-12-01 09:00:00,ZZ--999,till,\r\n")
+expect_output("6 items shown (2 log files)\n\ntill: 4 shown, 2 items\n       3  CH--123\n       1  RI--007\n\nslide show: 1 shown, 1 item\n       1  RI--007\n\ntyped: 1 shown, 1 item\n       1  1200345\n\n1 line was not understood\n"
+              shown ${logs} TILL1)
+expect_output("2 items shown from 2026-12-02 to 2026-12-02 (2 log files)\n\ntill: 1 shown, 1 item\n       1  CH--123\n\ntyped: 1 shown, 1 item\n       1  1200345\n\n1 line was not understood\n"
+              shown ${logs} TILL1 --from 2026-12-02 --to 2026-12-02)
+expect_match(2 "^$" shown ${logs} --from 2026-13-01)
