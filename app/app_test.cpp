@@ -33,6 +33,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/settings_page.h"
+#include "app/testing/stalled_reads.h"
 #include "app/ui_probe.h"
 #include "core/display_state.h"
 #include "core/profile.h"
@@ -80,10 +81,11 @@ protected:
         fs::current_path(dir.path() / "app");
         startProgram();
     }
-    void startProgram() {
+    void startProgram(app::Program::AccessWrapper wrap = {}) {
         core::resetDisplayState();
         display::displayMode().reset();
         program = std::make_unique<app::Program>(std::string("E2E"), std::nullopt);
+        if (wrap) program->wrapDisplayAccess(std::move(wrap));
         program->start(0);
         // The first turn comes at once: a code the till writes from now on
         // reaches the display through the watcher.
@@ -474,9 +476,7 @@ TEST_F(ProgramTest, ShowAndApplySaveNeverWaitForAStalledTurn) {
     const std::string marker = (dir.path() / "share-hangs").string();
     program->finish();
     program.reset();
-    qputenv("LUMISETT_TEST_STALLED_READS", QByteArray::fromStdString(marker));
-    startProgram();
-    qunsetenv("LUMISETT_TEST_STALLED_READS");
+    startProgram(app::stallReadsWhileMarked(marker));
     // No timer turn of its own, so that the turns asked for are the only ones.
     program->freezeAction();
     program->applySaveAction();

@@ -108,7 +108,7 @@ void Program::start(int startDelayMs) {
     services.pause = [this](int hundredths) { pauseTurn(hundredths); };
     services.writerDone = [this](const std::string& codeFile) { return writerDone(codeFile); };
     m_lookup = std::make_unique<inventory::InventoryLookup>();
-    stallForTests(m_lookup, services);
+    if (m_wrapAccess) m_wrapAccess(m_lookup, services);
     m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display, *m_lookup,
                                                       *m_settingsPage, m_applied, std::move(services));
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,14 @@ public:
     enum class Claim { Claimed, Raised, NoAnswer };
     Claim claimProfile();
     const std::string& profile() const { return m_cProf; }
+
+    // For tests, before start(): `wrap` may replace the display cycle's
+    // lookup and file services with ones of its own (reads that wait as on a
+    // share that no longer answers, app/testing/stalled_reads.h). The shipped
+    // program sets none.
+    using AccessWrapper =
+        std::function<void(std::unique_ptr<inventory::ItemLookup>&, display::CycleServices&)>;
+    void wrapDisplayAccess(AccessWrapper wrap) { m_wrapAccess = std::move(wrap); }
 
     // Start-up up to the event loop: parameters, window, pages, start mode;
     // the timer thread starts `startDelayMs` later (2 seconds). Once the
@@ -111,6 +120,7 @@ private:
     display::DisplayMode& m_mode;
     settings::AppliedSettings m_applied;
     std::unique_ptr<inventory::ItemLookup> m_lookup;
+    AccessWrapper m_wrapAccess;
     std::unique_ptr<MainWindow> m_window;
     DisplayPage* m_display = nullptr;                   // owned by the Display page widget
     std::unique_ptr<SettingsPage> m_settingsPage;
