@@ -119,4 +119,12 @@ inline std::vector<SavePath> savePaths(testsupport::ScriptedDialogs& dialogs) {
     };
 }
 
+// Runs the save `p` in `dir` on a sound disk: it must say that it saved.
+inline void saveOnASoundDisk(const SavePath& p, const TempDir& dir,
+                             const testsupport::ScriptedDialogs& dialogs) {
+    p.prepare(dir);
+    p.save(dir);
+    ASSERT_EQ(dialogs.boxes().back().text.rfind(p.saved, 0), 0u) << dialogs.boxes().back().text;
+}
+
 }  // namespace app::test
