@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "platform/file.h"
-#include "platform/fs.h"
 #include "tables/cursor.h"
 #include "tables/ntx.h"
 #include "tables/ntx_build.h"
@@ -77,7 +76,8 @@ Status buildIndex(Table& table, const std::string& path, const std::string& keyE
     std::vector<std::uint32_t> order = sortNtxKeys(keys.data(), ks, count);
     BuiltIndex result;
     result.m_path = path;
-    // Also removed when an error ends the program before it is installed.
+    // A new file beside `path`, written through the handle that created it;
+    // removed also when an error ends the program before it is installed.
     std::unique_ptr<platform::File> out;
     st = platform::TemporaryFile::create(path, &result.m_pending, &out);
     if (st.isOk()) st = writeNtx(*out, newNtxHeader(ks, keyExpression), keys.data(), order);
