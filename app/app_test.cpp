@@ -17,6 +17,10 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,6 +33,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/settings_page.h"
+#include "app/testing/stalled_reads.h"
 #include "app/ui_probe.h"
 #include "core/display_state.h"
 #include "core/profile.h"
@@ -41,9 +46,11 @@
 #include "graphics/ui/gra.h"
 #include "graphics/ui/qt_color.h"
 #include "inventory/make_desc.h"
+#include "platform/temporary_file.h"
 #include "platform/ui/qt_text.h"
 #include "settings/ui/get_filename.h"
 #include "settings/ui/slide_list_page.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
 
@@ -75,10 +82,11 @@ protected:
         fs::current_path(dir.path() / "app");
         startProgram();
     }
-    void startProgram() {
+    void startProgram(app::Program::AccessWrapper wrap = {}) {
         core::resetDisplayState();
         display::displayMode().reset();
         program = std::make_unique<app::Program>(std::string("E2E"), std::nullopt);
+        if (wrap) program->wrapDisplayAccess(std::move(wrap));
         program->start(0);
         // The first turn comes at once: a code the till writes from now on
         // reaches the display through the watcher.
@@ -479,9 +487,7 @@ TEST_F(ProgramTest, ShowAndApplySaveNeverWaitForAStalledTurn) {
     const std::string marker = (dir.path() / "share-hangs").string();
     program->finish();
     program.reset();
-    qputenv("LUMISETT_TEST_STALLED_READS", QByteArray::fromStdString(marker));
-    startProgram();
-    qunsetenv("LUMISETT_TEST_STALLED_READS");
+    startProgram(app::stallReadsWhileMarked(marker));
     // No timer turn of its own, so that the turns asked for are the only ones.
     program->freezeAction();
     program->applySaveAction();
@@ -670,6 +676,80 @@ TEST_F(ProgramTest, ProbeOnlyWhenTheVariableNamesAFile) {
     if (before.isNull()) qunsetenv(app::UiProbe::kVariable);
     else qputenv(app::UiProbe::kVariable, before);
 }
+
+#ifndef _WIN32
+// The probe is never silent, and writes only where nobody else can swap its
+// file: a link or a FIFO at the snapshot's name is replaced, never written
+// through; a folder there fails with its line on stderr; a folder of another
+// user that others may write to without the sticky bit is refused.
+TEST_F(ProgramTest, ProbeSaysWhereItWritesAndNeverWritesThroughALink) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& folder, const fs::path& file)> plant;
+        const char* said;
+        bool written;
+        bool needsRoot = false;
+    };
+    const fs::path target = dir.path() / "target.txt";
+    auto otherUsers = [](fs::perms perms) {
+        return [perms](const fs::path& folder, const fs::path&) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+            fs::permissions(folder, perms);
+        };
+    };
+    const Case cases[] = {
+        {"a free name", [](const fs::path&, const fs::path&) {}, "on: snapshots of the window go to",
+         true},
+        {"a link to another file",
+         [&](const fs::path&, const fs::path& file) { fs::create_symlink(target, file); },
+         "on: snapshots of the window go to", true},
+        {"a FIFO", [](const fs::path&, const fs::path& file) { ::mkfifo(file.c_str(), 0666); },
+         "on: snapshots of the window go to", true},
+        {"a link at the name it writes next",
+         [&](const fs::path&, const fs::path& file) {
+             fs::create_symlink(target, file.string() + ".0123456789abcdef.tmp");
+             platform::useTemporaryNamesForTests({"0123456789abcdef"});
+         },
+         "on: snapshots of the window go to", true},
+        {"a folder", [](const fs::path&, const fs::path& file) { fs::create_directory(file); },
+         "lumisett: cannot write", false},
+        {"a folder of another user that all may write to", otherUsers(fs::perms::all), "refused",
+         false, true},
+        {"the same with the sticky bit", otherUsers(fs::perms::all | fs::perms::sticky_bit),
+         "on: snapshots of the window go to", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && ::geteuid() != 0) continue;  // only root can give a folder away
+        std::ofstream(target) << "not the probe's";
+        const fs::path folder = dir.path() / "probe";
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        const fs::path file = folder / "probe.json";
+        c.plant(folder, file);
+        ::testing::internal::CaptureStderr();
+        {
+            testsupport::HangGuard guard(file, std::chrono::seconds(5));
+            app::UiProbe probe(*program, QString::fromStdString(file.string()), 3600000);
+            EXPECT_FALSE(guard.fired()) << "the probe waited on a FIFO";
+        }
+        platform::useTemporaryNamesForTests({});
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        EXPECT_NE(said.find(file.string()), std::string::npos) << "names the file: " << said;
+        std::ifstream in(target);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not the probe's");
+        EXPECT_EQ(fs::is_regular_file(fs::symlink_status(file)), c.written);
+        std::size_t entries = 0;
+        for (const auto& e : fs::directory_iterator(folder)) {
+            if (!fs::is_symlink(fs::symlink_status(e.path()))) ++entries;
+        }
+        EXPECT_EQ(entries, c.written || fs::exists(fs::symlink_status(file)) ? 1u : 0u)
+            << "a file left beside the snapshot";
+        fs::permissions(folder, fs::perms::owner_all);
+    }
+}
+#endif
 
 // An item code, a station name or a description that looks like markup is
 // shown as it stands: the title lines size themselves to the literal text

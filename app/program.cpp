@@ -116,7 +116,7 @@ void Program::start(int startDelayMs) {
     m_inventory = inventory.get();
     followPriceOnRequest(s);
     m_lookup = std::move(inventory);
-    stallForTests(m_lookup, services);
+    if (m_wrapAccess) m_wrapAccess(m_lookup, services);
     m_cycle = std::make_unique<display::DisplayCycle>(m_state, m_mode, *m_display, *m_lookup,
                                                       *m_settingsPage, m_applied, std::move(services));
 

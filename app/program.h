@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -46,6 +47,14 @@ public:
     enum class Claim { Claimed, Raised, NoAnswer };
     Claim claimProfile();
     const std::string& profile() const { return m_cProf; }
+
+    // For tests, before start(): `wrap` may replace the display cycle's
+    // lookup and file services with ones of its own (reads that wait as on a
+    // share that no longer answers, app/testing/stalled_reads.h). The shipped
+    // program sets none.
+    using AccessWrapper =
+        std::function<void(std::unique_ptr<inventory::ItemLookup>&, display::CycleServices&)>;
+    void wrapDisplayAccess(AccessWrapper wrap) { m_wrapAccess = std::move(wrap); }
 
     // Start-up up to the event loop: parameters, window, pages, start mode;
     // the timer thread starts `startDelayMs` later (2 seconds). Once the
@@ -122,6 +131,7 @@ private:
     inventory::InventoryLookup* m_inventory = nullptr;  // the lookup m_lookup holds
     std::mutex m_shownLogMutex;
     std::shared_ptr<settings::ShownLog> m_shownLog;  // [ShownLog], while on
+    AccessWrapper m_wrapAccess;
     std::unique_ptr<MainWindow> m_window;
     DisplayPage* m_display = nullptr;                   // owned by the Display page widget
     std::unique_ptr<SettingsPage> m_settingsPage;

@@ -36,7 +36,7 @@ void AppExit() { display::ui::MetafileConverter::endAll(); }
 
 }  // namespace
 
-int runProgram(int argc, char** argv) {
+int runProgram(int argc, char** argv, const std::function<void(Program&)>& prepare) {
     GuardedApplication application(argc, argv);
     installFontSubstitutes();
 
@@ -65,6 +65,7 @@ int runProgram(int argc, char** argv) {
                          claim == Program::Claim::Raised ? "its window is brought to the front"
                                                          : "it did not answer (still starting?)");
         } else {
+            if (prepare) prepare(program);
             std::unique_ptr<UiProbe> probe = UiProbe::fromEnvironment(program);  // tests only
             errors::runOutermost([&] { program.start(); });
             // The window's close request ends the event loop, also while a box

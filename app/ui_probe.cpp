@@ -4,6 +4,8 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTextEdit>
@@ -26,6 +27,7 @@
 #include "display/ui/image_view.h"
 #include "inventory/ui/index_util_ui.h"
 #include "inventory/ui/progress_bar.h"
+#include "platform/fs.h"
 #include "platform/ui/qt_text.h"
 #include "settings/ui/slide_list_page.h"
 
@@ -106,7 +108,19 @@ std::unique_ptr<UiProbe> UiProbe::fromEnvironment(Program& program) {
 }
 
 UiProbe::UiProbe(Program& program, QString file, int intervalMs)
-    : m_program(program), m_file(std::move(file)) {
+    : m_program(program), m_file(std::move(file)),
+      m_path(QFile::encodeName(QDir::toNativeSeparators(m_file)).toStdString()) {
+    // Never silent: whoever started the program learns that it writes a file.
+    if (platform::folderOpenToOthers(m_path)) {
+        std::fprintf(stderr,
+                     "lumisett: UI probe (%s) refused: %s is in a folder of another user that "
+                     "others may write to; no snapshot is written\n",
+                     kVariable, qPrintable(m_file));
+        m_refused = true;
+        return;
+    }
+    std::fprintf(stderr, "lumisett: UI probe (%s) on: snapshots of the window go to %s\n", kVariable,
+                 qPrintable(m_file));
     writeIfChanged();
     m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { writeIfChanged(); });
@@ -198,14 +212,15 @@ bool UiProbe::writeIfChanged() {
         nameWidgets();
         m_named = true;
     }
+    if (m_refused) return false;
     QByteArray now = snapshot();
     if (now == m_written) return true;
-    QSaveFile file(m_file);
-    bool ok = file.open(QIODevice::WriteOnly) && file.write(now) == now.size() && file.commit();
-    if (!ok) {
+    // A new file beside the snapshot, renamed over it: never through a link.
+    const platform::Status st = platform::writeFileAtomic(m_path, now.toStdString());
+    if (!st.isOk()) {
         if (!m_warned) {
             std::fprintf(stderr, "lumisett: cannot write %s: %s\n", qPrintable(m_file),
-                         qPrintable(file.errorString()));
+                         st.message().c_str());
         }
         m_warned = true;
         return false;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 #include <memory>
+#include <string>
 
 class QWidget;
 class QJsonArray;
@@ -18,9 +19,15 @@ class Program;
 // What the end-to-end tests read of a running program that they drive from
 // outside with real mouse clicks and key presses. Opt-in: only when the
 // environment variable LUMISETT_UI_PROBE names a file does the program make a
-// probe, which writes a JSON snapshot of what is on the screen to that file,
-// replacing it whole (a reader never sees half a snapshot), at start and then
-// every tenth of a second when anything changed:
+// probe, which says so in one line on stderr naming the file, and writes a
+// JSON snapshot of what is on the screen to that file at start and then
+// every tenth of a second when anything changed. Each snapshot is written to
+// a new file beside it and renamed over it (platform::writeFileAtomic): a
+// reader never sees half a snapshot, and a symbolic link at the file's name
+// is replaced, never written through. A file in a folder of another user
+// that others may write to without the sticky bit
+// (platform::folderOpenToOthers) is refused, with a line on stderr, and
+// nothing is written. The snapshot:
 //
 //   page          "Display", "Settings", "Choose" or "" (no page shown)
 //   inputBlocked  true while the re-index swallows the window's input
@@ -50,7 +57,9 @@ public:
     // pages are built); the probe must not outlive `program`.
     static std::unique_ptr<UiProbe> fromEnvironment(Program& program);
 
-    // Writes the first snapshot to `file` at once and starts the timer.
+    // Says so on stderr, writes the first snapshot to `file` at once and
+    // starts the timer; or, for a file in a folder others may change under
+    // it, says that on stderr and writes nothing, ever.
     UiProbe(Program& program, QString file, int intervalMs = 100);
 
     // The snapshot as it would be written now.
@@ -58,7 +67,7 @@ public:
 
     // Writes the snapshot when it differs from the one written last. A file
     // that cannot be written is reported once on stderr; the probe goes on
-    // trying. Returns false when the write failed.
+    // trying. Returns false when the write failed or the probe was refused.
     bool writeIfChanged();
 
 private:
@@ -69,10 +78,12 @@ private:
 
     Program& m_program;
     QString m_file;
+    std::string m_path;  // m_file for the platform layer
     QHash<const QWidget*, QString> m_names;
     QByteArray m_written;
     bool m_named = false;  // the program's widgets, once its pages are built
     bool m_warned = false;
+    bool m_refused = false;
     QTimer m_timer;
 };
 

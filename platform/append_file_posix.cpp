@@ -26,6 +26,9 @@ Status appendToFile(const std::string& path, const std::string& text, const std:
     Status result;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         result = Status::ioError("not a regular file").inFile(path);
+    } else if (st.st_nlink > 1) {
+        // A second name planted for the file would carry our lines into another file.
+        result = Status::ioError("the file has more than one name").inFile(path);
     } else {
         const std::string all = st.st_size == 0 ? head + text : text;
         const ssize_t n = ::write(fd, all.data(), all.size());

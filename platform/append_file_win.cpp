@@ -23,6 +23,8 @@ Status appendToFile(const std::string& path, const std::string& text, const std:
     if (!GetFileInformationByHandle(h, &info) || GetFileType(h) != FILE_TYPE_DISK ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
         result = Status::ioError("not a regular file").inFile(path);
+    } else if (info.nNumberOfLinks > 1) {
+        result = Status::ioError("the file has more than one name").inFile(path);
     } else {
         const bool empty = info.nFileSizeHigh == 0 && info.nFileSizeLow == 0;
         const std::string all = empty ? head + text : text;

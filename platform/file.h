@@ -59,7 +59,13 @@ enum class Access { ReadOnly, ReadWrite };
 enum class Share { Shared, Exclusive };
 
 // How to open: Existing opens a file that must exist; CreateNew creates a
-// file that must not exist yet; Replace creates or empties it.
+// file that must not exist yet, never through a link: anything at the name (a
+// file, a folder, a FIFO, a symbolic link even to nowhere) makes it fail
+// (nameTaken, fs.h); Replace creates or empties it in place, through a link
+// at the name. The program itself never replaces a file in place: it writes a
+// new one beside (TemporaryFile) and renames it over the old one. Replace is
+// for the tools that stand in for other programs (the point-of-sale
+// simulator, the benchmarks).
 enum class Disposition { Existing, CreateNew, Replace };
 
 struct OpenMode {

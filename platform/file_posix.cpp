@@ -136,13 +136,15 @@ Status openFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* f
     if (mode.disposition != Disposition::Existing) {
         if (Status fault = injectedWriteFault("create", path); !fault.isOk()) return fault;
     }
+    // O_EXCL alone already refuses a link at the name; O_NOFOLLOW says so.
+    const bool followLinks = mode.followLinks && mode.disposition != Disposition::CreateNew;
     int fd = -1;
     Status opened = posix::openRegular(path, *native, flags | (writable ? O_RDWR : O_RDONLY), 0666,
-                                       mode.followLinks, &fd);
+                                       followLinks, &fd);
     if (!opened.isOk() && !wantWrite && exclusive &&
         (opened.osCode() == EACCES || opened.osCode() == EROFS)) {
         writable = false;
-        opened = posix::openRegular(path, *native, flags | O_RDONLY, 0, mode.followLinks, &fd);
+        opened = posix::openRegular(path, *native, flags | O_RDONLY, 0, followLinks, &fd);
     }
     if (!opened.isOk()) return opened;
     auto f = std::make_unique<PosixFile>(fd, path, writable);

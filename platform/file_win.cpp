@@ -131,7 +131,8 @@ Status openFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* f
         if (Status fault = injectedWriteFault("create", path); !fault.isOk()) return fault;
     }
     HANDLE h = INVALID_HANDLE_VALUE;
-    Status st = win::openRegular(path, access, share, disposition, mode.followLinks, &h);
+    const bool followLinks = mode.followLinks && mode.disposition != Disposition::CreateNew;
+    Status st = win::openRegular(path, access, share, disposition, followLinks, &h);
     if (!st.isOk()) return st;
     *file = withInjectedFaults(std::make_unique<WinFile>(h, path), path);
     return {};

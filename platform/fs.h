@@ -23,13 +23,34 @@ bool isFile(const std::string& path);      // a regular file
 // (read_limits.h names the limit of each kind of file).
 Status readFile(const std::string& path, std::string* content, std::uint64_t limit);
 
-// Creates or replaces the file with `content`.
-Status writeFile(const std::string& path, const std::string& content);
+// Creates `path` as a new file holding `content`. Nothing may be at `path`
+// yet: a file, a folder, a FIFO or a symbolic link there (even one to
+// nowhere) makes it fail (nameTaken), and nothing is written through it. For
+// a file in a folder of the program's own (metafile_converter.cpp); a file
+// that others may see half-written goes through writeFileAtomic.
+Status writeNewFile(const std::string& path, const std::string& content);
 
-// Writes `content` to a temporary file beside `path`, flushes it to disk and
-// renames it over `path`: readers see the old file or the new one, never a
-// truncated one. On failure the old file is untouched and the temporary removed.
+// Writes `content` to a new temporary file beside `path`
+// (TemporaryFile::create: an unpredictable name, created new, never through
+// a link), flushes it to disk and renames it over `path`: readers see the old
+// file or the new one, never a truncated one, and a symbolic link or a FIFO at
+// `path` is replaced, never written through (a folder there makes it fail).
+// On failure the old file is untouched and the temporary removed.
+// Defined in temporary_file.cpp.
 Status writeFileAtomic(const std::string& path, const std::string& content);
+
+// Whether a failed create of a new file failed because something (a file, a
+// folder, a FIFO, a link) already has the name.
+bool nameTaken(const Status& status);
+
+// Whether the folder of `path` is one where others may put or swap files
+// under this user's feet: it belongs to another user (nor to root), and the
+// group or everybody may write in it, without the sticky bit that would keep
+// them from removing or renaming this user's files. Also true for such a
+// folder reached through a link. False for a folder that cannot be found (the
+// write then fails by itself). Always false on Windows, where folder access
+// lists decide.
+bool folderOpenToOthers(const std::string& path);
 
 Status removeFile(const std::string& path);
 // Renames `from` to `to`, replacing `to` when it exists.

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -89,39 +88,30 @@ Status readFile(const std::string& path, std::string* content, std::uint64_t lim
     return {};
 }
 
-Status writeFile(const std::string& path, const std::string& content) {
+Status writeNewFile(const std::string& path, const std::string& content) {
     auto native = toNative(path);
     if (!native) return unmapped(path);
-    if (Status fault = injectedWriteFault("write", path); !fault.isOk()) return fault;
+    if (Status fault = injectedWriteFault("create", path); !fault.isOk()) return fault;
     int fd = -1;
-    Status opened = posix::openRegular(path, *native, O_WRONLY | O_CREAT | O_TRUNC, 0666, true, &fd);
+    Status opened = posix::openRegular(path, *native, O_WRONLY | O_CREAT | O_EXCL, 0666, false, &fd);
     if (!opened.isOk()) return opened;
-    Status st = writeAll(fd, content, path);
+    Status st = injectedWriteFault("write", path);
+    if (st.isOk()) st = writeAll(fd, content, path);
     if (::close(fd) != 0 && st.isOk()) st = errnoStatus("cannot write", path, errno);
+    if (!st.isOk()) ::unlink(native->c_str());
     return st;
 }
 
-Status writeFileAtomic(const std::string& path, const std::string& content) {
-    auto native = toNative(path);
-    if (!native) return unmapped(path);
-    static std::atomic<unsigned> counter{0};
-    std::string tmp = *native + ".tmp" + std::to_string(::getpid()) + "-" +
-                      std::to_string(counter.fetch_add(1));
-    if (Status fault = injectedWriteFault("create", tmp); !fault.isOk()) return fault;
-    int fd = -1;
-    Status opened = posix::openRegular(tmp, tmp, O_WRONLY | O_CREAT | O_EXCL, 0666, false, &fd);
-    if (!opened.isOk()) return opened;
-    Status st = injectedWriteFault("write", tmp);
-    if (st.isOk()) st = writeAll(fd, content, tmp);
-    if (st.isOk()) st = injectedWriteFault("flush", tmp);
-    if (st.isOk() && ::fsync(fd) != 0) st = errnoStatus("cannot flush", tmp, errno);
-    if (::close(fd) != 0 && st.isOk()) st = errnoStatus("cannot write", tmp, errno);
-    if (st.isOk()) st = injectedWriteFault("replace", path);
-    if (st.isOk() && ::rename(tmp.c_str(), native->c_str()) != 0) {
-        st = errnoStatus("cannot replace", path, errno);
-    }
-    if (!st.isOk()) ::unlink(tmp.c_str());
-    return st;
+bool nameTaken(const Status& status) { return !status.isOk() && status.osCode() == EEXIST; }
+
+bool folderOpenToOthers(const std::string& path) {
+    const std::size_t sep = lastSeparator(path);
+    std::optional<std::string> folder =
+        sep == std::string::npos ? std::optional<std::string>(".") : toNative(path.substr(0, sep + 1));
+    struct stat st;
+    if (!folder || ::stat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    return st.st_uid != ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 &&
+           (st.st_mode & S_ISVTX) == 0;
 }
 
 Status removeFile(const std::string& path) {

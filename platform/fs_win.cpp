@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -84,39 +83,24 @@ Status readFile(const std::string& path, std::string* content, std::uint64_t lim
     return {};
 }
 
-Status writeFile(const std::string& path, const std::string& content) {
-    if (Status fault = injectedWriteFault("write", path); !fault.isOk()) return fault;
+Status writeNewFile(const std::string& path, const std::string& content) {
+    if (Status fault = injectedWriteFault("create", path); !fault.isOk()) return fault;
     HANDLE h = INVALID_HANDLE_VALUE;
-    Status opened = win::openRegular(path, GENERIC_WRITE, 0, CREATE_ALWAYS, true, &h);
+    Status opened = win::openRegular(path, GENERIC_WRITE, 0, CREATE_NEW, false, &h);
     if (!opened.isOk()) return opened;
-    Status st = writeHandle(h, content, path);
+    Status st = injectedWriteFault("write", path);
+    if (st.isOk()) st = writeHandle(h, content, path);
     CloseHandle(h);
+    if (!st.isOk()) DeleteFileA(path.c_str());
     return st;
 }
 
-Status writeFileAtomic(const std::string& path, const std::string& content) {
-    // One temporary per call, so two threads saving the same file do not
-    // write into each other's temporary.
-    static std::atomic<unsigned> counter{0};
-    std::string tmp = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
-                      std::to_string(counter.fetch_add(1));
-    if (Status fault = injectedWriteFault("create", tmp); !fault.isOk()) return fault;
-    HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return lastErrorStatus("cannot create", tmp);
-    Status st = injectedWriteFault("write", tmp);
-    if (st.isOk()) st = writeHandle(h, content, tmp);
-    if (st.isOk()) st = injectedWriteFault("flush", tmp);
-    if (st.isOk() && !FlushFileBuffers(h)) st = lastErrorStatus("cannot flush", tmp);
-    CloseHandle(h);
-    if (st.isOk()) st = injectedWriteFault("replace", path);
-    if (st.isOk() && !MoveFileExA(tmp.c_str(), path.c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        st = lastErrorStatus("cannot replace", path);
-    }
-    if (!st.isOk()) DeleteFileA(tmp.c_str());
-    return st;
+bool nameTaken(const Status& status) {
+    return !status.isOk() &&
+           (status.osCode() == ERROR_FILE_EXISTS || status.osCode() == ERROR_ALREADY_EXISTS);
 }
+
+bool folderOpenToOthers(const std::string&) { return false; }
 
 Status removeFile(const std::string& path) {
     if (!DeleteFileA(path.c_str())) return lastErrorStatus("cannot delete", path);

@@ -47,17 +47,13 @@ bool heldElsewhere(const std::string& path) {
     return st.code() == platform::Status::Code::Locked;
 }
 
-// Whether the table at `path` holds exactly the items of `oList`, as stored.
-bool holdsList(const std::string& path, const ListBox& oList) {
-    std::unique_ptr<tables::Table> table;
+// Whether `table` holds exactly the items of `oList`, as stored.
+bool holdsList(tables::Table& table, const ListBox& oList) {
     std::uint32_t count = 0;
-    if (!tables::Table::open(path, true, true, &table).isOk() ||
-        !table->recordCount(&count).isOk() || count != std::uint32_t(oList.count())) {
-        return false;
-    }
+    if (!table.recordCount(&count).isOk() || count != std::uint32_t(oList.count())) return false;
     std::string value;
     for (int i = 1; i <= oList.count(); ++i) {
-        if (!table->goTo(std::uint32_t(i)).isOk() || !table->getText(kListField, &value).isOk() ||
+        if (!table.goTo(std::uint32_t(i)).isOk() || !table.getText(kListField, &value).isOk() ||
             value != stored(oList.itemText(i))) {
             return false;
         }
@@ -95,16 +91,19 @@ void readRecords(ListBox& oList, const std::string& cListFile) {
     }
 }
 
-// Writes the items of `oList` into a new table at `path`; false when the
-// handler let an operation fail (the table is then checked and refused).
-bool writeList(const std::string& path, const ListBox& oList) {
-    if (!done("DbCreate", errors::TableStep::Create,
-              [&] { return tables::Table::create(path, {{kListField, 'C', kListFieldWidth, 0}}); })) {
-        return false;
-    }
+// Writes the items of `oList` into a new table beside `cListFile`, read back
+// before it is closed; `*temp` is that file. False when the handler let an
+// operation fail or the table read back is not the list.
+bool writeList(const std::string& cListFile, const ListBox& oList,
+               std::unique_ptr<platform::TemporaryFile>* temp) {
     std::unique_ptr<tables::Table> table;
-    if (!done("DbUseArea", errors::TableStep::Open,
-              [&] { return tables::Table::open(path, false, false, &table); })) {
+    if (!done("DbCreate", errors::TableStep::Create, [&] {
+            std::unique_ptr<platform::File> file;
+            platform::Status st = platform::TemporaryFile::create(cListFile, temp, &file);
+            if (!st.isOk()) return st.inFile(cListFile);
+            return tables::Table::create(std::move(file), (*temp)->path(),
+                                         {{kListField, 'C', kListFieldWidth, 0}}, &table);
+        })) {
         return false;
     }
     for (int i = 1; i <= oList.count(); ++i) {
@@ -114,7 +113,8 @@ bool writeList(const std::string& path, const ListBox& oList) {
             return false;
         }
     }
-    return done("DbCommit", errors::TableStep::Write, [&] { return table->commit(); });
+    return done("DbCommit", errors::TableStep::Write, [&] { return table->commit(); }) &&
+           holdsList(*table, oList);
 }
 
 }  // namespace
@@ -167,12 +167,11 @@ void SaveList(ListBox& oList, const std::string& cListFile, const std::function<
 
     // The old list stays in place until the new one is complete, so a failed
     // save never leaves the shop without one.
-    // Removed unless it takes the old one's place, also when an error ends
-    // the program half-way.
-    platform::TemporaryFile temp(cListFile + ".tmp");
-    const bool written = writeList(temp.path(), oList);
-    if (!platform::isFile(temp.path())) return refuse(kCannotCreateList);
-    if (!written || !holdsList(temp.path(), oList)) return refuse(kCannotCreateList);
+    // Written through the handle that created it, under a name no one can
+    // know before, and removed unless it takes the old one's place, also when
+    // an error ends the program half-way.
+    std::unique_ptr<platform::TemporaryFile> temp;
+    if (!writeList(cListFile, oList, &temp)) return refuse(kCannotCreateList);
 
     // Another program (another display of this profile elsewhere) may hold
     // the old list: one retry a second later.
@@ -180,9 +179,10 @@ void SaveList(ListBox& oList, const std::string& cListFile, const std::function<
         wait(100);
         if (heldElsewhere(cListFile)) return refuse(kCannotDeleteOldList);
     }
-    // Windows refuses to rename over a file someone has open: held all the same.
-    if (!platform::renameFile(temp.path(), cListFile).isOk()) return refuse(kCannotDeleteOldList);
-    temp.keep();
+    // Windows refuses to rename over a file someone has open: held all the
+    // same. A link at cListFile is replaced, never written through; a folder
+    // there stays, and the new list with it is not saved.
+    if (!temp->install(cListFile).isOk()) return refuse(kCannotDeleteOldList);
     platform::dialogs().messageBox(kSavedToFile + cListFile);
 }
 

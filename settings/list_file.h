@@ -46,8 +46,11 @@ void ReadList(ListBox& oList, const std::string& cListFile);
 // whatever happens), waits until the display has let go of the table
 // (`releaseDisplayTables`: its turn in progress has ended, and no other
 // starts while it is suspended) and writes the new table beside the old one
-// ("<cListFile>.tmp"). Only when that is complete and no one else holds the
-// old table open does it take the old one's place; one retry after a further
+// (platform::TemporaryFile: "<cListFile>.<random>.tmp", created new and
+// written through the handle that created it, never through a link). Only
+// when that is complete and no one else holds the old table open does it
+// take the old one's place (a link there is replaced, a folder there refuses
+// the save); one retry after a further
 // second (`pause`; platform::sleepHundredths when empty). On failure the old
 // table stays as it was, the temporary file goes, and the warning beep (10
 // ticks) comes with "Cannot create list file! ..." or "Cannot delete old list!

@@ -15,6 +15,7 @@
 #include "platform/beep.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/write_faults.h"
 #include "tables/table.h"
 #include "testsupport/hostile_files.h"
 #include "testsupport/scripted_dialogs.h"
@@ -97,7 +98,13 @@ protected:
         for (const auto& b : dialogs.boxes()) out.push_back(b.text);
         return out;
     }
-    bool leftoverTemp() const { return std::filesystem::exists(cListFile + ".tmp"); }
+    // The files in the list's folder.
+    int filesBeside() const {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++n;
+        return n;
+    }
+    bool leftoverTemp() const { return filesBeside() > (std::filesystem::exists(cListFile) ? 1 : 0); }
 
     testsupport::TempDir dir;
     testsupport::ScriptedDialogs dialogs;
@@ -199,11 +206,11 @@ TEST_F(ListFileTest, EmptyListTouchesNothing) {
 TEST_F(ListFileTest, FailedCreateKeepsTheOldList) {
     save({"OLD1", "OLD2"});
     const std::string before = dir.read("TILL1.dbf");
-    // A folder where the new table would be written: the create fails, as
-    // root too.
-    std::filesystem::create_directory(cListFile + ".tmp");
+    // A full disk: the create fails, as root too.
     core::resetDisplayState();
+    platform::failWritesAfter(0);
     save({"NEW1", "NEW2", "NEW3"});
+    platform::stopFailingWrites();
     EXPECT_EQ(messages().back(), "Cannot create list file!\r\n\r\nThe new list is NOT saved.");
     EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{kSaveBeep}));
     EXPECT_TRUE(core::StopDisplay());
@@ -211,12 +218,13 @@ TEST_F(ListFileTest, FailedCreateKeepsTheOldList) {
     EXPECT_EQ(raised[0].genCode, errors::kGenCreate);
     EXPECT_EQ(dir.read("TILL1.dbf"), before);
     EXPECT_EQ(read(), filledAll({"OLD1", "OLD2"}));
-    EXPECT_TRUE(std::filesystem::is_directory(cListFile + ".tmp")) << "not ours to remove";
+    EXPECT_EQ(filesBeside(), 1) << "nothing left beside the list";
 }
 
 TEST_F(ListFileTest, NoListYetAndCreateFails) {
-    std::filesystem::create_directory(cListFile + ".tmp");
+    platform::failWritesAfter(0);
     save({"NEW1"});
+    platform::stopFailingWrites();
     EXPECT_EQ(messages().back(), "Cannot create list file!\r\n\r\nThe new list is NOT saved.");
     EXPECT_FALSE(std::filesystem::exists(cListFile));
     EXPECT_TRUE(read().empty());
@@ -315,7 +323,7 @@ TEST_F(ListFileTest, DamagedListLeavesTheListAsItWas) {
         std::string bytes;
         ASSERT_TRUE(platform::readFile(cListFile, &bytes, 1 << 20).isOk());
         c.damage(bytes);
-        ASSERT_TRUE(platform::writeFile(cListFile, bytes).isOk());
+        ASSERT_TRUE(platform::writeFileAtomic(cListFile, bytes).isOk());
         const int boxesBefore = int(dialogs.boxes().size());
         raised.clear();
         errors::Handler previous = errors::setHandler([&](errors::Error& e) -> errors::Action {

@@ -93,13 +93,17 @@ TEST(ShownLogTest, SafeOnAFailingDiskAndAgainstWhatIsPlanted) {
         log.flush();
         testsupport::removeHostile(file);
     }
-    std::filesystem::remove_all(file);
-    std::filesystem::create_symlink(target, file);
-    {
-        ShownLog log(dir.str(), "TILL1");
-        log.shown(when(2026, 12, 1), "CH--123", ShownSource::Till, "till1");
+    // A symbolic link, and a second name for another file, at the log's name.
+    using Plant = void (*)(const std::filesystem::path&, const std::filesystem::path&);
+    for (Plant plant : {Plant(&std::filesystem::create_symlink), Plant(&std::filesystem::create_hard_link)}) {
+        std::filesystem::remove_all(file);
+        plant(target, file);
+        {
+            ShownLog log(dir.str(), "TILL1");
+            log.shown(when(2026, 12, 1), "CH--123", ShownSource::Till, "till1");
+        }
+        EXPECT_EQ(dir.read("elsewhere.txt"), "keep");
     }
-    EXPECT_EQ(dir.read("elsewhere.txt"), "keep");
 #endif
 }
 

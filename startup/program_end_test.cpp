@@ -28,8 +28,8 @@ TEST(ProgramEndDeathTest, RemovesPendingTemporaryFiles) {
     const std::string pending = dir.file("TILL1.dbf.tmp"), kept = dir.file("TILL1.dbf");
     EXPECT_EXIT(
         {
-            if (!platform::writeFile(pending, "half a list").isOk()) std::_Exit(3);
-            if (!platform::writeFile(kept, "whole list").isOk()) std::_Exit(3);
+            if (!platform::writeNewFile(pending, "half a list").isOk()) std::_Exit(3);
+            if (!platform::writeNewFile(kept, "whole list").isOk()) std::_Exit(3);
             platform::TemporaryFile saving(pending);
             platform::TemporaryFile done(kept);
             done.keep();

@@ -3,6 +3,7 @@
 #include "tables/dbe.h"
 
 #include "platform/path.h"
+#include "platform/temporary_file.h"
 #include "tables/dbf_record.h"
 
 namespace tables {
@@ -37,23 +38,47 @@ Status Table::open(const std::string& path, bool shared, bool readOnly,
     return {};
 }
 
-Status Table::create(const std::string& path, const std::vector<FieldSpec>& fields) {
-    std::vector<DbfField> dbfFields;
+namespace {
+
+Status dbfFields(const std::vector<FieldSpec>& fields, std::vector<DbfField>* out) {
     for (const auto& f : fields) {
         if (f.length < 0 || f.length > 255 || f.decimals < 0 || f.decimals > 255) {
-            return Status::invalid("field " + f.name + ": bad length").inFile(path);
+            return Status::invalid("field " + f.name + ": bad length");
         }
-        dbfFields.push_back({f.name, f.type, std::uint8_t(f.length), std::uint8_t(f.decimals)});
+        out->push_back({f.name, f.type, std::uint8_t(f.length), std::uint8_t(f.decimals)});
     }
-    Status st = checkNewFields(&dbfFields);
+    return checkNewFields(out);
+}
+
+}  // namespace
+
+Status Table::create(const std::string& path, const std::vector<FieldSpec>& fields) {
+    std::vector<DbfField> checked;
+    Status st = dbfFields(fields, &checked);
+    std::unique_ptr<platform::TemporaryFile> temp;
     std::unique_ptr<platform::File> file;
-    if (st.isOk()) {
-        st = platform::openFile(path, {platform::Access::ReadWrite, platform::Share::Exclusive,
-                                       platform::Disposition::Replace},
-                                &file);
-    }
-    if (st.isOk()) st = Dbf::create(*file, dbfFields);
+    if (st.isOk()) st = platform::TemporaryFile::create(path, &temp, &file);
+    if (st.isOk()) st = Dbf::create(*file, checked);
+    file.reset();
+    if (st.isOk()) st = temp->install(path);
     return st.inFile(path);
+}
+
+Status Table::create(std::unique_ptr<platform::File> file, const std::string& path,
+                     const std::vector<FieldSpec>& fields, std::unique_ptr<Table>* out) {
+    out->reset();
+    if (!dbfntxAvailable()) return Status::invalid("DBFNTX database engine not loaded").inFile(path);
+    std::vector<DbfField> checked;
+    Status st = dbfFields(fields, &checked);
+    if (st.isOk()) st = Dbf::create(*file, checked);
+    if (!st.isOk()) return st.inFile(path);
+    std::unique_ptr<Table> table(new Table);
+    table->m_path = path;
+    st = Dbf::open(std::move(file), /*shared=*/false, /*readOnly=*/false, &table->m_dbf);
+    if (!st.isOk()) return table->fail(st);
+    table->setEof();
+    *out = std::move(table);
+    return {};
 }
 
 std::vector<FieldSpec> Table::structure() const {

@@ -56,10 +56,22 @@ public:
                                                std::unique_ptr<Table>* out);
 
     // Creates (or replaces) the file `path` as an empty table with `fields`;
-    // it stays closed. Invalid, naming the first fault, for a field list that
+    // it stays closed. The table is written to a new file beside `path`
+    // (platform::TemporaryFile) and renamed over it, so a symbolic link or a
+    // FIFO at `path` is replaced, never written through, and a folder there
+    // makes it fail. Invalid, naming the first fault, for a field list that
     // cannot be a table (see checkNewFields).
     [[nodiscard]] static platform::Status create(const std::string& path,
                                                  const std::vector<FieldSpec>& fields);
+    // Writes an empty table with `fields` into `file`, a new file open for
+    // reading and writing and exclusive (platform::TemporaryFile::create),
+    // and opens it through that same handle as the table `path`, exclusive:
+    // nothing between the create and the writes can put another file in its
+    // place. Failures as create's; `*out` is then empty.
+    [[nodiscard]] static platform::Status create(std::unique_ptr<platform::File> file,
+                                                 const std::string& path,
+                                                 const std::vector<FieldSpec>& fields,
+                                                 std::unique_ptr<Table>* out);
 
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "platform/file.h"
-#include "platform/fs.h"
 #include "tables/cursor.h"
 #include "tables/ntx.h"
 #include "tables/ntx_build.h"
@@ -22,39 +21,10 @@ Status checkKeyField(const DbfField& field) {
     return {};
 }
 
-BuiltIndex::BuiltIndex(BuiltIndex&& other) noexcept
-    : m_temp(std::move(other.m_temp)), m_path(std::move(other.m_path)),
-      m_pending(std::move(other.m_pending)) {
-    other.m_temp.clear();
-}
-
-BuiltIndex& BuiltIndex::operator=(BuiltIndex&& other) noexcept {
-    if (this != &other) {
-        discard();
-        m_temp = std::move(other.m_temp);
-        m_path = std::move(other.m_path);
-        m_pending = std::move(other.m_pending);
-        other.m_temp.clear();
-    }
-    return *this;
-}
-
-BuiltIndex::~BuiltIndex() { discard(); }
-
-void BuiltIndex::discard() {
-    if (!m_temp.empty()) static_cast<void>(platform::removeFile(m_temp));
-    m_temp.clear();
-    m_pending.reset();
-}
-
 Status BuiltIndex::install() {
-    if (m_temp.empty()) return Status::invalid("no index was built").inFile(m_path);
-    Status st = platform::renameFile(m_temp, m_path);
-    if (st.isOk()) {
-        m_temp.clear();
-        m_pending->keep();
-        m_pending.reset();
-    }
+    if (!m_pending) return Status::invalid("no index was built").inFile(m_path);
+    Status st = m_pending->install(m_path);
+    if (st.isOk()) m_pending.reset();
     return st.inFile(m_path);
 }
 
@@ -106,13 +76,10 @@ Status buildIndex(Table& table, const std::string& path, const std::string& keyE
     std::vector<std::uint32_t> order = sortNtxKeys(keys.data(), ks, count);
     BuiltIndex result;
     result.m_path = path;
-    result.m_temp = path + ".tmp";
-    // Also removed when an error ends the program before it is installed.
-    result.m_pending = std::make_unique<platform::TemporaryFile>(result.m_temp);
+    // A new file beside `path`, written through the handle that created it;
+    // removed also when an error ends the program before it is installed.
     std::unique_ptr<platform::File> out;
-    st = platform::openFile(result.m_temp, {platform::Access::ReadWrite, platform::Share::Exclusive,
-                                            platform::Disposition::Replace},
-                            &out);
+    st = platform::TemporaryFile::create(path, &result.m_pending, &out);
     if (st.isOk()) st = writeNtx(*out, newNtxHeader(ks, keyExpression), keys.data(), order);
     if (st.isOk()) st = out->sync();
     out.reset();

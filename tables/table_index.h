@@ -17,27 +17,27 @@ namespace tables {
 // fields of up to kNtxMaxKeySize bytes can.
 [[nodiscard]] platform::Status checkKeyField(const DbfField& field);
 
-// An index built into a temporary file beside its place ("PATH.tmp"), not
-// yet in use. The temporary file goes when the object does, unless
+// An index built into a new temporary file beside its place
+// (platform::TemporaryFile: "PATH.<random>.tmp", created new, never through a
+// link), not yet in use. The temporary file goes when the object does, unless
 // install() renamed it over the index.
 class BuiltIndex {
 public:
     BuiltIndex() = default;
-    BuiltIndex(BuiltIndex&& other) noexcept;
-    BuiltIndex& operator=(BuiltIndex&& other) noexcept;
-    ~BuiltIndex();
+    BuiltIndex(BuiltIndex&& other) noexcept = default;
+    BuiltIndex& operator=(BuiltIndex&& other) noexcept = default;
+    ~BuiltIndex() = default;
 
-    // Renames the new index over its path (replacing an old one).
+    // Renames the new index over its path, replacing an old one (a symbolic
+    // link there is replaced as a name, never written through; a folder there
+    // makes it fail).
     [[nodiscard]] platform::Status install();
 
 private:
     friend platform::Status buildIndex(Table&, const std::string&, const std::string&,
                                        const std::function<void(std::uint32_t)>&, BuiltIndex*);
-    void discard();
-
-    std::string m_temp;
     std::string m_path;
-    std::unique_ptr<platform::TemporaryFile> m_pending;  // the file at m_temp until installed
+    std::unique_ptr<platform::TemporaryFile> m_pending;  // the new index until installed
 };
 
 // Builds the NTX index `path` over `table` in key order (ntx_build.h).

@@ -54,7 +54,7 @@ int cmdConvertMetafile(const Args& args) {
     std::optional<std::string> picture =
         convertEmf(std::string_view(bytes).substr(0, check.length), width, height);
     if (!picture) return display::kMetafileRefused;
-    st = platform::writeFile(args[1], *picture);
+    st = platform::writeFileAtomic(args[1], *picture);
     if (!st.isOk()) {
         std::fprintf(stderr, "%s\n", st.message().c_str());
         return 1;

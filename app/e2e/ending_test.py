@@ -5,7 +5,10 @@ while a display turn waits for something that does not come back. Each case
 runs the program on a fresh demo shop in an X server of its own (Xvfb),
 answers its boxes with real clicks and reads them through the UI probe.
 
-  ending_test.py --lumisett EXE --demo-data EXE
+  ending_test.py --lumisett EXE --stalled EXE --demo-data EXE
+
+--stalled names the test build's lumisett-stalled (app/testing/), whose reads
+hang while a marker file exists; the shipped lumisett has no such hook.
 
 Exit code 0 when every case passed.
 """
@@ -178,17 +181,32 @@ def close_while_a_conversion_hangs(prog, shop, exe):
         raise StepFailed("the conversion child outlived the program")
 
 
+# The test build of the program whose reads hang on request (--stalled).
+STALLED = None
+
+
 def start_with_stall_marker(prog, shop, exe):
-    """Starts the program so that every file access of the display cycle
-    hangs while the returned marker file exists (LUMISETT_TEST_STALLED_READS,
-    as on a share that no longer answers)."""
+    """Starts the test build so that every file access of the display cycle
+    hangs while the returned marker file exists (as on a share that no longer
+    answers); `exe`, the shipped program, has no such hook."""
     marker = os.path.join(shop, "share-hangs")
+    prog.start(STALLED, os.path.join(shop, "app"), [marker, PROFILE])
+    return marker
+
+
+def shipped_program_has_no_stall_hook(prog, shop, exe):
+    """The variable that once made the shipped program's reads hang, set with
+    its marker in place, changes nothing: the till's item shows."""
+    marker = os.path.join(shop, "share-hangs")
+    open(marker, "w").close()
     os.environ["LUMISETT_TEST_STALLED_READS"] = marker
     try:
         prog.start(exe, os.path.join(shop, "app"), [PROFILE])
     finally:
         del os.environ["LUMISETT_TEST_STALLED_READS"]
-    return marker
+    prog.wait("the till's item", [Check("description", lambda s: s.text("oDescDispBox"),
+                                        contains("Price:"))], timeout=15)
+    close_in_time(prog, "after showing the item")
 
 
 def close_in_time(prog, while_what):
@@ -247,15 +265,18 @@ def close_after_the_window_asked_for_turns(prog, shop, exe):
 
 CASES = [damaged_list_user_ends, damaged_list_user_goes_on, close_while_the_timer_thread_asks,
          close_while_a_conversion_hangs, close_while_a_read_hangs,
-         close_after_the_window_asked_for_turns]
+         close_after_the_window_asked_for_turns, shipped_program_has_no_stall_hook]
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--lumisett", required=True)
+    parser.add_argument("--stalled", required=True)
     parser.add_argument("--demo-data", required=True)
     args = parser.parse_args()
     exe, demo = os.path.abspath(args.lumisett), os.path.abspath(args.demo_data)
+    global STALLED
+    STALLED = os.path.abspath(args.stalled)
 
     limit_whole_run(TIME_LIMIT)
     failed = []

@@ -266,7 +266,7 @@ std::optional<ConvertedMetafile> MetafileConverter::Impl::runChild(const std::st
         work.filePath(kMetafileChildDraws ? QStringLiteral("picture.bmp")
                                           : QStringLiteral("picture.svg"))
             .toStdString();
-    if (!platform::writeFile(input, std::string(emf)).isOk()) return std::nullopt;
+    if (!platform::writeNewFile(input, std::string(emf)).isOk()) return std::nullopt;
     QStringList arguments = {QString::fromLatin1(kConvertMetafileCommand),
                              QString::fromStdString(input), QString::fromStdString(output)};
     if (kMetafileChildDraws)
@@ -314,7 +314,7 @@ std::optional<ConvertedMetafile> MetafileConverter::Impl::runOffice(const std::s
     // names may hold anything.
     const QString input = work.filePath(isEmf ? QStringLiteral("picture.emf")
                                               : QStringLiteral("picture.met"));
-    if (!platform::writeFile(input.toStdString(), bytes).isOk()) return std::nullopt;
+    if (!platform::writeNewFile(input.toStdString(), bytes).isOk()) return std::nullopt;
     const QString outDir = work.filePath(QStringLiteral("out"));
 
     const QStringList arguments = {

@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QStandardPaths>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
+#include "display/metafile_child.h"
 #include "display/ui/emf_sample.h"
 #include "display/ui/metafile_converter.h"
 #include "display/ui/test_pictures.h"
@@ -172,6 +178,56 @@ TEST(DecodePicture, EmfKeepsItsOwnSize) {
     EXPECT_TRUE(p.viewBox.isNull());
 #endif
 }
+
+#ifndef _WIN32
+// The conversion child writes its picture beside OUT and renames it over OUT:
+// a link there is replaced, never written through; a FIFO there is replaced
+// without a wait; a folder there fails the conversion and stays.
+TEST(ConvertMetafileChild, NeverWritesThroughWhatIsAtItsOutput) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& out, const fs::path& target)> plant;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"a link to another file", [](const fs::path& out, const fs::path& target) {
+             fs::create_symlink(target, out);
+         }, kMetafileConverted},
+        {"a FIFO", [](const fs::path& out, const fs::path&) { ::mkfifo(out.c_str(), 0666); },
+         kMetafileConverted},
+        {"a folder", [](const fs::path& out, const fs::path&) { fs::create_directory(out); }, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        EmfWriter emf(20, 10);
+        emf.filledRect(0, 0, 20, 10, 0xFF0000);
+        dir.write("in.emf", emf.bytes());
+        dir.write("target", "not the converter's");
+        const fs::path out = dir.path() / "out.svg";
+        c.plant(out, dir.path() / "target");
+        QProcess child;
+        child.start(QStringLiteral(LUMISETT_TOOL_FOR_TESTS),
+                    {kConvertMetafileCommand, QString::fromStdString(dir.file("in.emf")),
+                     QString::fromStdString(out.string())});
+        const bool ended = child.waitForFinished(10000);
+        if (!ended) testsupport::releaseFifo(out);
+        ASSERT_TRUE(ended || child.waitForFinished(3000));
+        EXPECT_TRUE(ended) << "the child waited on a FIFO";
+        EXPECT_EQ(child.exitCode(), c.exitCode) << child.readAllStandardError().toStdString();
+        EXPECT_EQ(dir.read("target"), "not the converter's");
+        if (c.exitCode == kMetafileConverted) {
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out)));
+            EXPECT_NE(dir.read("out.svg").find("<svg"), std::string::npos);
+        } else {
+            EXPECT_TRUE(fs::is_directory(fs::symlink_status(out)));
+        }
+        std::size_t entries = 0;
+        for (const auto& e : fs::directory_iterator(dir.path())) (void)e, ++entries;
+        EXPECT_EQ(entries, 3u) << "a file left beside the output";
+    }
+}
+#endif
 
 // Runs the conversion child's stand-in (fake_metafile_child.cpp), which is
 // built beside this test, in the way a test case names.

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hold_table: %s\n", st.message().c_str());
         return 1;
     }
-    if (!platform::writeFile(std::string(argv[1]) + ".held", "held").isOk()) return 1;
+    if (!platform::writeFileAtomic(std::string(argv[1]) + ".held", "held").isOk()) return 1;
     while (std::getchar() != EOF) {
     }
     return 0;
