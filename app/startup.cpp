@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/ui_probe.h"
+#include "app/watchdog.h"
 #include "app/widget_style.h"
 #include "display/ui/metafile_converter.h"
 #include "errors/recovery.h"
@@ -53,6 +54,9 @@ int runProgram(int argc, char** argv) {
     std::optional<std::string> cProf, cMode;
     if (argc >= 2) cProf = argv[1];
     if (argc >= 3) cMode = argv[2];
+
+    // Under a watchdog, the GUI thread's sign of life.
+    const std::unique_ptr<QTimer> heartbeat = heartbeatForWatchdog();
 
     int rc = 0;
     {

@@ -1,0 +1,176 @@
+#include "app/watchdog.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QProcess>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/program.h"
+#include "core/profile.h"
+#include "platform/heartbeat.h"
+#include "platform/single_instance.h"
+#include "platform/ui/qt_text.h"
+#include "settings/net_name.h"
+#include "settings/param_file.h"
+#include "startup/restart_policy.h"
+
+namespace app {
+namespace {
+
+using startup::DisplayEnd;
+using startup::WatchdogClock;
+
+constexpr std::chrono::seconds kHeartbeatPeriod{1};
+
+// Supervises one display: starts it, reads its heartbeats, decides at its end.
+class Watchdog : public QObject {
+public:
+    Watchdog(QString program, QStringList arguments, std::string profile)
+        : m_profile(std::move(profile)) {
+        m_child.setProgram(std::move(program));
+        m_child.setArguments(std::move(arguments));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kSupervisedVariable), QStringLiteral("1"));
+        m_child.setProcessEnvironment(env);
+        m_child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QObject::connect(&m_child, &QProcess::readyReadStandardOutput, this, [this] { readBeats(); });
+        QObject::connect(&m_child, &QProcess::started, this, [this] {
+            log("display started (process " + std::to_string(m_child.processId()) + ")");
+        });
+        QObject::connect(&m_child, &QProcess::finished, this,
+                         [this](int code, QProcess::ExitStatus status) { ended(code, status); });
+        QObject::connect(&m_child, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart) ended({DisplayEnd::Kind::FailedToStart, 0});
+        });
+        m_look.setInterval(kHeartbeatPeriod);
+        QObject::connect(&m_look, &QTimer::timeout, this, [this] { lookForLife(); });
+    }
+
+    void start() {
+        QStringList words{QStringLiteral("lumisett")};
+        words += m_child.arguments();
+        log("watchdog started: " + platform::ui::fromQString(words.join(QLatin1Char(' '))));
+        startDisplay();
+        m_look.start();
+    }
+
+private:
+    void startDisplay() {
+        m_killedAsHung = false;
+        m_lastSign = WatchdogClock::now();
+        m_child.start();
+    }
+
+    void readBeats() {
+        const QByteArray data = m_child.readAllStandardOutput();
+        if (data.contains(platform::kHeartbeat)) m_lastSign = WatchdogClock::now();
+        QByteArray rest = data;
+        rest.replace(platform::kHeartbeat, QByteArray());
+        if (!rest.isEmpty()) {
+            std::fwrite(rest.constData(), 1, std::size_t(rest.size()), stdout);
+            std::fflush(stdout);
+        }
+    }
+
+    void lookForLife() {
+        if (m_child.state() != QProcess::Running || m_killedAsHung) return;
+        if (!startup::isHung(m_lastSign, WatchdogClock::now())) return;
+        m_killedAsHung = true;
+        m_child.kill();
+    }
+
+    void ended(int code, QProcess::ExitStatus status) {
+        DisplayEnd end{DisplayEnd::Kind::Failed, code};
+        if (m_killedAsHung) end.kind = DisplayEnd::Kind::Hung;
+        else if (status == QProcess::CrashExit) end.kind = DisplayEnd::Kind::Crashed;
+        else if (code == 0) end.kind = DisplayEnd::Kind::Closed;
+        ended(end);
+    }
+
+    void ended(DisplayEnd end) {
+        switch (m_policy.ended(end, WatchdogClock::now())) {
+            case startup::WatchdogStep::End:
+                log("display closed (exit code 0); the watchdog ends");
+                QCoreApplication::exit(0);
+                break;
+            case startup::WatchdogStep::Restart:
+                log("restarting the display: " + startup::describeEnd(end));
+                QTimer::singleShot(startup::kRestartDelay, this, [this] { startDisplay(); });
+                break;
+            case startup::WatchdogStep::GiveUp:
+                log("giving up: " + startup::describeEnd(end) + " after " +
+                    std::to_string(startup::kMaxRestarts) + " restarts within " +
+                    std::to_string(startup::kRestartWindow.count()) +
+                    " minutes; the display stays closed");
+                QCoreApplication::exit(1);
+                break;
+        }
+    }
+
+    // One line of the log, appended and closed at once, so that the support
+    // staff can read it at any time.
+    void log(const std::string& text) {
+        const std::string line =
+            platform::ui::fromQString(
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) +
+            "  " + m_profile + "  " + text;
+        std::fprintf(stderr, "lumisett watchdog: %s\n", text.c_str());
+        QFile file(QString::fromLatin1(startup::kWatchdogLog));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) ||
+            file.write(QByteArray::fromStdString(line + "\r\n")) < 0) {
+            if (!m_logFailed) {
+                std::fprintf(stderr, "lumisett watchdog: cannot write %s: %s\n", startup::kWatchdogLog,
+                             platform::ui::fromQString(file.errorString()).c_str());
+            }
+            m_logFailed = true;
+        }
+    }
+
+    std::string m_profile;
+    QProcess m_child;
+    QTimer m_look;
+    startup::RestartPolicy m_policy;
+    WatchdogClock::time_point m_lastSign;
+    bool m_killedAsHung = false;
+    bool m_logFailed = false;
+};
+
+}  // namespace
+
+std::optional<int> runWatchdog(int argc, char** argv) {
+    if (std::getenv(kSupervisedVariable)) return std::nullopt;
+    std::optional<std::string> cProf;
+    if (argc >= 2) cProf = argv[1];
+    const std::string profile = core::deriveProfile(cProf, settings::NetName);
+    const std::string paramFile = core::profileFiles(core::currentAppPath(), profile).paramFile;
+    settings::Settings s;
+    settings::ReadParam(paramFile, s);
+    if (!s.watchdog) return std::nullopt;
+    {
+        // A display of the profile runs already: this start is a second one.
+        // The claim is let go again before the display is started.
+        platform::SingleInstance running(Program::claimKey(paramFile));
+        if (!running.claim()) return std::nullopt;
+    }
+
+    QCoreApplication application(argc, argv);
+    Watchdog watchdog(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1),
+                      profile);
+    watchdog.start();
+    return application.exec();
+}
+
+std::unique_ptr<QTimer> heartbeatForWatchdog() {
+    if (!std::getenv(kSupervisedVariable)) return nullptr;
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(kHeartbeatPeriod);
+    QObject::connect(timer.get(), &QTimer::timeout, [] { platform::sendHeartbeat(); });
+    platform::sendHeartbeat();
+    timer->start();
+    return timer;
+}
+
+}  // namespace app
