@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/guarded_application.h"
+#include "app/kiosk.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/ui_probe.h"
@@ -19,6 +20,7 @@
 #include "platform/dialogs.h"
 #include "platform/system_info.h"
 #include "platform/ui/dialog_boxes.h"
+#include "platform/ui/screen_awake.h"
 #include "startup/dbe_sys.h"
 #include "startup/program_end.h"
 
@@ -29,11 +31,14 @@ namespace {
 // the window has closed; the whole end stays within a second.
 constexpr std::chrono::milliseconds kTurnPatience{500};
 
-// The exit procedure: no conversion child outlives the program. Tables need
-// no closing here: each is open only inside the operation that uses it, and
-// what a save cut short by the end leaves is a temporary file, which
-// startup::endProgram removes.
-void AppExit() { display::ui::MetafileConverter::endAll(); }
+// The exit procedure: no conversion child outlives the program, and the
+// screen saver is the system's again. Tables need no closing here: each is
+// open only inside the operation that uses it, and what a save cut short by
+// the end leaves is a temporary file, which startup::endProgram removes.
+void AppExit() {
+    display::ui::MetafileConverter::endAll();
+    platform::ui::ScreenAwake::releaseAll();
+}
 
 }  // namespace
 
@@ -71,6 +76,8 @@ int runProgram(int argc, char** argv) {
         } else {
             std::unique_ptr<UiProbe> probe = UiProbe::fromEnvironment(program);  // tests only
             errors::runOutermost([&] { program.start(); });
+            Kiosk kiosk([&program] { return program.applied().kiosk; },
+                        program.window().page(Page::Display));
             // The window's close request ends the event loop, also while a box
             // of the display turn, which has no owner, is still on the screen.
             QObject::connect(&program.window(), &MainWindow::closeRequested, &application,
