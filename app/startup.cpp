@@ -60,8 +60,9 @@ int runProgram(int argc, char** argv) {
     if (argc >= 2) cProf = argv[1];
     if (argc >= 3) cMode = argv[2];
 
-    // Under a watchdog, the GUI thread's sign of life.
-    const std::unique_ptr<QTimer> heartbeat = heartbeatForWatchdog();
+    // Under a watchdog, the GUI thread's sign of life, and the goodbye when
+    // this function returns (not when endProgram or a crash ends the process).
+    std::unique_ptr<WatchdogLink> watchdog = WatchdogLink::forThisDisplay();
 
     int rc = 0;
     {
@@ -91,6 +92,7 @@ int runProgram(int argc, char** argv) {
                 // The turn waits for something that does not come back (a
                 // read from a share that no longer answers): end without it.
                 std::fprintf(stderr, "lumisett: a display turn did not end; ending without it\n");
+                watchdog.reset();  // closed all the same
                 startup::endProgram(rc);
             }
         }

@@ -60,15 +60,19 @@ public:
 private:
     void startDisplay() {
         m_killedAsHung = false;
+        m_saidGoodbye = false;
         m_lastSign = WatchdogClock::now();
         m_child.start();
     }
 
     void readBeats() {
         const QByteArray data = m_child.readAllStandardOutput();
-        if (data.contains(platform::kHeartbeat)) m_lastSign = WatchdogClock::now();
+        const char alive = static_cast<char>(platform::Beat::Alive);
+        const char goodbye = static_cast<char>(platform::Beat::Goodbye);
+        if (data.contains(alive)) m_lastSign = WatchdogClock::now();
+        if (data.contains(goodbye)) m_saidGoodbye = true;
         QByteArray rest = data;
-        rest.replace(platform::kHeartbeat, QByteArray());
+        rest.replace(alive, QByteArray()).replace(goodbye, QByteArray());
         if (!rest.isEmpty()) {
             std::fwrite(rest.constData(), 1, std::size_t(rest.size()), stdout);
             std::fflush(stdout);
@@ -83,9 +87,14 @@ private:
     }
 
     void ended(int code, QProcess::ExitStatus status) {
+        // What the pipe still holds (the goodbye) before the end is judged.
+        readBeats();
         DisplayEnd end{DisplayEnd::Kind::Failed, code};
         if (m_killedAsHung) end.kind = DisplayEnd::Kind::Hung;
-        else if (status == QProcess::CrashExit) end.kind = DisplayEnd::Kind::Crashed;
+        // Exit code 0 without a goodbye: killed from outside with that code
+        // (on Windows TerminateProcess may give any code).
+        else if (status == QProcess::CrashExit || (code == 0 && !m_saidGoodbye))
+            end.kind = DisplayEnd::Kind::Crashed;
         else if (code == 0) end.kind = DisplayEnd::Kind::Closed;
         ended(end);
     }
@@ -135,6 +144,7 @@ private:
     startup::RestartPolicy m_policy;
     WatchdogClock::time_point m_lastSign;
     bool m_killedAsHung = false;
+    bool m_saidGoodbye = false;
     bool m_logFailed = false;
 };
 
@@ -163,14 +173,18 @@ std::optional<int> runWatchdog(int argc, char** argv) {
     return application.exec();
 }
 
-std::unique_ptr<QTimer> heartbeatForWatchdog() {
+std::unique_ptr<WatchdogLink> WatchdogLink::forThisDisplay() {
     if (!std::getenv(kSupervisedVariable)) return nullptr;
-    auto timer = std::make_unique<QTimer>();
-    timer->setInterval(kHeartbeatPeriod);
-    QObject::connect(timer.get(), &QTimer::timeout, [] { platform::sendHeartbeat(); });
-    platform::sendHeartbeat();
-    timer->start();
-    return timer;
+    return std::unique_ptr<WatchdogLink>(new WatchdogLink);
 }
+
+WatchdogLink::WatchdogLink() {
+    m_timer.setInterval(kHeartbeatPeriod);
+    QObject::connect(&m_timer, &QTimer::timeout, [] { platform::sendHeartbeat(); });
+    platform::sendHeartbeat();
+    m_timer.start();
+}
+
+WatchdogLink::~WatchdogLink() { platform::sendHeartbeat(platform::Beat::Goodbye); }
 
 }  // namespace app

@@ -16,14 +16,15 @@ namespace app {
 inline constexpr const char* kSupervisedVariable = "LUMISETT_SUPERVISED";
 
 // Runs this start as the watchdog when it is one, and returns its exit code
-// once it ends: 0 after the display was closed normally (exit code 0), 1 when
-// it gave up. The display is the same program with the same arguments (the
-// profile and the start mode), started in the same folder with
-// kSupervisedVariable set; its standard error is the watchdog's, its standard
-// output the heartbeat pipe (other bytes on it are passed on to the
-// watchdog's). It is started again kRestartDelay after a crash, a kill or any
-// exit code but 0, and killed and started again when no heartbeat has come
-// for kHungAfter.
+// once it ends: 0 after the display was closed normally, 1 when it gave up.
+// The display is the same program with the same arguments (the profile and
+// the start mode), started in the same folder with kSupervisedVariable set;
+// its standard error is the watchdog's, its standard output the heartbeat
+// pipe (other bytes on it are passed on to the watchdog's). A normal close is
+// exit code 0 after the display's goodbye (WatchdogLink); any other end (a
+// crash, a kill, whatever its exit code, an error) brings a restart
+// kRestartDelay later, and a display without heartbeat for kHungAfter is
+// killed and started again.
 // Returns nullopt when the display is to run in this process instead: the
 // parameter file does not ask for the watchdog, this process is the display a
 // watchdog started, or a display of the profile runs already (this start then
@@ -31,10 +32,23 @@ inline constexpr const char* kSupervisedVariable = "LUMISETT_SUPERVISED";
 // object; main thread.
 std::optional<int> runWatchdog(int argc, char** argv);
 
-// In a display a watchdog started: a timer on the GUI thread that sends the
-// watchdog a heartbeat every second (platform::sendHeartbeat), so that it
-// beats only while the GUI thread's event loop runs. nullptr in a display
-// without watchdog. After the application object; GUI thread.
-std::unique_ptr<QTimer> heartbeatForWatchdog();
+// A display's link to the watchdog that started it: a timer on the GUI
+// thread sends a heartbeat every second (platform::sendHeartbeat), so that it
+// beats only while the GUI thread's event loop runs; the destructor says
+// goodbye, which makes the display's end a normal one. So it must be
+// destroyed only when the program ends of its own accord (runProgram
+// returning); a crash, a kill or startup::endProgram destroy nothing.
+// GUI thread.
+class WatchdogLink {
+public:
+    // The link when a watchdog started this display, else nullptr. After the
+    // application object.
+    static std::unique_ptr<WatchdogLink> forThisDisplay();
+    ~WatchdogLink();
+
+private:
+    WatchdogLink();
+    QTimer m_timer;
+};
 
 }  // namespace app

@@ -9,7 +9,8 @@
 
 namespace platform {
 
-bool sendHeartbeat() {
+bool sendHeartbeat(Beat beat) {
+    const char byte = static_cast<char>(beat);
     // Never block the GUI thread that beats: write only what the pipe takes now.
     pollfd out{STDOUT_FILENO, POLLOUT, 0};
     if (::poll(&out, 1, 0) != 1 || !(out.revents & POLLOUT)) return false;
@@ -24,7 +25,7 @@ bool sendHeartbeat() {
     const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
     ssize_t n;
     do {
-        n = ::write(STDOUT_FILENO, &kHeartbeat, 1);
+        n = ::write(STDOUT_FILENO, &byte, 1);
     } while (n < 0 && errno == EINTR);
     if (n < 0 && errno == EPIPE && !wasPending) {
         const timespec none{};

@@ -36,13 +36,13 @@ private:
     int m_pipe[2] = {-1, -1};
 };
 
-TEST_F(PipedStdout, OneByteReachesTheReader) {
+TEST_F(PipedStdout, EachBeatReachesTheReaderAsOneByte) {
     ASSERT_TRUE(platform::sendHeartbeat());
-    ASSERT_TRUE(platform::sendHeartbeat());
+    ASSERT_TRUE(platform::sendHeartbeat(platform::Beat::Goodbye));
     char got[4] = {};
     ASSERT_EQ(::read(readEnd(), got, sizeof got), 2);
-    EXPECT_EQ(got[0], platform::kHeartbeat);
-    EXPECT_EQ(got[1], platform::kHeartbeat);
+    EXPECT_EQ(got[0], static_cast<char>(platform::Beat::Alive));
+    EXPECT_EQ(got[1], static_cast<char>(platform::Beat::Goodbye));
 }
 
 // A reader that has fallen behind: the pipe is full, and the beat neither

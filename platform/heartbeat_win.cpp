@@ -4,7 +4,8 @@
 
 namespace platform {
 
-bool sendHeartbeat() {
+bool sendHeartbeat(Beat beat) {
+    const char byte = static_cast<char>(beat);
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return false;
     // Never block the GUI thread that beats: a pipe in no-wait mode takes what
@@ -15,7 +16,7 @@ bool sendHeartbeat() {
     }();
     static_cast<void>(noWait);
     DWORD written = 0;
-    return WriteFile(out, &kHeartbeat, 1, &written, nullptr) && written == 1;
+    return WriteFile(out, &byte, 1, &written, nullptr) && written == 1;
 }
 
 }  // namespace platform

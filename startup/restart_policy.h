@@ -15,9 +15,11 @@ using WatchdogClock = std::chrono::steady_clock;
 // How a supervised display ended.
 struct DisplayEnd {
     enum class Kind {
-        Closed,         // exit code 0: the clerk closed it (or another display has the profile)
+        Closed,         // exit code 0 after its goodbye: the clerk closed it (or
+                        // another display has the profile)
         Failed,         // another exit code: an error ended it
-        Crashed,        // a crash, or a kill from outside (`code`: the signal or exception)
+        Crashed,        // a crash, or a kill from outside (`code`: the signal, the
+                        // exception or the exit code it was killed with)
         Hung,           // no sign of life for kHungAfter: the watchdog killed it
         FailedToStart,  // the program could not be started at all
     };
