@@ -22,8 +22,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from clerk_test import item_shown  # noqa: E402
-from driver import StepFailed  # noqa: E402
+from clerk_test import (NO_BOX, TAB_DISPLAY, TAB_SETTINGS, box_shown, item_shown,  # noqa: E402
+                        on_page, press_box_button)
+from driver import Check, StepFailed  # noqa: E402
 from hands_off import close_display, run_cases  # noqa: E402
 
 TIME_LIMIT = 120  # seconds for the whole run
@@ -159,7 +160,37 @@ def without_kiosk_the_saver_comes(case):
         state.close()
 
 
-CASES = [kiosk_keeps_the_screen_on, without_kiosk_the_saver_comes]
+def apply_save_lets_go_at_once(case):
+    """The kiosk unticked on the Settings page and Apply/Save: the saver
+    comes on and the pointer stays while the same display goes on running
+    (the hold is let go, not only dropped with the program's connection)."""
+    state = started(case, KIOSK)
+    try:
+        prog = case.prog
+        prog.click_tab(*TAB_SETTINGS)
+        prog.wait("the Settings page", [on_page("Settings")])
+        prog.click_widget(prog.snapshot().widget("oKiosk"))
+        prog.wait("the kiosk unticked", [Check("oKiosk", lambda s: s.widget("oKiosk")["checked"],
+                                               False)])
+        prog.click_widget(prog.snapshot().widget("oApplySave"))
+        prog.wait("the box of Apply/Save", box_shown("Parameters saved."))
+        press_box_button(prog, "OK")
+        prog.wait("the box gone", [NO_BOX])
+        prog.click_tab(*TAB_DISPLAY)
+        prog.wait("the Display page", [on_page("Display")])
+        x, y, w, h = prog.snapshot().widget("oStat")["rect"]
+        prog.xdotool("mousemove", str(x + w // 2), str(y + h // 2))
+        last_shown, saver = at_rest(state, IDLE)
+        if not saver or last_shown is None or last_shown < IDLE - 1:
+            raise StepFailed(f"after Apply/Save without the kiosk: saver on {saver}, the pointer "
+                             f"last seen at {last_shown} s of {IDLE} s at rest")
+        if prog.proc.poll() is not None:
+            raise StepFailed(f"the program ended (exit code {prog.proc.returncode})")
+    finally:
+        state.close()
+
+
+CASES = [kiosk_keeps_the_screen_on, without_kiosk_the_saver_comes, apply_save_lets_go_at_once]
 
 if __name__ == "__main__":
     sys.exit(run_cases(CASES, TIME_LIMIT))
