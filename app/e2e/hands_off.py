@@ -77,6 +77,18 @@ class Case:
                                  f"{self.log_lines()}")
             time.sleep(0.05)
 
+    def end_watchdog(self):
+        """Ends the program the case started (the watchdog, where it runs one),
+        so that it starts no display after end_displays."""
+        proc = self.prog.proc
+        if proc is not None and proc.poll() is None:
+            proc.terminate()
+            try:
+                proc.wait(timeout=3)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
     def end_displays(self):
         """Kills (by their ids) the watchdog's displays that still run: the
         watchdog leaves its display running when it is itself ended."""
@@ -125,6 +137,7 @@ def run_cases(cases, time_limit):
             print(f"shop folder kept: {root}", file=sys.stderr)
         finally:
             if c is not None:
+                c.end_watchdog()
                 c.end_displays()
                 c.prog.x.close()
             processes.end_all()
