@@ -14,7 +14,7 @@ import tempfile
 import time
 
 from clerk_test import PROFILE, Shop, save_evidence  # noqa: F401 (PROFILE for the tests)
-from driver import Processes, Program, StepFailed, limit_whole_run, start_xvfb
+from driver import Processes, Program, StepFailed, end_process, limit_whole_run, start_xvfb
 
 WATCHDOG_LOG = "lumisett-watchdog.log"
 STARTED = re.compile(r"display started \(process (\d+)\)$")
@@ -80,14 +80,8 @@ class Case:
     def end_watchdog(self):
         """Ends the program the case started (the watchdog, where it runs one),
         so that it starts no display after end_displays."""
-        proc = self.prog.proc
-        if proc is not None and proc.poll() is None:
-            proc.terminate()
-            try:
-                proc.wait(timeout=3)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait()
+        if self.prog.proc is not None:
+            end_process(self.prog.proc)
 
     def end_displays(self):
         """Kills (by their ids) the watchdog's displays that still run: the
