@@ -176,15 +176,17 @@ TEST_F(ProgramTest, PagesHoldTheirWidgetsWithoutOverlap) {
     for (const auto& [widget, name] : program->settingsPage().probeNames()) {
         EXPECT_TRUE(w.page(Page::Settings)->rect().contains(widget->geometry())) << name;
     }
-    // The screen choice and the idle seconds, with their labels, lie where
-    // none of the page's other widgets (the icon row included) is.
-    std::vector<const QWidget*> added{widget<QWidget>("oScreen"), widget<QWidget>("oIdleSlides")};
+    // The screen choice and the idle seconds, with their labels, and the
+    // watchdog's and the kiosk's check boxes lie where none of the page's
+    // other widgets (the icon row included) is.
+    std::vector<const QWidget*> added{widget<QWidget>("oScreen"), widget<QWidget>("oIdleSlides"),
+                                      widget<QWidget>("oWatchdog"), widget<QWidget>("oKiosk")};
     for (const QLabel* label : w.page(Page::Settings)->findChildren<QLabel*>()) {
         for (const char* text : {"Customer's screen", "Slide show when idle for", "seconds (0: never)"}) {
             if (label->text() == text) added.push_back(label);
         }
     }
-    ASSERT_EQ(added.size(), 5u);
+    ASSERT_EQ(added.size(), 7u);
     for (const QWidget* other : w.page(Page::Settings)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (std::find(added.begin(), added.end(), other) != added.end()) continue;
         for (const QWidget* a : added) {
@@ -424,6 +426,29 @@ TEST_F(ProgramTest, ApplySavePeriodsAndParameterFile) {
     EXPECT_FALSE(core::StopDisplay());
 }
 
+// The watchdog's and the kiosk's check boxes go into the parameter file with
+// Apply/Save, the kiosk into force at once, and show as saved at the next start.
+TEST_F(ProgramTest, HandsOffCheckBoxesAreSavedAndShownAgain) {
+    EXPECT_FALSE(widget<QCheckBox>("oWatchdog")->isChecked());
+    EXPECT_FALSE(widget<QCheckBox>("oKiosk")->isChecked());
+    widget<QCheckBox>("oWatchdog")->setChecked(true);
+    widget<QCheckBox>("oKiosk")->setChecked(true);
+    EXPECT_FALSE(program->applied().kiosk);  // only through Apply/Save
+    program->applySaveAction();
+    EXPECT_TRUE(readIni().ends_with("\r\n\r\n[Watchdog]\r\n1\r\n\r\n[Kiosk]\r\n1\r\n")) << readIni();
+    EXPECT_TRUE(program->applied().kiosk);
+    EXPECT_TRUE(program->applied().watchdog);
+    program->finish();
+    program.reset();
+    startProgram();
+    EXPECT_TRUE(widget<QCheckBox>("oWatchdog")->isChecked());
+    EXPECT_TRUE(widget<QCheckBox>("oKiosk")->isChecked());
+    widget<QCheckBox>("oKiosk")->setChecked(false);
+    program->applySaveAction();
+    EXPECT_FALSE(program->applied().kiosk);
+    EXPECT_TRUE(readIni().ends_with("\r\n\r\n[Watchdog]\r\n1\r\n")) << readIni();
+}
+
 // The data monitor idle for a second hands over to the slide show; the next
 // write of the code file, of the code shown before too, brings the till back.
 TEST_F(ProgramTest, IdleSlidesUntilTheTillWritesAgain) {
@@ -552,7 +577,7 @@ TEST_F(ProgramTest, TabOrderOfThePages) {
     EXPECT_NE(std::find(display.begin(), display.end(), "oShowButton"), display.end());
     EXPECT_EQ(tabRound(program->window().page(Page::Settings), program->settingsPage().probeNames()),
               (std::vector<std::string>{"oImagePath", "oDataPath", "oSlow", "oFast", "oFullScreen", "oHelp",
-                                        "oApplySave", "oDisplay", "oScreen", "oIdleSlides"}));
+                                        "oApplySave", "oDisplay", "oScreen", "oIdleSlides", "oWatchdog", "oKiosk"}));
 }
 
 TEST_F(ProgramTest, SettingsPageShowsTheSavedSettingsWithinTheFieldLimits) {

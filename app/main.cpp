@@ -8,6 +8,7 @@
 
 #include "app/program.h"
 #include "app/startup.h"
+#include "app/watchdog.h"
 #include "platform/system_info.h"
 
 int main(int argc, char** argv) {
@@ -24,5 +25,7 @@ int main(int argc, char** argv) {
         std::printf("lumisett %s\n", LUMISETT_VERSION);
         return 0;
     }
+    // [Watchdog] 1: this process supervises the display, which runs as its child.
+    if (const std::optional<int> rc = app::runWatchdog(argc, argv)) return *rc;
     return app::runProgram(argc, argv);
 }

@@ -171,9 +171,13 @@ void Program::start(int startDelayMs) {
     }
 }
 
-Program::Claim Program::claimProfile() {
+std::string Program::claimKey(const std::string& paramFile) {
     // Profiles and folders are names without regard to case, as on Windows.
-    m_instance = std::make_unique<platform::SingleInstance>(core::upper(m_state.cParamFile.getData()));
+    return core::upper(paramFile);
+}
+
+Program::Claim Program::claimProfile() {
+    m_instance = std::make_unique<platform::SingleInstance>(claimKey(m_state.cParamFile.getData()));
     if (m_instance->claim()) return Claim::Claimed;
     const bool raised = m_instance->askToRaise(kClaimWait);
     m_instance.reset();

@@ -46,6 +46,9 @@ public:
     // this program then does not start.
     enum class Claim { Claimed, Raised, NoAnswer };
     Claim claimProfile();
+    // The key of the claim for the parameter file `paramFile` (the watchdog
+    // looks for a running display with it).
+    static std::string claimKey(const std::string& paramFile);
     const std::string& profile() const { return m_cProf; }
 
     // For tests, before start(): `wrap` may replace the display cycle's

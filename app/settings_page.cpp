@@ -56,6 +56,13 @@ QLineEdit* entry(QWidget* page, const std::string& text, double x, double y) {
     return e;
 }
 
+QCheckBox* checkBox(QWidget* page, const char* text, bool checked, double x, double y, double w) {
+    auto* c = new QCheckBox(QString::fromUtf8(text), page);
+    c->setChecked(checked);
+    placeBottomLeft(c, x, y, w, 20);
+    return c;
+}
+
 QSpinBox* spin(QWidget* page, int low, int high, double value, double x, double y, double w) {
     auto* s = new QSpinBox(page);
     setColours(s, -47);
@@ -108,6 +115,9 @@ SettingsPage::SettingsPage(QWidget* page, const settings::Settings& v, Chooser c
     m_idleSlides = spin(page, int(settings::kIdleSlidesMin), int(settings::kIdleSlidesMax),
                         v.idleSlides, 210, 30, 60);
     label(page, "seconds (0: never)", 274, 30, 126, 24);
+    // The shop's hands-off pair, between the data path and the periods.
+    m_watchdog = checkBox(page, "Restart after a crash", v.watchdog, 38, 122, 172);
+    m_kiosk = checkBox(page, "Screen awake, no pointer", v.kiosk, 214, 122, 186);
 
     for (const auto& [widget, name] : probeNames()) {
         if (widget) const_cast<QWidget*>(widget)->setObjectName(QString::fromLatin1(name));
@@ -152,6 +162,8 @@ settings::Settings SettingsPage::edited(settings::Settings applied) const {
     applied.nFast = m_fast->value();
     applied.screen = platform::ui::fromQString(m_screen->currentData().toString());
     applied.idleSlides = m_idleSlides->value();
+    applied.watchdog = m_watchdog->isChecked();
+    applied.kiosk = m_kiosk->isChecked();
     return applied;
 }
 
@@ -162,7 +174,7 @@ std::vector<std::pair<const QWidget*, const char*>> SettingsPage::probeNames() c
             {m_fast, "oFast"},             {m_fullScreen, "oFullScreen"}, {m_browseCode, "oBrowseCode"},
             {m_browseData, "oBrowseData"}, {m_reindex, "oReindex"},       {m_help, "oHelp"},
             {m_applySave, "oApplySave"},   {m_display, "oDisplay"},       {m_screen, "oScreen"},
-            {m_idleSlides, "oIdleSlides"}};
+            {m_idleSlides, "oIdleSlides"}, {m_watchdog, "oWatchdog"},   {m_kiosk, "oKiosk"}};
 }
 
 void SettingsPage::createDisplayButton() {
@@ -171,6 +183,8 @@ void SettingsPage::createDisplayButton() {
     // The additions come after every widget of the page in the Tab order.
     QWidget::setTabOrder(m_display, m_screen);
     QWidget::setTabOrder(m_screen, m_idleSlides);
+    QWidget::setTabOrder(m_idleSlides, m_watchdog);
+    QWidget::setTabOrder(m_watchdog, m_kiosk);
     QObject::connect(m_display, &QPushButton::clicked, [this] {
         if (m_actions.display) m_actions.display();
     });

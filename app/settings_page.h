@@ -36,15 +36,16 @@ public:
     };
 
     // Builds widgets 1 to 15 in their order (the icon row comes first, from
-    // the caller), showing `shown`, then the screen choice and the idle
-    // seconds in two free bands of the page (between the icon row and the
-    // code file's label, between the check box and the periods), so that
-    // none of the fifteen moves. `page` must have its final size.
+    // the caller), showing `shown`, then the screen choice, the idle seconds
+    // and the two check boxes of [Watchdog] and [Kiosk] in three free bands
+    // of the page (between the icon row and the code file's label, between
+    // the check box and the periods, between the data path and the periods),
+    // so that none of the fifteen moves. `page` must have its final size.
     SettingsPage(QWidget* page, const settings::Settings& shown, Chooser chooser, Actions actions);
 
     // `applied` with the code file path, data path, the two periods, the
-    // screen and the idle seconds as the page shows them now (what
-    // Apply/Save takes).
+    // screen, the idle seconds, the watchdog and the kiosk as the page shows
+    // them now (what Apply/Save takes).
     settings::Settings edited(settings::Settings applied) const;
     // The "Maximize + centre" check box.
     bool fullScreenTicked() const;
@@ -82,6 +83,8 @@ private:
     QCheckBox* m_fullScreen = nullptr;
     QComboBox* m_screen = nullptr;     // [Screen]
     QSpinBox* m_idleSlides = nullptr;  // [IdleSlides], seconds
+    QCheckBox* m_watchdog = nullptr;   // [Watchdog]
+    QCheckBox* m_kiosk = nullptr;      // [Kiosk]
     QPushButton* m_browseCode = nullptr;
     QPushButton* m_browseData = nullptr;
     QPushButton* m_reindex = nullptr;

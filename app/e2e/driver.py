@@ -79,14 +79,19 @@ class Processes:
 
     def end_all(self):
         for proc in reversed(self._started):
-            if proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(timeout=3)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
+            end_process(proc)
         self._started.clear()
+
+
+def end_process(proc):
+    """Ends `proc` when it still runs: SIGTERM, then SIGKILL after 3 s."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(timeout=3)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
 
 
 def start_xvfb(processes, screen=SCREEN):
