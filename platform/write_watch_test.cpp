@@ -51,10 +51,17 @@ TEST(WriteWatchTest, TellsAWriterThatStillWritesFromOneThatClosed) {
 }
 #endif
 
-TEST(WriteWatchTest, IdentityOfWhatIsNotThereIsNone) {
+TEST(WriteWatchTest, IdentityOfAFolder) {
     testsupport::TempDir dir;
     EXPECT_EQ(platform::identityOf(dir.file("missing")), std::nullopt);
     EXPECT_NE(platform::identityOf(dir.str()), std::nullopt);
+    std::filesystem::create_directories(dir.path() / "till1");
+    const auto before = platform::identityOf(dir.file("till1"));
+    EXPECT_NE(before, std::nullopt);
+    std::filesystem::rename(dir.path() / "till1", dir.path() / "old");
+    std::filesystem::create_directories(dir.path() / "till1");
+    EXPECT_EQ(platform::identityOf(dir.file("old")), before);
+    EXPECT_NE(platform::identityOf(dir.file("till1")), before) << "renamed away and made again";
 }
 
 }  // namespace

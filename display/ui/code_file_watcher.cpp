@@ -152,7 +152,11 @@ private:
         const bool stale = dir != m_dir || parent != m_parent || identity != m_dirIdentity ||
                            (!m_dir.isEmpty() && !dirs.contains(m_dir));
         if (stale) {
-            // Both afresh: the folder watched may be the parent watched before.
+            // All afresh: the folder watched may be the parent watched before,
+            // and on Windows the file's watch holds a handle of the old folder
+            // that a new watch of the same path would share.
+            if (!m_file.isEmpty() && m_watcher->files().contains(m_file)) m_watcher->removePath(m_file);
+            m_file.clear();
             for (const QString& old : {m_dir, m_parent}) {
                 if (!old.isEmpty() && m_watcher->directories().contains(old)) m_watcher->removePath(old);
             }
