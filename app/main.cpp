@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
             "usage: lumisett [PROFILE [MODE]]\n\n"
             "  PROFILE  names the parameter file PROFILE.ini and the slide show list PROFILE.dbf\n"
             "           in the current folder (default: this computer's name)\n"
-            "  MODE     'slides' starts the slide show; anything else the data monitor\n");
+            "  MODE     'slides' (or 'show', 'slide', any part of 'slides show slide show', in any\n"
+            "           case) starts the slide show; anything else the data monitor\n");
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {

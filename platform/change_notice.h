@@ -7,7 +7,7 @@
 namespace platform {
 
 // Whether the system tells a watcher of changes to files in a folder
-// (inotify on Linux, ReadDirectoryChangesW on Windows) whichever computer made
+// (inotify on Linux, FindFirstChangeNotification on Windows) whichever computer made
 // them. A network file system only sees the changes made on this computer, so
 // a till writing its code file on another one is noticed by the poll alone.
 struct ChangeNotice {

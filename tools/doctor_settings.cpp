@@ -1,5 +1,7 @@
 // doctor: the parameter file, the code file and the chosen screen.
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "core/xbase_values.h"
 #include "display/code_file.h"
@@ -58,13 +60,18 @@ void checkParamFile(Shop& shop, Report& report) {
         }
         return;
     }
+    // A position the file does not give is the screen's centre, as the display places it.
+    shop.settings.posX = shop.settings.posY = std::numeric_limits<double>::quiet_NaN();
     settings::ReadParam(file, shop.settings);
     const settings::Settings& s = shop.settings;
+    const bool placed = !std::isnan(s.posX) && !std::isnan(s.posY);
+    const char* state = s.nFrameState == 1 ? ", minimised" : s.nFrameState == 2 ? ", maximised" : ", normal";
     shop.codeFileSet = !core::alltrim(s.cBuffer).empty() && s.cBuffer != settings::Settings{}.cBuffer;
     report.ok("parameter file " + file + ": code file " + s.cBuffer + "; data path " + s.cPath +
               "; slide show every " + seconds(s.nSlow) + ", till watched every " + seconds(s.nFast) +
-              "; window at " + core::formatNumberTrimmed(s.posX, 0) + "," +
-              core::formatNumberTrimmed(s.posY, 0) + (s.nFrameState == 2 ? ", maximised" : ", normal") +
+              (placed ? "; window at " + core::formatNumberTrimmed(s.posX, 0) + "," +
+                            core::formatNumberTrimmed(s.posY, 0) + state
+                      : std::string("; window centred") + state) +
               "; slide show when idle: " +
               (s.idleSlides > 0 ? core::formatNumberTrimmed(s.idleSlides, 0) + " s" : "never"));
     if (!shop.codeFileSet) report.fail("parameter file " + file + ": no code file is set", kSetCodeFile);

@@ -11,7 +11,7 @@ class QThread;
 namespace display::ui {
 
 // Watches the point-of-sale's code file with the system's change notification
-// (inotify on Linux, ReadDirectoryChangesW on Windows) and calls `changed`
+// (inotify on Linux, FindFirstChangeNotification on Windows) and calls `changed`
 // whenever the file may have changed: written, replaced by a rename, deleted
 // or created. The folder is watched too, since a point-of-sale may put a new
 // file in place by a rename, and the file is watched again whenever the one
