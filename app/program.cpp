@@ -15,6 +15,7 @@
 #include "core/profile.h"
 #include "core/xbase_values.h"
 #include "display/ui/code_file_watcher.h"
+#include "display/ui/local_pictures.h"
 #include "inventory/ui/index_util_ui.h"
 #include "platform/fs.h"
 #include "platform/single_instance.h"
@@ -55,7 +56,8 @@ private:
 Program::Program(std::optional<std::string> cProf, std::optional<std::string> cMode)
     : m_cMode(std::move(cMode)),
       m_state(core::programState()),
-      m_mode(display::displayMode()) {
+      m_mode(display::displayMode()),
+      m_pictures(std::make_unique<display::ui::LocalPictures>()) {
     m_cProf = core::deriveProfile(cProf, settings::NetName);
     std::string appPath = core::currentAppPath();
     auto files = core::profileFiles(appPath, m_cProf);
@@ -122,6 +124,8 @@ void Program::start(int startDelayMs) {
         m_window->page(Page::Choose),
         settings::ui::withListFile(list, m_state.cListFile.getData(), [this] { releaseDisplayTables(); }));
     m_settingsPage->createDisplayButton();
+    m_gate.setObserver([this](bool running) { m_pictures->turnRunning(running); });
+    followPictureStore(s);
 
     m_window->revealPages();
 
@@ -142,6 +146,7 @@ void Program::start(int startDelayMs) {
         m_watcher->watch(applied.cBuffer);
         followChosenScreen();
         followPriceOnRequest(applied);
+        followPictureStore(applied);
     });
     // Started now, so that the turns asked for before its first one (Show in
     // the first seconds) run at once.
@@ -176,6 +181,13 @@ Program::Claim Program::claimProfile() {
 void Program::followPriceOnRequest(const settings::Settings& s) {
     if (!s.priceOnRequest) return m_inventory->setPriceOnRequest(std::nullopt);
     m_inventory->setPriceOnRequest(inventory::PriceOnRequest{*s.priceOnRequest, s.priceOnRequestText});
+}
+
+void Program::followPictureStore(const settings::Settings& s) {
+    std::vector<std::string> entries;
+    const settings::ListBox& list = m_listPage->list();
+    for (int i = 1; i <= list.count(); ++i) entries.push_back(list.itemText(i));
+    m_pictures->apply(s.pictureStoreMb, s.cPath, entries);
 }
 
 void Program::followChosenScreen() {

@@ -61,9 +61,11 @@ void PictureStoreFiller::want(const std::string& file) {
     startLocked();
 }
 
-void PictureStoreFiller::wantList(std::vector<std::string> files) {
+void PictureStoreFiller::wantList(std::vector<std::string> entries, std::string cPath) {
     std::lock_guard lock(m_mutex);
-    m_list.assign(files.begin(), files.end());
+    m_list.clear();
+    m_listEntries = std::move(entries);
+    m_listPath = std::move(cPath);
     startLocked();
 }
 
@@ -97,7 +99,8 @@ int PictureStoreFiller::done() const {
 }
 
 bool PictureStoreFiller::hasWorkLocked() const {
-    return !m_wanted.empty() || !m_list.empty() || !m_walkFiles.empty() || !m_walkFolders.empty();
+    return !m_wanted.empty() || !m_list.empty() || !m_listEntries.empty() ||
+           !m_walkFiles.empty() || !m_walkFolders.empty();
 }
 
 bool PictureStoreFiller::nextLocked(Job* job) {
@@ -160,7 +163,18 @@ void PictureStoreFiller::run(std::stop_token stop) {
         if (!m_wake.wait(lock, stop, [this] { return hasWorkLocked(); })) return;
         if (!waitForIdleLocked(lock, stop)) return;
         Job job;
-        if (!nextLocked(&job)) {
+        if (m_wanted.empty() && !m_listEntries.empty()) {
+            // The share may be slow to answer: found here, not by the caller.
+            const std::vector<std::string> entries = std::move(m_listEntries);
+            const std::string cPath = m_listPath;
+            m_listEntries.clear();
+            m_working = true;
+            lock.unlock();
+            const std::vector<std::string> files = listPictures(entries, cPath);
+            lock.lock();
+            m_working = false;
+            if (m_listEntries.empty()) m_list.assign(files.begin(), files.end());
+        } else if (!nextLocked(&job)) {
             stepWalkLocked(lock);
         } else {
             m_working = true;

@@ -52,8 +52,10 @@ public:
     // Any thread; each returns at once. The thread starts with the first.
     // A picture the display showed from its original.
     void want(const std::string& file);
-    // The pictures of the slide show list (replacing those given before).
-    void wantList(std::vector<std::string> files);
+    // The pictures of the slide show list's `entries` under the data path
+    // `cPath` (replacing those given before), found on the filler's thread
+    // (listPictures).
+    void wantList(std::vector<std::string> entries, std::string cPath);
     // Walks the data folder `cPath` (program form) anew.
     void walk(const std::string& cPath);
 
@@ -90,6 +92,8 @@ private:
     std::deque<std::string> m_wanted;
     std::set<std::string> m_wantedSet;
     std::deque<std::string> m_list;
+    std::vector<std::string> m_listEntries;  // still to be found
+    std::string m_listPath;
     std::deque<std::string> m_walkFolders;  // still to list
     std::deque<std::string> m_walkFiles;    // listed, still to copy
     int m_turns = 0;
