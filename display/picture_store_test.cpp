@@ -34,6 +34,14 @@ struct Shop {
         return *platform::fileStamp(dir.file("shop/" + name));
     }
     std::string original(const std::string& name) const { return dir.file("shop/" + name); }
+    // The picture ring.jpg holding `bytes`, with a copy "copy bytes" in `store`.
+    platform::FileStamp ringWithCopy(PictureStore& store, const std::string& bytes) {
+        const auto stamp = picture("ring.jpg", bytes);
+        EXPECT_EQ(store.put(original("ring.jpg"), stamp, kInfo, "copy bytes", "jpg",
+                            StorePriority::Shown),
+                  PictureStore::Put::Kept);
+        return stamp;
+    }
     // The copies' files in the store's folder.
     std::vector<std::string> copies() const {
         std::vector<std::string> out;
@@ -76,10 +84,7 @@ TEST(PictureStore, GivesACopyOnlyForTheVersionItWasMadeFrom) {
     for (const auto& c : cases) {
         Shop shop;
         auto store = shop.open();
-        const auto stamp = shop.picture("ring.jpg", "the same length.");
-        ASSERT_EQ(store->put(shop.original("ring.jpg"), stamp, kInfo, "copy bytes", "jpg",
-                             StorePriority::Shown),
-                  PictureStore::Put::Kept);
+        shop.ringWithCopy(*store, "the same length.");
         c.change(shop);
         std::string name = shop.original("ring.jpg");
         if (std::string(c.what) == "the name in another case") name = shop.dir.file("shop/RING.JPG");
@@ -186,10 +191,7 @@ TEST(PictureStore, TrustsNothingPlantedInItsFolder) {
     for (const auto& c : cases) {
         Shop shop;
         auto store = shop.open();
-        const auto stamp = shop.picture("ring.jpg", "ring");
-        ASSERT_EQ(store->put(shop.original("ring.jpg"), stamp, kInfo, "copy bytes", "jpg",
-                             StorePriority::Shown),
-                  PictureStore::Put::Kept);
+        const auto stamp = shop.ringWithCopy(*store, "ring");
         ASSERT_TRUE(store->flush().isOk());
         const std::string copyName = shop.copies().at(0);
         store.reset();
