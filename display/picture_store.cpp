@@ -62,6 +62,21 @@ std::uint64_t storeChecksum(const std::string& bytes) {
 PictureStore::PictureStore(std::unique_ptr<platform::PrivateFolder> folder, std::uint64_t capacity)
     : m_folder(std::move(folder)), m_capacity(capacity) {}
 
+std::uint64_t PictureStore::capacity() const {
+    std::lock_guard lock(m_mutex);
+    return m_capacity;
+}
+
+void PictureStore::setCapacity(std::uint64_t capacityBytes) {
+    std::vector<std::string> gone;
+    {
+        std::lock_guard lock(m_mutex);
+        m_capacity = capacityBytes;
+        makeRoomLocked(0, false, &gone);
+    }
+    removeFiles(gone);
+}
+
 PictureStore::~PictureStore() { static_cast<void>(flush()); }
 
 std::unique_ptr<PictureStore> PictureStore::open(const std::string& base,
@@ -222,7 +237,7 @@ PictureStore::Put PictureStore::put(const std::string& original, const platform:
     if (key.empty() || key.find_first_of("\r\n") != std::string::npos ||
         (extension != "jpg" && extension != "png") || bytes.empty() || bytes.size() > kCopyLimit)
         return Put::Failed;
-    if (bytes.size() > m_capacity) return Put::Full;
+    if (bytes.size() > capacity()) return Put::Full;
     if (priority == StorePriority::Background && !hasRoomFor(bytes.size())) return Put::Full;
 
     Entry e;

@@ -98,7 +98,9 @@ public:
 
     std::uint64_t bytes() const;
     std::size_t count() const;
-    std::uint64_t capacity() const { return m_capacity; }
+    std::uint64_t capacity() const;
+    // A new bound: copies beyond it go at once, least recently shown first.
+    void setCapacity(std::uint64_t capacityBytes);
     const std::string& folder() const { return m_folder->path(); }
 
 private:
@@ -121,8 +123,8 @@ private:
     void removeFiles(const std::vector<std::string>& names) const;
 
     std::unique_ptr<platform::PrivateFolder> m_folder;
-    const std::uint64_t m_capacity;
     mutable std::mutex m_mutex;
+    std::uint64_t m_capacity;
     std::map<std::string, Entry> m_entries;  // by key
     std::uint64_t m_bytes = 0;
     std::uint64_t m_clock = 0;

@@ -38,7 +38,8 @@ std::vector<std::string> listPictures(const std::vector<std::string>& entries,
     return out;
 }
 
-PictureStoreFiller::PictureStoreFiller(CopyFn copy) : m_copy(std::move(copy)) {}
+PictureStoreFiller::PictureStoreFiller(CopyFn copy, std::function<void()> whenIdle)
+    : m_copy(std::move(copy)), m_whenIdle(std::move(whenIdle)) {}
 
 PictureStoreFiller::~PictureStoreFiller() {
     if (!m_thread.joinable()) return;
@@ -91,11 +92,6 @@ void PictureStoreFiller::turnEnds() {
 bool PictureStoreFiller::waitIdle(std::chrono::milliseconds limit) {
     std::unique_lock lock(m_mutex);
     return m_idle.wait_for(lock, limit, [this] { return !hasWorkLocked() && !m_working; });
-}
-
-int PictureStoreFiller::done() const {
-    std::lock_guard lock(m_mutex);
-    return m_done;
 }
 
 bool PictureStoreFiller::hasWorkLocked() const {
@@ -160,7 +156,10 @@ void PictureStoreFiller::run(std::stop_token stop) {
     platform::makeThisThreadBackground();
     std::unique_lock lock(m_mutex);
     for (;;) {
-        if (!m_wake.wait(lock, stop, [this] { return hasWorkLocked(); })) return;
+        while (!m_wake.wait_for(lock, stop, kIdleEvery, [this] { return hasWorkLocked(); })) {
+            if (stop.stop_requested()) return;
+            idleLocked(lock);
+        }
         if (!waitForIdleLocked(lock, stop)) return;
         Job job;
         if (m_wanted.empty() && !m_listEntries.empty()) {
@@ -182,15 +181,25 @@ void PictureStoreFiller::run(std::stop_token stop) {
             const CopyResult result = m_copy(job.file, job.priority, [this] { pause(); });
             lock.lock();
             m_working = false;
-            ++m_done;
             // A full store takes nothing more from the walk.
             if (result == CopyResult::Full && job.priority == StorePriority::Background) {
                 m_walkFiles.clear();
                 m_walkFolders.clear();
             }
         }
-        if (!hasWorkLocked()) m_idle.notify_all();
+        if (!hasWorkLocked()) idleLocked(lock);
     }
+}
+
+void PictureStoreFiller::idleLocked(std::unique_lock<std::mutex>& lock) {
+    if (m_whenIdle) {
+        m_working = true;
+        lock.unlock();
+        m_whenIdle();
+        lock.lock();
+        m_working = false;
+    }
+    if (!hasWorkLocked()) m_idle.notify_all();
 }
 
 }  // namespace display

@@ -39,12 +39,15 @@ enum class CopyResult {
 class PictureStoreFiller {
 public:
     static constexpr std::chrono::milliseconds kResumeAfter{200};
+    static constexpr std::chrono::seconds kIdleEvery{60};
 
     // Makes the copy of `file` (program form) unless the store holds a fresh
     // one; calls `pause` between its steps. On the filler's thread.
     using CopyFn = std::function<CopyResult(const std::string& file, StorePriority priority,
                                             const std::function<void()>& pause)>;
-    explicit PictureStoreFiller(CopyFn copy);
+    // `whenIdle` runs on the filler's thread each time the work runs out,
+    // and every kIdleEvery while there is none (the store writes its index).
+    explicit PictureStoreFiller(CopyFn copy, std::function<void()> whenIdle = {});
     ~PictureStoreFiller();
     PictureStoreFiller(const PictureStoreFiller&) = delete;
     PictureStoreFiller& operator=(const PictureStoreFiller&) = delete;
@@ -67,8 +70,6 @@ public:
     // Waits until there is nothing left to do; false when `limit` passed
     // first. For tests and the benchmark.
     bool waitIdle(std::chrono::milliseconds limit);
-    // How many copies the thread has made or found held so far.
-    int done() const;
 
 private:
     struct Job {
@@ -82,10 +83,13 @@ private:
     // Waits while a turn runs or has just ended; false when stopped.
     bool waitForIdleLocked(std::unique_lock<std::mutex>& lock, std::stop_token& stop);
     void pause();
+    // The work has run out: m_whenIdle, then waitIdle's waiters.
+    void idleLocked(std::unique_lock<std::mutex>& lock);
     // The next folder of the walk, listed into m_walkFiles.
     bool stepWalkLocked(std::unique_lock<std::mutex>& lock);
 
     CopyFn m_copy;
+    std::function<void()> m_whenIdle;
     mutable std::mutex m_mutex;
     std::condition_variable_any m_wake;
     std::condition_variable m_idle;
@@ -99,7 +103,6 @@ private:
     int m_turns = 0;
     std::chrono::steady_clock::time_point m_lastTurnEnd{};
     bool m_working = false;
-    int m_done = 0;
     std::stop_token m_stop;
     std::jthread m_thread;
 };

@@ -155,6 +155,9 @@ TEST(PictureStore, LeastRecentlyShownGoFirst) {
     EXPECT_TRUE(store->lookup(shop.original("c"), *platform::fileStamp(shop.original("c"))));
     EXPECT_FALSE(store->lookup(shop.original("b"), *platform::fileStamp(shop.original("b"))));
     EXPECT_EQ(shop.copies().size(), 2u);
+    store->setCapacity(1000);  // a new size applied
+    EXPECT_TRUE(store->lookup(shop.original("a"), *platform::fileStamp(shop.original("a"))));
+    EXPECT_EQ(shop.copies().size(), 1u);
 }
 
 #ifndef _WIN32

@@ -23,8 +23,9 @@ void LocalPictures::applyIn(const std::string& base, const std::vector<std::stri
         std::lock_guard lock(m_mutex);
         running = m_running;
     }
-    if (!running || running->capacity != capacity) {
-        turnOff();  // lets go of the store's lock before it is opened again
+    if (running) {
+        running->pictures->store().setCapacity(capacity);
+    } else {
         std::string why;
         std::unique_ptr<PictureStore> store =
             base.empty() ? PictureStore::openUsers(capacity, &why)
@@ -34,14 +35,14 @@ void LocalPictures::applyIn(const std::string& base, const std::vector<std::stri
             return;
         }
         running = std::make_shared<Running>();
-        running->capacity = capacity;
         running->pictures = std::make_shared<StoredPictures>(std::move(store));
         StoredPictures* pictures = running->pictures.get();
         running->filler = std::make_shared<PictureStoreFiller>(
             [pictures](const std::string& file, StorePriority priority,
                        const std::function<void()>& pause) {
                 return pictures->copy(file, priority, pause);
-            });
+            },
+            [pictures] { static_cast<void>(pictures->store().flush()); });
     }
     // The list and the walk wait for the first canvas: copies are made for it.
     StoredPictures* pictures = running->pictures.get();

@@ -27,7 +27,7 @@ public:
     LocalPictures& operator=(const LocalPictures&) = delete;
 
     // Puts the settings in force: `megabytes` 0 (or less) turns the store
-    // off; otherwise it is opened (again, when the size changed) and filled
+    // off; otherwise it is opened (or takes the new size) and filled
     // from the slide show list's `listEntries` and the data folder `cPath`.
     // A store that cannot be opened leaves it off with a line on the error
     // output saying why.
@@ -51,7 +51,6 @@ private:
     struct Running {
         std::shared_ptr<StoredPictures> pictures;
         std::shared_ptr<PictureStoreFiller> filler;  // listeners hold it weakly
-        std::uint64_t capacity = 0;
     };
     mutable std::mutex m_mutex;  // over m_running's pointer, not its work
     std::shared_ptr<Running> m_running;
