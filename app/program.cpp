@@ -16,6 +16,7 @@
 #include "core/profile.h"
 #include "core/xbase_values.h"
 #include "display/ui/code_file_watcher.h"
+#include "display/ui/local_pictures.h"
 #include "inventory/ui/index_util_ui.h"
 #include "platform/fs.h"
 #include "platform/single_instance.h"
@@ -56,7 +57,8 @@ private:
 Program::Program(std::optional<std::string> cProf, std::optional<std::string> cMode)
     : m_cMode(std::move(cMode)),
       m_state(core::programState()),
-      m_mode(display::displayMode()) {
+      m_mode(display::displayMode()),
+      m_pictures(std::make_unique<display::ui::LocalPictures>()) {
     m_cProf = core::deriveProfile(cProf, settings::NetName);
     std::string appPath = core::currentAppPath();
     auto files = core::profileFiles(appPath, m_cProf);
@@ -123,10 +125,16 @@ void Program::start(int startDelayMs) {
     settings::ui::SlideListActions list;
     list.cPath = [this] { return m_applied.current().cPath; };
     list.show = [this] { listShowAction(); };
-    m_listPage = new settings::ui::SlideListPage(
-        m_window->page(Page::Choose),
-        settings::ui::withListFile(list, m_state.cListFile.getData(), [this] { releaseDisplayTables(); }));
+    list = settings::ui::withListFile(list, m_state.cListFile.getData(), [this] { releaseDisplayTables(); });
+    // A list saved: the picture store copies its pictures next.
+    list.applySave = [this, save = std::move(list.applySave)](settings::ListBox& l) {
+        save(l);
+        followPictureStore(m_applied.current());
+    };
+    m_listPage = new settings::ui::SlideListPage(m_window->page(Page::Choose), std::move(list));
     m_settingsPage->createDisplayButton();
+    m_gate.setObserver([this](bool running) { m_pictures->turnRunning(running); });
+    followPictureStore(s);
 
     m_window->revealPages();
 
@@ -149,6 +157,7 @@ void Program::start(int startDelayMs) {
         followChosenScreen();
         followPriceOnRequest(applied);
         followShownLog(applied);
+        followPictureStore(applied);
     });
     // Started now, so that the turns asked for before its first one (Show in
     // the first seconds) run at once.
@@ -209,6 +218,13 @@ void Program::logShown(const std::string& code, display::Source source, const st
                                        : source == display::Source::Kbd  ? settings::ShownSource::Typed
                                                                          : settings::ShownSource::Till;
     log->shown(std::time(nullptr), code, from, station);
+}
+
+void Program::followPictureStore(const settings::Settings& s) {
+    std::vector<std::string> entries;
+    const settings::ListBox& list = m_listPage->list();
+    for (int i = 1; i <= list.count(); ++i) entries.push_back(list.itemText(i));
+    m_pictures->apply(s.pictureStoreMb, s.cPath, entries);
 }
 
 void Program::followChosenScreen() {

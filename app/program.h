@@ -22,6 +22,7 @@ class SlideListPage;
 }
 namespace display::ui {
 class CodeFileWatcher;
+class LocalPictures;
 }
 namespace platform {
 class SingleInstance;
@@ -124,6 +125,9 @@ private:
     void followShownLog(const settings::Settings& s);
     // Notes an item shown in the log, when there is one. Timer thread.
     void logShown(const std::string& code, display::Source source, const std::string& station);
+    // The local picture store ([PictureStore]) on or off, filled from the
+    // slide show list and the data folder the settings name.
+    void followPictureStore(const settings::Settings& s);
 
     std::string m_cProf;
     std::optional<std::string> m_cMode;
@@ -139,6 +143,9 @@ private:
     DisplayPage* m_display = nullptr;                   // owned by the Display page widget
     std::unique_ptr<SettingsPage> m_settingsPage;
     settings::ui::SlideListPage* m_listPage = nullptr;  // owned by the Choose page
+    // Before the gate and the timer, whose turns tell it of themselves: it
+    // goes after them.
+    std::unique_ptr<display::ui::LocalPictures> m_pictures;
     display::TurnGate m_gate;
     std::unique_ptr<display::DisplayCycle> m_cycle;
     std::unique_ptr<display::TimerThread> m_timer;

@@ -16,7 +16,20 @@ void TurnGate::run(const std::function<void()>& turn) {
             gate.m_free.notify_all();
         }
     } free{*this};
+    struct Observed {
+        const std::function<void(bool)>& observer;
+        explicit Observed(const std::function<void(bool)>& o) : observer(o) {
+            if (observer) observer(true);
+        }
+        ~Observed() {
+            if (observer) observer(false);
+        }
+    } observed{m_observer};
     turn();
+}
+
+void TurnGate::setObserver(std::function<void(bool running)> observer) {
+    m_observer = std::move(observer);
 }
 
 bool TurnGate::busy() const {

@@ -21,10 +21,16 @@ public:
     // True while a turn runs (for tests and diagnostics).
     bool busy() const;
 
+    // `observer` is called with true as each turn begins (holding the gate)
+    // and with false once it has ended, on the turn's thread: the local
+    // picture store's filler pauses meanwhile. Set it before any turn runs.
+    void setObserver(std::function<void(bool running)> observer);
+
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_free;
     bool m_busy = false;
+    std::function<void(bool running)> m_observer;
 };
 
 }  // namespace display

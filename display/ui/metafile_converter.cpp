@@ -1,9 +1,7 @@
 #include "display/ui/metafile_converter.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -19,6 +17,7 @@
 
 #include "display/emf_check.h"
 #include "display/metafile_child.h"
+#include "display/ui/picture_decoder.h"
 #include "platform/fs.h"
 #include "platform/os.h"
 #include "platform/read_limits.h"
@@ -111,19 +110,6 @@ QByteArray readOutput(const std::string& path) {
     std::string svg;
     if (!platform::readFile(path, &svg, platform::kPictureFileLimit).isOk()) return {};
     return QByteArray(svg.data(), qsizetype(svg.size()));
-}
-
-// The BMP a drawing child wrote, if it is a picture of exactly `size`.
-QImage readDrawing(const QByteArray& bmp, QSize size) {
-    QBuffer buffer;
-    buffer.setData(bmp);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "bmp");
-    reader.setAllocationLimit(int(display::kMetafileChildMaxPixels * 4 / (1024 * 1024)) + 1);
-    if (reader.size() != size) return {};
-    QImage image = reader.read();
-    if (image.size() != size) return {};
-    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 // lumisett-tool beside the running program, else the one this build made.
@@ -283,7 +269,7 @@ std::optional<ConvertedMetafile> MetafileConverter::Impl::runChild(const std::st
     ConvertedMetafile picture;
     const QByteArray written = readOutput(output);
     if (kMetafileChildDraws)
-        picture.image = readDrawing(written, drawSize);
+        picture.image = readDrawnPicture(written, drawSize);
     else
         picture.svg = written;
     if (picture.svg.isEmpty() && picture.image.isNull()) {

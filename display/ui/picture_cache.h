@@ -3,6 +3,9 @@
 #include <QSize>
 #include <chrono>
 #include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "display/lru_cache.h"
@@ -13,6 +16,23 @@ namespace display::ui {
 
 inline constexpr std::size_t kPictureCacheBytes = std::size_t(64) << 20;
 
+// Where a PictureCache looks before it reads a picture's file: the local
+// picture store (stored_pictures.h). Any thread, several at once.
+class PictureStoreHook {
+public:
+    virtual ~PictureStoreHook() = default;
+    // The picture `file` at version `stamp` (settled) for that canvas, from
+    // a copy; nullopt when there is none fit for it.
+    virtual std::optional<DecodedPicture> decode(const std::string& file,
+                                                 const platform::FileStamp& stamp,
+                                                 QSize canvasSize, bool autoScale) = 0;
+    // The picture `file` at version `stamp` (settled, unchanged while it was
+    // read) was decoded from the file itself.
+    virtual void decodedFromFile(const std::string& file, const platform::FileStamp& stamp,
+                                 const DecodedPicture& picture, QSize canvasSize,
+                                 bool autoScale) = 0;
+};
+
 // Pictures decoded for the display, kept as decodePicture made them (at the
 // size they are drawn at), so that a slide show coming back to a picture, or
 // a slide prepared ahead, shows it without decoding it again. A picture is
@@ -20,6 +40,10 @@ inline constexpr std::size_t kPictureCacheBytes = std::size_t(64) << 20;
 // on POSIX, the same file: one renamed into place is new) and the same canvas
 // size and scaling; a file changed since is decoded again. Bounded by the
 // memory of the decoded pictures: the least recently used go first.
+//
+// With a store set (setStore), a picture not kept here is taken from the
+// store when it holds a copy of that very version of the file, else from the
+// file, which the store is then told of.
 //
 // Not kept: missing files, pictures that could not be decoded, files that
 // changed while they were decoded, and files written within the last
@@ -45,6 +69,10 @@ public:
     std::size_t capacity() const { return m_lru.capacity(); }
     void clear() { m_lru.clear(); }
 
+    // The store to look in (nullptr: none, the file is always read). Any
+    // thread; a decode in progress finishes with the store it began with.
+    void setStore(std::shared_ptr<PictureStoreHook> store);
+
     // The program's cache of kPictureCacheBytes. Never destroyed, so that a
     // decode still running at the end of the process finds it.
     static PictureCache& shared();
@@ -60,7 +88,11 @@ private:
     static Key keyOf(const std::string& file, const platform::FileStamp& stamp, QSize canvasSize,
                      bool autoScale);
 
+    std::shared_ptr<PictureStoreHook> store() const;
+
     LruCache<Key, DecodedPicture> m_lru;
+    mutable std::mutex m_storeMutex;
+    std::shared_ptr<PictureStoreHook> m_store;
 };
 
 }  // namespace display::ui

@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 
 #include "display/emf_check.h"
@@ -19,7 +21,42 @@ namespace {
 
 constexpr int kDefaultDecodeBound = 2048;
 
-DecodedPicture decodeRaster(const std::string& bytes, QSize canvasSize, bool autoScale) {
+constexpr int kWidestPixelBytes = 8;  // 16 bits a channel, four channels
+
+bool exceeds(QSize size, QSize bound) {
+    return size.width() > bound.width() || size.height() > bound.height();
+}
+
+}  // namespace
+
+QSize reportedSize(QImageReader& reader) {
+    QSize size = reader.size();  // from the header alone
+    // A top-down BMP gives its rows as a negative height.
+    if (reader.format() == "bmp" && size.height() < 0 && size.height() > INT_MIN)
+        size.setHeight(-size.height());
+    if (size.isEmpty()) return {};
+    return size;
+}
+
+int allocationLimitMb(QSize reported) {
+    const double mb = double(reported.width()) * reported.height() * kWidestPixelBytes / 1048576.0;
+    return int(std::clamp(std::ceil(mb), double(kMinReaderAllocationMb),
+                          double(kReaderAllocationLimitMb)));
+}
+
+QImage readDrawnPicture(const QByteArray& bmp, QSize size) {
+    QBuffer buffer;
+    buffer.setData(bmp);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "bmp");
+    reader.setAllocationLimit(allocationLimitMb(size));
+    if (reportedSize(reader) != size) return {};
+    QImage image = reader.read();
+    if (image.size() != size) return {};
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+DecodedPicture decodeRasterBytes(const std::string& bytes, QSize canvasSize, bool autoScale) {
     DecodedPicture failed;
     // No copy: the reader only reads while `bytes` lives.
     QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
@@ -27,18 +64,30 @@ DecodedPicture decodeRaster(const std::string& bytes, QSize canvasSize, bool aut
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    reader.setAllocationLimit(kReaderAllocationLimitMb);
     reader.setAutoTransform(false);
 
-    const QSize fullSize = reader.size();  // from the header alone
+    QSize fullSize = reportedSize(reader);
     if (fullSize.isEmpty()) return failed;
     if (qint64(fullSize.width()) * fullSize.height() > kMaxPicturePixels) return failed;
     if (reader.format() == "jpeg" && !jpegIsComplete(bytes)) return failed;
+    // The reader may allocate no more than the reported size needs: a GIF
+    // whose screen is far larger than the frame its header reports is refused
+    // here rather than decoded at the screen's size.
+    reader.setAllocationLimit(allocationLimitMb(fullSize));
 
     const QSize decodeSize = rasterDecodeSize(fullSize, canvasSize, autoScale);
-    if (decodeSize != fullSize) reader.setScaledSize(decodeSize);
+    const bool scaled = decodeSize != fullSize;
+    if (scaled) reader.setScaledSize(decodeSize);
     QImage image = reader.read();
     if (image.isNull()) return failed;
+    if (qint64(image.width()) * image.height() > kMaxPicturePixels) return failed;
+    // Unscaled, the picture is what the reader produced (a GIF's screen with
+    // its frame placed on it). Only the size it is drawn at is kept: the
+    // larger one goes at once.
+    if (!scaled) fullSize = image.size();
+    const QSize keep = rasterDecodeSize(fullSize, canvasSize, autoScale);
+    if (exceeds(image.size(), keep))
+        image = image.scaled(keep, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
     DecodedPicture picture;
     picture.kind = PictureKind::Raster;
@@ -46,6 +95,8 @@ DecodedPicture decodeRaster(const std::string& bytes, QSize canvasSize, bool aut
     picture.fullSize = fullSize;
     return picture;
 }
+
+namespace {
 
 // Where the conversion child draws (Windows: GDI), it draws at the size the
 // picture is shown at. It has no reader of OS/2 MET files: they stay
@@ -123,7 +174,7 @@ DecodedPicture decodePicture(const std::string& file, QSize canvasSize, bool aut
                      picture.problem.c_str());
     }
     if (!read.isOk()) return picture;
-    if (kind == PictureKind::Raster) return decodeRaster(bytes, canvasSize, autoScale);
+    if (kind == PictureKind::Raster) return decodeRasterBytes(bytes, canvasSize, autoScale);
     if (kMetafileChildDraws) return drawnMetafile(file, bytes, canvasSize, autoScale);
     return svgMetafile(file, bytes);
 }

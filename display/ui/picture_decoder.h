@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 #include <QRectF>
 #include <QSize>
 #include <string>
@@ -38,11 +39,29 @@ struct DecodedPicture {
     bool isLoaded() const { return kind != PictureKind::None; }
 };
 
-// Limits that keep a hostile or broken picture from exhausting memory: pictures
-// whose header claims more pixels are refused before any decoding, and Qt's
-// readers refuse to allocate more than the allocation limit for one image.
+// Limits that keep a hostile or broken picture from exhausting memory. A
+// picture whose header claims more pixels is refused before any decoding.
+// Qt's readers may allocate for one image what the size the header reports
+// needs in the widest pixel format (8 bytes a pixel), at least
+// kMinReaderAllocationMb (a GIF's screen may be larger than its first frame,
+// which is the size its reader reports) and at most kReaderAllocationLimitMb:
+// a file whose decoding would produce more than it reported is refused.
 inline constexpr long long kMaxPicturePixels = 120'000'000;  // a 100-megapixel camera
 inline constexpr int kReaderAllocationLimitMb = 512;
+inline constexpr int kMinReaderAllocationMb = 16;
+
+// The size `reader`'s header reports, as the picture is shown: a BMP stored
+// top-down reports a negative height, which is its number of rows all the
+// same. Empty when the header cannot be read or reports no pixels.
+QSize reportedSize(QImageReader& reader);
+// The allocation limit (megabytes, QImageReader::setAllocationLimit) for a
+// picture whose header reports `reported`; see above.
+int allocationLimitMb(QSize reported);
+
+// The picture a metafile's drawing child wrote (a BMP, bottom-up or top-down),
+// when it is a picture of exactly `size` pixels; else a null image. Nothing
+// beyond that size is allocated.
+QImage readDrawnPicture(const QByteArray& bmp, QSize size);
 
 // The size a picture of `kind` and `fullSize` is drawn at in a canvas of
 // `canvasSize` (targetRect's rule). With an empty canvas it fits into
@@ -54,9 +73,16 @@ QSize drawnSize(QSize fullSize, QSize canvasSize, bool autoScale,
 // more than its own.
 QSize rasterDecodeSize(QSize fullSize, QSize canvasSize, bool autoScale);
 
+// Decodes the raster picture (BMP, JPEG, GIF, PNG) held in `bytes` as
+// decodePicture decodes a raster file. Any thread.
+DecodedPicture decodeRasterBytes(const std::string& bytes, QSize canvasSize, bool autoScale = true);
+
 // Reads and decodes `file` (program-form path) for a canvas of `canvasSize`:
 // raster pictures (BMP, JPEG, GIF, PNG, told apart by their content) at
-// rasterDecodeSize; metafiles (EMF, OS/2 MET) through the out-of-process
+// rasterDecodeSize (whatever size the file's header reports, only the
+// picture at that size is kept; a decode that would produce a picture larger
+// than the header reported is refused or, within the limits above, scaled down
+// at once); metafiles (EMF, OS/2 MET) through the out-of-process
 // converter (metafile_converter.h), which may take up to its time limit the
 // first time a picture is seen. On Windows the converter draws EMF with GDI
 // at drawnSize, and MET files are not read. Only a regular file of at most platform::kPictureFileLimit bytes

@@ -68,6 +68,68 @@ TEST(DecodePicture, ReadsEachRasterFormat) {
     }
 }
 
+// Whatever a file's header says of its size, the decode keeps only the
+// picture at the size it is drawn at, and refuses a file whose decoding would
+// produce far more than its header reported (a GIF's screen beyond its first
+// frame). A top-down BMP is a picture like any other, the logo too.
+TEST(DecodePicture, KeepsOnlyTheDrawnSizeWhateverTheHeaderSays) {
+    testsupport::TempDir dir;
+    const QImage camera = solidImage(2000, 1500, Qt::red);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        QSize full;  // empty: refused
+    } cases[] = {
+        {"screen-bomb.gif", gifWithScreen(10950, 10950), {}},
+        {"wide-screen.gif", gifWithScreen(2000, 1500), {2000, 1500}},
+        {"top-down.bmp", bmpTopDown(600, 400), {600, 400}},
+        {"logo.bmp", bmpTopDown(30, 20), {30, 20}},
+        {"huge-top-down.bmp", bmpClaiming(100000, -100000), {}},
+        {"camera.jpg", encoded(camera, "JPG"), {2000, 1500}},
+        {"camera.png", encoded(camera, "PNG"), {2000, 1500}},
+        {"camera.bmp", encoded(camera, "BMP"), {2000, 1500}},
+    };
+    const QSize canvas(360, 324);
+    for (const auto& c : cases) {
+        dir.write(c.name, c.bytes);
+        const DecodedPicture p = decodePicture(dir.file(c.name), canvas);
+        EXPECT_FALSE(p.missing) << c.name;
+        EXPECT_EQ(p.isLoaded(), !c.full.isEmpty()) << c.name;
+        EXPECT_EQ(p.fullSize, c.full) << c.name;
+        if (c.full.isEmpty()) continue;
+        const QSize drawn = rasterDecodeSize(c.full, canvas, true);
+        EXPECT_LE(p.image.width(), drawn.width()) << c.name;
+        EXPECT_LE(p.image.height(), drawn.height()) << c.name;
+    }
+    // The top-down logo the right way up: its first row on top.
+    const DecodedPicture logo = decodePicture(dir.file("logo.bmp"), canvas);
+    ASSERT_EQ(logo.image.size(), QSize(30, 20));
+    EXPECT_EQ(logo.image.pixelColor(15, 0), QColor(Qt::red));
+    EXPECT_EQ(logo.image.pixelColor(15, 19), QColor(Qt::blue));
+}
+
+// What a metafile's drawing child wrote is taken only at the size it was
+// asked for, stored either way up.
+TEST(ReadDrawnPicture, TakesExactlyTheSizeAskedFor) {
+    const QSize size(30, 20);
+    struct Case {
+        const char* what;
+        QByteArray bmp;
+        bool taken;
+    } cases[] = {
+        {"bottom-up", QByteArray::fromStdString(encoded(solidImage(30, 20, Qt::blue), "BMP")), true},
+        {"top-down", QByteArray::fromStdString(bmpTopDown(30, 20)), true},
+        {"other size", QByteArray::fromStdString(encoded(solidImage(31, 20, Qt::blue), "BMP")), false},
+        {"claims more", QByteArray::fromStdString(bmpClaiming(30000, 20000)), false},
+        {"not a BMP", QByteArray::fromStdString(encoded(solidImage(30, 20, Qt::blue), "PNG")), false},
+    };
+    for (const auto& c : cases) {
+        const QImage image = readDrawnPicture(c.bmp, size);
+        EXPECT_EQ(!image.isNull(), c.taken) << c.what;
+        if (c.taken) EXPECT_EQ(image.size(), size) << c.what;
+    }
+}
+
 TEST(DecodePicture, MissingFileIsToldApartFromABadOne) {
     testsupport::TempDir dir;
     DecodedPicture p = decodePicture(dir.file("none.jpg"), {360, 324});

@@ -38,6 +38,35 @@ inline std::string redGif() {
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
+// A GIF whose logical screen is `w` x `h` pixels and whose one frame is a
+// single red pixel in its corner: its reader reports the frame's size.
+inline std::string gifWithScreen(std::uint16_t w, std::uint16_t h) {
+    std::string gif = redGif();
+    gif[6] = char(w & 0xFF);
+    gif[7] = char(w >> 8);
+    gif[8] = char(h & 0xFF);
+    gif[9] = char(h >> 8);
+    return gif;
+}
+
+// A valid 24-bit BMP stored top-down (negative height in its header): the
+// first row red, the others blue.
+inline std::string bmpTopDown(int w, int h) {
+    auto le32 = [](std::uint32_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    const int row = (w * 3 + 3) / 4 * 4;
+    std::string s = "BM" + le32(std::uint32_t(54 + row * h)) + le32(0) + le32(54);
+    s += le32(40) + le32(std::uint32_t(w)) + le32(std::uint32_t(-h)) +
+         std::string("\1\0\x18\0", 4) + le32(0) + le32(std::uint32_t(row * h)) + le32(2835) +
+         le32(2835) + le32(0) + le32(0);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) s += y == 0 ? std::string("\0\0\xFF", 3) : std::string("\xFF\0\0", 3);
+        s += std::string(std::size_t(row - w * 3), '\0');
+    }
+    return s;
+}
+
 inline std::uint32_t crc32(const std::string& data) {
     std::uint32_t crc = 0xFFFFFFFFu;
     for (unsigned char c : data) {
