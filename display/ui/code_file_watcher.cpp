@@ -63,7 +63,7 @@ public:
             connect(folders, &QTimer::timeout, this, [this] {
                 if (platform::identityOf(m_dirProgram) != m_dirIdentity) directoryChanged();
             });
-            folders->start(int(kFolderCheck.count()));
+            folders->start(std::chrono::milliseconds(kFolderCheck));
         }
         const bool same = codeFile == m_codeFile;
         m_codeFile = std::move(codeFile);
