@@ -216,16 +216,19 @@ bool DisplayCycle::settled(const std::string& cCodeFile, const ParsedEntry& pars
 void DisplayCycle::redraw(const std::string& cPath, std::string cTarget) {
     const std::string code = m_state.cCode.getData();
     const auto t = now();
-    const bool lasting = m_busySince && t - *m_busySince >= kLastingBusy;
+    const bool lasting = (m_busySince && t - *m_busySince >= kLastingBusy) ||
+                         (m_missingSince && t - *m_missingSince >= kFilesGoneWait);
     const inventory::Description shown = m_lookup.describe(
         code, cPath, lasting ? inventory::Patience::Report : inventory::Patience::Quiet);
     if (!shown.complete) {
         // The point-of-sale holds or rewrites the tables: what is on the
         // screen stays, and the next turn looks again.
         if (!m_busySince) m_busySince = t;
+        if (shown.filesMissing && !m_missingSince) m_missingSince = t;
         return;
     }
     m_busySince.reset();
+    m_missingSince.reset();
     if (code == m_cLastCode && shown.text == m_shownText) return;
     m_cLastCode = code;
     m_shownText = shown.text;

@@ -137,7 +137,8 @@ private:
     // Looks the code up and shows it. A lookup that could not read the
     // tables just now shows nothing (the screen stays; the code does not
     // count as shown, so the next turn tries again); once that has lasted
-    // kLastingBusy, the lookup reports its failure as it always did. The
+    // kLastingBusy (kFilesGoneWait for a file absent), the lookup reports
+    // its failure as it always did. The
     // same code looked up again redraws only when its text changed.
     void redraw(const std::string& cPath, std::string cTarget);
     // Whether `parsed` from the code file `cCodeFile` is whole: the till has
@@ -185,6 +186,8 @@ private:
 
     // Since when lookups have found the tables busy, without a break.
     std::optional<std::chrono::steady_clock::time_point> m_busySince;
+    // Since when the lookups find a table or index file absent.
+    std::optional<std::chrono::steady_clock::time_point> m_missingSince;
     // The code file as it was when its code was last looked up.
     std::optional<platform::FileStamp> m_lookedUpStamp;
     // A code file that holds no whole code: its stamp, and since when.
@@ -209,6 +212,10 @@ private:
 // How long lookups may find the tables busy before the failure is reported
 // (the error handler's box, the missing-index text).
 inline constexpr std::chrono::seconds kLastingBusy{60};
+// How long a table or index file may stay absent before the missing-file
+// (or not-found) text is shown: a point-of-sale that deletes a file and
+// writes it again takes a fraction of a second; a wrong data path stays.
+inline constexpr std::chrono::milliseconds kFilesGoneWait{2000};
 // How long a code file that holds no whole code must stay as it is before
 // it is shown: a till that pauses inside one write (up to a second) never
 // shows half a code.

@@ -34,7 +34,7 @@ public:
             failNext = false;
             throw errors::Unwind(errors::Error{});
         }
-        if (busy && patience == inventory::Patience::Quiet) return {"", false};
+        if ((busy || missing) && patience == inventory::Patience::Quiet) return {"", false, false, missing};
         return {"DESC(" + code + ")" + price, true, !code.empty() && !unknown.count(code)};
     }
     std::vector<std::string> lookups;
@@ -42,6 +42,7 @@ public:
     std::string price;
     bool failNext = false;  // the next lookup unwinds
     bool busy = false;      // the tables cannot be read just now
+    bool missing = false;   // a table file is absent
     std::set<std::string> unknown;  // codes the tables do not hold
 };
 
@@ -438,6 +439,30 @@ TEST_F(DisplayCycleTest, ABusyLookupKeepsTheScreenAndTheNextTurnLooksAgain) {
     write("GH12345");
     turn();
     EXPECT_EQ(lookup.patiences.back(), inventory::Patience::Quiet) << "a lookup that answered starts afresh";
+}
+
+// A table file absent for a moment (the point-of-sale writes it anew) keeps
+// the screen as it is; one that stays away is reported after kFilesGoneWait,
+// the first lookup's answer as it always was.
+TEST_F(DisplayCycleTest, AFileAbsentForAMomentKeepsTheScreen) {
+    write("AB12345");
+    turn();
+    lookup.missing = true;
+    write("CD12345");
+    const double gone = display::kFilesGoneWait.count() / 1000.0;
+    for (double step : {0.0, gone / 2, gone / 2 - 0.1}) {
+        wait(step);
+        turn();
+    }
+    EXPECT_FALSE(window.saw("desc DESC(CD12345)"));
+    EXPECT_EQ(lookup.patiences.back(), inventory::Patience::Quiet);
+    wait(0.2);
+    turn();
+    EXPECT_TRUE(window.saw("desc DESC(CD12345)"));
+    EXPECT_EQ(lookup.patiences.back(), inventory::Patience::Report);
+    write("EF12345");
+    turn();
+    EXPECT_EQ(lookup.patiences.back(), inventory::Patience::Quiet) << "each code waits afresh";
 }
 
 // The till writing the code shown again (the clerk scans the item again)

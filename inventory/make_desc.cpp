@@ -106,6 +106,13 @@ Outcome LookupRun::run(const LookupStart& start, const std::string& cProgName) {
         planTables(start.codeClass, m_owner.m_lTablesFound, [&](std::string_view fileName) {
             return platform::isFile(m_cPath + "\\" + std::string(fileName));
         });
+    if (m_patience == Patience::Quiet && plan == TablePlan::OpenMerchandise &&
+        start.codeClass == CodeClass::StandardStock) {
+        // A stock code goes to the merchandise tables only when its own
+        // files are absent before any table was found; that may be the
+        // point-of-sale replacing one of them, so it counts as missing.
+        return {Outcome::Kind::FilesMissing, ""};
+    }
     switch (plan) {
     case TablePlan::DataFilesMissing:
         // A negative code is a merchandise code (planTables): with the
@@ -181,8 +188,10 @@ Description InventoryLookup::describe(const std::string& cCode, const std::strin
             return {outcome.text, true, outcome.item};
         case Outcome::Kind::FilesMissing:
             // A file may be absent for a moment while the point-of-sale
-            // replaces it: looked for again before the text is given.
-            if (last) return {outcome.text, true};
+            // replaces it: looked for again, and given up quietly when
+            // it stays away (the caller decides when that has lasted).
+            if (patience == Patience::Report) return {outcome.text, true};
+            if (last) return {"", false, false, true};
             break;
         case Outcome::Kind::Busy:
             if (last) return {"", false};

@@ -28,6 +28,9 @@ struct Description {
     std::string text;      // the text to show (empty when not complete)
     bool complete = true;  // false: the tables could not be read just now
     bool item = false;     // the text describes an item found in the tables
+    // Not complete because a table or index file is absent: the
+    // point-of-sale may be replacing it, or the shop's data path is wrong.
+    bool filesMissing = false;
 };
 
 // What the display asks of the inventory. Tests put their own.
