@@ -86,8 +86,25 @@ DisplayPage::DisplayPage(QWidget* page, const Measures& m, Actions actions) : QO
 }
 
 void DisplayPage::post(std::function<void()> f) {
-    // Queued even on the GUI thread, so calls from both threads keep their order.
-    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    // Queued even on the GUI thread, so calls from both threads keep their
+    // order. The call itself travels through our own queue, under a mutex
+    // that the race checker sees (Qt's event queue it does not).
+    {
+        std::lock_guard lock(m_postedMutex);
+        m_posted.push_back(std::move(f));
+    }
+    QMetaObject::invokeMethod(this, "runPosted", Qt::QueuedConnection);
+}
+
+void DisplayPage::runPosted() {
+    std::function<void()> f;
+    {
+        std::lock_guard lock(m_postedMutex);
+        if (m_posted.empty()) return;
+        f = std::move(m_posted.front());
+        m_posted.pop_front();
+    }
+    f();
 }
 
 void DisplayPage::showFreezeButton() {

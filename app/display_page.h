@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,8 +85,15 @@ public:
     // The welcome text of the description box.
     static std::string welcomeText();
 
+private slots:
+    void runPosted();
+
 private:
     void post(std::function<void()> f);
+
+    // Calls from the timer thread wait here for the GUI thread, in order.
+    std::mutex m_postedMutex;
+    std::deque<std::function<void()>> m_posted;
 
     QPlainTextEdit* m_descDispBox = nullptr;
     display::ui::ImageView* m_stat = nullptr;

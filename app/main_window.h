@@ -53,7 +53,7 @@ public:
     void moveTo(QScreen* screen);
     // Restores the window when minimised, raises it above the others and
     // asks for the input focus (a later start of the same profile).
-    void bringToFront();
+    Q_INVOKABLE void bringToFront();
 
     int nWidth() const { return m_nWidth; }
     int nHeight() const { return m_nHeight; }

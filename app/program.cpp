@@ -174,8 +174,8 @@ void Program::start(int startDelayMs) {
 
     if (m_instance) {
         m_instance->listen([this] {
-            QMetaObject::invokeMethod(m_window.get(), [this] { m_window->bringToFront(); },
-                                      Qt::QueuedConnection);
+            // By name: nothing of this thread's travels in the call.
+            QMetaObject::invokeMethod(m_window.get(), "bringToFront", Qt::QueuedConnection);
         });
     }
 }

@@ -160,6 +160,33 @@ int DialogBoxes::alertBox(const std::string& text, const std::vector<std::string
     return ask(plan);
 }
 
+void DialogBoxes::showNext() {
+    std::shared_ptr<Request> request;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_toShow.empty()) return;
+        request = m_toShow.front();
+        m_toShow.pop_front();
+        if (request->done) return;  // answered by shutdown() meanwhile
+    }
+    auto buttons = std::make_shared<std::vector<QAbstractButton*>>();
+    QMessageBox* box = build(request->plan, *buttons);
+    request->box = box;
+    box->setWindowModality(Qt::NonModal);
+    connect(box, &QDialog::finished, this, [this, request, box, buttons](int) {
+        int answer = resultOf(request->plan, box, *buttons);
+        request->box = nullptr;
+        box->deleteLater();
+        finish(request, answer);
+    });
+    emit boxShown(box);
+    box->show();
+    if (request->plan.toFront) {
+        box->raise();
+        box->activateWindow();
+    }
+}
+
 int DialogBoxes::ask(const BoxPlan& plan) {
     if (QThread::currentThread() == thread()) {
         std::vector<QAbstractButton*> buttons;
@@ -177,32 +204,10 @@ int DialogBoxes::ask(const BoxPlan& plan) {
         std::lock_guard lock(m_mutex);
         if (m_shutDown) return escapeResult(plan);
         m_pending.push_back(request);
+        m_toShow.push_back(request);
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, request] {
-            {
-                std::lock_guard lock(m_mutex);
-                if (request->done) return;  // answered by shutdown() meanwhile
-            }
-            auto buttons = std::make_shared<std::vector<QAbstractButton*>>();
-            QMessageBox* box = build(request->plan, *buttons);
-            request->box = box;
-            box->setWindowModality(Qt::NonModal);
-            connect(box, &QDialog::finished, this, [this, request, box, buttons](int) {
-                int answer = resultOf(request->plan, box, *buttons);
-                request->box = nullptr;
-                box->deleteLater();
-                finish(request, answer);
-            });
-            emit boxShown(box);
-            box->show();
-            if (request->plan.toFront) {
-                box->raise();
-                box->activateWindow();
-            }
-        },
-        Qt::QueuedConnection);
+    // By name: the request travels through m_toShow, under the mutex.
+    QMetaObject::invokeMethod(this, "showNext", Qt::QueuedConnection);
 
     std::unique_lock lock(m_mutex);
     m_cv.wait(lock, [&] { return request->done; });

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -67,6 +68,10 @@ public:
         bool toFront = false;
     };
 
+private slots:
+    // Shows the next box another thread asked for. GUI thread.
+    void showNext();
+
 private:
     struct Request;
     int ask(const BoxPlan& plan);
@@ -76,6 +81,7 @@ private:
     std::condition_variable m_cv;
     bool m_shutDown = false;
     std::vector<std::shared_ptr<Request>> m_pending;
+    std::deque<std::shared_ptr<Request>> m_toShow;  // asked for, not yet shown
 };
 
 // The plan of a confirmation box (exposed for tests).
