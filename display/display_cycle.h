@@ -138,8 +138,8 @@ private:
     // tables just now shows nothing (the screen stays; the code does not
     // count as shown, so the next turn tries again); once that has lasted
     // kLastingBusy (kFilesGoneWait for a file absent), the lookup reports
-    // its failure as it always did. The
-    // same code looked up again redraws only when its text changed.
+    // its failure as it always did. The same code looked up again redraws
+    // only when its text changed.
     void redraw(const std::string& cPath, std::string cTarget);
     // Whether `parsed` from the code file `cCodeFile` is whole: the till has
     // closed the file since it wrote it, or it holds an item code or names a
