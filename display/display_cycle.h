@@ -214,7 +214,7 @@ private:
 inline constexpr std::chrono::seconds kLastingBusy{60};
 // How long a table or index file may stay absent before the missing-file
 // (or not-found) text is shown: a point-of-sale that deletes a file and
-// writes it again takes a fraction of a second; a wrong data path stays.
+// writes it again takes a fraction of a second; a file removed for good stays away.
 inline constexpr std::chrono::milliseconds kFilesGoneWait{2000};
 // How long a code file that holds no whole code must stay as it is before
 // it is shown: a till that pauses inside one write (up to a second) never

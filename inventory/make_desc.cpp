@@ -74,7 +74,7 @@ constexpr std::chrono::milliseconds kQuietRetries[] = {std::chrono::milliseconds
 
 // One lookup's outcome: a text to show, or (Quiet) none yet.
 struct Outcome {
-    enum class Kind { Text, Busy, FilesMissing } kind = Kind::Text;
+    enum class Kind { Text, Busy, FilesMissing, FilesGone } kind = Kind::Text;
     std::string text;
     bool item = false;  // a found item's description
 };
@@ -106,12 +106,17 @@ Outcome LookupRun::run(const LookupStart& start, const std::string& cProgName) {
         planTables(start.codeClass, m_owner.m_lTablesFound, [&](std::string_view fileName) {
             return platform::isFile(m_cPath + "\\" + std::string(fileName));
         });
-    if (m_patience == Patience::Quiet && plan == TablePlan::OpenMerchandise &&
-        start.codeClass == CodeClass::StandardStock) {
-        // A stock code goes to the merchandise tables only when its own
-        // files are absent before any table was found; that may be the
-        // point-of-sale replacing one of them, so it counts as missing.
-        return {Outcome::Kind::FilesMissing, ""};
+    // The files of the code's own tables, seen here before and absent now,
+    // are being written anew by the point-of-sale, unless that lasts (the
+    // caller's to judge): when quiet, no text is given for them yet. Files
+    // never seen give their texts at once, as does a stock code sent to
+    // the merchandise tables because its own are missing.
+    const bool stock = start.codeClass == CodeClass::StandardStock;
+    std::atomic<bool>& seen = stock ? m_owner.m_stockFilesSeen : m_owner.m_merchandiseFilesSeen;
+    if (plan == (stock ? TablePlan::OpenStock : TablePlan::OpenMerchandise)) {
+        seen = true;
+    } else if (seen && m_patience == Patience::Quiet) {
+        return {Outcome::Kind::FilesGone, ""};
     }
     switch (plan) {
     case TablePlan::DataFilesMissing:
@@ -188,9 +193,10 @@ Description InventoryLookup::describe(const std::string& cCode, const std::strin
             return {outcome.text, true, outcome.item};
         case Outcome::Kind::FilesMissing:
             // A file may be absent for a moment while the point-of-sale
-            // replaces it: looked for again, and given up quietly when
-            // it stays away (the caller decides when that has lasted).
-            if (patience == Patience::Report) return {outcome.text, true};
+            // replaces it: looked for again before the text is given.
+            if (last) return {outcome.text, true};
+            break;
+        case Outcome::Kind::FilesGone:
             if (last) return {"", false, false, true};
             break;
         case Outcome::Kind::Busy:

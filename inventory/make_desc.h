@@ -28,8 +28,8 @@ struct Description {
     std::string text;      // the text to show (empty when not complete)
     bool complete = true;  // false: the tables could not be read just now
     bool item = false;     // the text describes an item found in the tables
-    // Not complete because a table or index file is absent: the
-    // point-of-sale may be replacing it, or the shop's data path is wrong.
+    // Not complete because a table or index file seen before is absent:
+    // the point-of-sale may be writing it anew, or it was removed.
     bool filesMissing = false;
 };
 
@@ -76,7 +76,10 @@ public:
     // a damaged index among them, for what they are: the lookup is tried
     // again up to twice within about a tenth of a second, then comes back
     // incomplete. Table or index files missing before the first lookup are
-    // looked for again as well before the missing-file texts are given.
+    // looked for again as well before the missing-file texts are given;
+    // files of the code's own tables that an earlier lookup saw, absent now
+    // (the point-of-sale writes them anew), bring an incomplete answer with
+    // filesMissing, and the texts wait for Report.
     //
     // Any thread; one lookup at a time per object.
     Description describe(const std::string& cCode, const std::string& cPath,
@@ -97,6 +100,9 @@ private:
     std::optional<PriceOnRequest> priceOnRequest() const;
 
     std::atomic<bool> m_lTablesFound{false};
+    // Whether a lookup has found all files of the stock (merchandise) tables.
+    std::atomic<bool> m_stockFilesSeen{false};
+    std::atomic<bool> m_merchandiseFilesSeen{false};
     mutable std::mutex m_mutex;
     std::optional<PriceOnRequest> m_priceOnRequest;
 };
