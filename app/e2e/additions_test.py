@@ -8,21 +8,17 @@ clerk_test.py does.
   additions_test.py --lumisett EXE --demo-data EXE --tool EXE [--keep]
 """
 
-import argparse
 import os
 import re
 import shutil
-import signal
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from clerk_test import (FREEZE, PROFILE, SHOW, WATCH, Shop, close, on_page,  # noqa: E402
-                        save_evidence, text_of)
-from driver import (Check, Processes, Program, StepFailed, ends_with, limit_whole_run,  # noqa: E402
-                    run_steps, start_xvfb)
+                        run_in_shop, test_arguments, text_of)
+from driver import Check, Program, StepFailed, ends_with, start_xvfb  # noqa: E402
 
 TIME_LIMIT = 150
 THRESHOLD = "8995"  # RG--001's price: at it; CH--123 (1250.00) below; 1200345 above
@@ -165,38 +161,22 @@ STEPS = [views_of_the_till_item, a_new_code_starts_at_its_first_view, price_on_r
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for name in ("lumisett", "demo-data", "tool"):
-        parser.add_argument("--" + name, required=True)
-    parser.add_argument("--keep", action="store_true", help="keep the shop folder")
-    args = parser.parse_args()
-    for name in ("lumisett", "demo_data", "tool"):
-        setattr(args, name, os.path.abspath(getattr(args, name)))
-
-    limit_whole_run(TIME_LIMIT)
-    root = tempfile.mkdtemp(prefix="lumisett-e2e-additions.")
-    processes = Processes()
+    args = test_arguments(("lumisett", "demo-data", "tool"))
     run = None
 
-    def set_up():
+    def set_up(root, processes):
         nonlocal run
         run = Run(root, args, processes)
 
-    failed = True
-    try:
-        failed = not run_steps(STEPS, lambda step: step(run), set_up)
-    finally:
-        signal.alarm(0)
+    def shown():
+        return run.prog if run is not None and run.prog.proc.poll() is None else None
+
+    def close_display():
         if run is not None:
-            if failed and run.prog.proc.poll() is None:
-                save_evidence(run.prog, root)
             run.prog.x.close()
-        processes.end_all()
-        if failed or args.keep:
-            print(f"shop folder kept: {root}", file=sys.stderr)
-        else:
-            shutil.rmtree(root, ignore_errors=True)
-    return 1 if failed else 0
+
+    return run_in_shop(args, "lumisett-e2e-additions.", TIME_LIMIT, STEPS, set_up,
+                       lambda step: step(run), shown, close_display)
 
 
 if __name__ == "__main__":

@@ -586,23 +586,56 @@ STEPS = [start, switch_pages, follow_the_till, freeze_and_type, apply_settings, 
          edit_the_list, reindex, large_screen, close]
 
 
-def main():
+def test_arguments(programs, add=None):
+    """The command line of a test of steps: --NAME EXE for each of
+    `programs` (made absolute), --keep, and what `add(parser)` adds."""
     parser = argparse.ArgumentParser()
-    for name in ("lumisett", "demo-data", "tool", "hold-table"):
+    for name in programs:
         parser.add_argument("--" + name, required=True)
     parser.add_argument("--keep", action="store_true", help="keep the shop folder")
-    parser.add_argument("--screenshots", metavar="DIR",
-                        help="save the screen after each step there (PPM)")
+    if add:
+        add(parser)
     args = parser.parse_args()
-    for name in ("lumisett", "demo_data", "tool", "hold_table"):
+    for name in programs:
+        name = name.replace("-", "_")
         setattr(args, name, os.path.abspath(getattr(args, name)))
+    return args
 
-    limit_whole_run(TIME_LIMIT)
-    root = tempfile.mkdtemp(prefix="lumisett-e2e.")
+
+def run_in_shop(args, prefix, time_limit, steps, set_up, do_step, shown, close):
+    """Runs `steps` in a new folder (`prefix`): `set_up(root, processes)`,
+    then `do_step(step)` for each. When one failed, the screen and output of
+    the program `shown()` returns (None: none). `close()` comes before the
+    processes end. The folder stays when a step failed or with --keep.
+    Returns the exit code."""
+    limit_whole_run(time_limit)
+    root = tempfile.mkdtemp(prefix=prefix)
     processes = Processes()
+    failed = True
+    try:
+        failed = not run_steps(steps, do_step, lambda: set_up(root, processes))
+    finally:
+        signal.alarm(0)
+        prog = shown()
+        if failed and prog is not None:
+            save_evidence(prog, root)
+        close()
+        processes.end_all()
+        if failed or args.keep:
+            print(f"shop folder kept: {root}", file=sys.stderr)
+        else:
+            shutil.rmtree(root, ignore_errors=True)
+    return 1 if failed else 0
+
+
+def main():
+    args = test_arguments(
+        ("lumisett", "demo-data", "tool", "hold-table"),
+        lambda parser: parser.add_argument("--screenshots", metavar="DIR",
+                                           help="save the screen after each step there (PPM)"))
     prog = shop = None
 
-    def set_up():
+    def set_up(root, processes):
         nonlocal prog, shop
         shop = Shop(root, args)
         display = start_xvfb(processes)
@@ -617,21 +650,12 @@ def main():
             xlib.write_ppm(os.path.join(args.screenshots, f"{step.__name__}.ppm"),
                            prog.grab((0, 0, 1024, 768)))
 
-    failed = True
-    try:
-        failed = not run_steps(STEPS, do_step, set_up)
-    finally:
-        signal.alarm(0)
-        if failed and prog is not None:
-            save_evidence(prog, root)
+    def close_display():
         if prog is not None:
             prog.x.close()  # before its server goes
-        processes.end_all()
-        if failed or args.keep:
-            print(f"shop folder kept: {root}", file=sys.stderr)
-        else:
-            shutil.rmtree(root, ignore_errors=True)
-    return 1 if failed else 0
+
+    return run_in_shop(args, "lumisett-e2e.", TIME_LIMIT, STEPS, set_up, do_step, lambda: prog,
+                       close_display)
 
 
 def save_evidence(prog, root):

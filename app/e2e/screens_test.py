@@ -13,24 +13,21 @@ a second start of a running profile; two profiles side by side, and a start
 after one of them was killed.
 """
 
-import argparse
 import os
 import re
-import shutil
 import signal
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from clerk_test import (APPLY_SAVE, NO_BOX, PROFILE, TAB_SETTINGS, WATCH, Shop,  # noqa: E402
                         box_shown, close_window, item_shown, on_page, press_box_button,
-                        save_evidence, text_of)
-from driver import (Check, Processes, Program, StepFailed, limit_whole_run, predicate,  # noqa: E402
-                    run_steps, start_xorg_dummy, xrandr)
+                        run_in_shop, test_arguments, text_of)
+from driver import (Check, Program, StepFailed, predicate, start_xorg_dummy,  # noqa: E402
+                    xrandr)
 
 TIME_LIMIT = 200  # seconds for the whole run
 PRIMARY = (1024, 768)  # DUMMY0
@@ -248,38 +245,22 @@ STEPS = [customers_screen, idle_slides, second_start, side_by_side]
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for name in ("lumisett", "demo-data", "tool"):
-        parser.add_argument("--" + name, required=True)
-    parser.add_argument("--keep", action="store_true", help="keep the shop folder")
-    args = parser.parse_args()
-    for name in ("lumisett", "demo_data", "tool"):
-        setattr(args, name, os.path.abspath(getattr(args, name)))
-
-    limit_whole_run(TIME_LIMIT)
-    root = tempfile.mkdtemp(prefix="lumisett-screens.")
-    processes = Processes()
+    args = test_arguments(("lumisett", "demo-data", "tool"))
     run = None
 
-    def set_up():
+    def set_up(root, processes):
         nonlocal run
         run = Run(args, root, processes)
 
-    failed = True
-    try:
-        failed = not run_steps(STEPS, lambda step: step(run), set_up)
-    finally:
-        signal.alarm(0)
-        if failed and run is not None and run.programs:
-            save_evidence(run.programs[-1], root)
+    def shown():
+        return run.programs[-1] if run is not None and run.programs else None
+
+    def close_display():
         if run is not None:
             run.close()
-        processes.end_all()
-        if failed or args.keep:
-            print(f"shop folder kept: {root}", file=sys.stderr)
-        else:
-            shutil.rmtree(root, ignore_errors=True)
-    return 1 if failed else 0
+
+    return run_in_shop(args, "lumisett-screens.", TIME_LIMIT, STEPS, set_up,
+                       lambda step: step(run), shown, close_display)
 
 
 if __name__ == "__main__":
